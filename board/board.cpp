@@ -1,0 +1,59 @@
+// Board, pieces and position state.
+#include "board/board.h"
+
+#include "movemake/hash.h"
+
+Piece Board[256];
+PlyState Ply[MaxGamePly + 1];
+uint64_t GameHistory[HistorySlots + 1];
+uint8_t HistoryCount;
+uint8_t StopFlag;
+
+const int32_t PieceValue[7] = {0, 100000, 1200, 600, 400, 400, 100};
+
+const char PieceLetters[15] = ".KQRBNP.kqrbnp";
+
+const char StartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// "a1".."h8" for the real squares and "**" for the 0x88 holes.
+const char SquareNames[128][3] = {
+#define ROW(r)                                                                        \
+    {'a', r, 0}, {'b', r, 0}, {'c', r, 0}, {'d', r, 0}, {'e', r, 0}, {'f', r, 0},      \
+        {'g', r, 0}, {'h', r, 0}, {'*', '*', 0}, {'*', '*', 0}, {'*', '*', 0},        \
+        {'*', '*', 0}, {'*', '*', 0}, {'*', '*', 0}, {'*', '*', 0}, {'*', '*', 0}
+    ROW('1'), ROW('2'), ROW('3'), ROW('4'), ROW('5'), ROW('6'), ROW('7'), ROW('8'),
+#undef ROW
+};
+
+bool BoardIsOk(int ply) {
+    const PlyState& ps = Ply[ply];
+    for (int s = 0; s < 256; ++s)
+        if (!OnBoard(s) || s >= 128)
+            if (Board[s] != 0) return false;
+    int32_t material[2] = {0, 0};
+    for (int s = 0; s < 128; ++s) {
+        if (!OnBoard(s) || Board[s] == 0) continue;
+        Piece p = Board[s];
+        if ((p & (White | Black)) == 0 || (p & (White | Black)) == (White | Black)) return false;
+        if (TypeOf(p) < King || TypeOf(p) > Pawn) return false;
+        if (TypeOf(p) != King) material[SideOf(p)] += PieceValue[TypeOf(p)];
+    }
+    if (material[0] != ps.material[0] || material[1] != ps.material[1]) return false;
+    for (int side = 0; side < 2; ++side) {
+        Square q = ps.queenSquare[side];
+        if (q != NoSquare && (!OnBoard(q) || Board[q] != ((side ? Black : White) | Queen)))
+            return false;
+    }
+    // A king square must name a king of its side, unless that side has no king at all
+    // (a lenient FEN text may omit one).
+    for (int side = 0; side < 2; ++side) {
+        Piece king = (side ? Black : White) | King;
+        bool hasKing = false;
+        for (int s = 0; s < 128; ++s)
+            if (OnBoard(s) && Board[s] == king) hasKing = true;
+        if (hasKing && Board[ps.kingSquare[side]] != king) return false;
+    }
+    if (ps.side > 1) return false;
+    if (ps.key != ComputeKey(ply) || ps.pawnKey != ComputePawnKey()) return false;
+    return true;
+}

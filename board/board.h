@@ -1,0 +1,78 @@
+// Board, pieces and position state: the data model every other module works on.
+#pragma once
+
+#include <cstdint>
+
+using Square = uint8_t;
+using Piece = uint8_t;
+using Move = uint32_t;
+
+// 0x88 squares: rank * 16 + file. A value names a real square exactly when (s & 0x88) == 0.
+constexpr Square NoSquare = 255;
+constexpr Square A1 = 0, C1 = 2, D1 = 3, E1 = 4, F1 = 5, G1 = 6, H1 = 7;
+constexpr Square A8 = 112, C8 = 114, D8 = 115, E8 = 116, F8 = 117, G8 = 118, H8 = 119;
+
+inline bool OnBoard(int s) { return (s & 0x88) == 0; }
+
+// Piece codes: a colour bit plus a type in the low three bits.
+constexpr Piece White = 64, Black = 128;
+constexpr Piece King = 1, Queen = 2, Rook = 3, Bishop = 4, Knight = 5, Pawn = 6;
+constexpr Piece WhitePawn = White + Pawn, BlackPawn = Black + Pawn;
+
+inline int TypeOf(Piece p) { return p & 7; }
+inline int SideOf(Piece p) { return p >> 7; }  // 0 white, 1 black
+
+constexpr int MaxGamePly = 200;  // PlyState holds plies 0..MaxGamePly
+
+// Castling right bits.
+constexpr uint8_t CastleWK = 1, CastleWQ = 2, CastleBK = 4, CastleBQ = 8;
+
+// Hash bound kinds, as stored in the transposition table.
+constexpr uint8_t BoundNone = 0, BoundUpper = 1, BoundExact = 2, BoundLower = 3;
+
+// One record per ply. Making a move at ply p fills record p + 1 from record p, so taking a
+// move back only has to restore the board cells.
+struct PlyState {
+    // Position fields: written by the make operations, copied by CopyPlyState.
+    uint8_t side;         // side to move: 0 white, 1 black
+    uint8_t castling;     // castling right bits
+    Square epSquare;      // square a capturing pawn would move to, NoSquare if none
+    uint64_t key;         // Zobrist key of the position
+    uint32_t pawnKey;     // key of the pawn placement alone
+    int32_t material[2];  // per side: sum of piece values, king excluded
+    Square kingSquare[2];
+    Square queenSquare[2];  // one tracked queen per side, NoSquare if none
+    Move lastMove;          // the move that led to this position
+    // Scratch fields: recomputed by the generators and the search at every visit.
+    int32_t moveCount;  // number of moves in this ply's move list
+    uint8_t inCheck;    // 1 when the side to move is in check
+    Move hashMove;      // move from the transposition table, or the best move found here
+    uint8_t hashBound;  // bound of the table entry found here, 0 if none
+    int32_t hashScore;
+    uint8_t hashDepth;
+};
+
+// The one board: 256 cells so that any 8-bit index is safe to read. Only real squares may
+// ever hold a piece.
+extern Piece Board[256];
+extern PlyState Ply[MaxGamePly + 1];
+
+// Keys of the positions reached by the moves of the last POSITION command since its last
+// irreversible move, oldest first, in slots 1..HistoryCount.
+constexpr int HistorySlots = 128;
+extern uint64_t GameHistory[HistorySlots + 1];
+extern uint8_t HistoryCount;
+
+// Set to 1 when a running search is to stop.
+extern uint8_t StopFlag;
+
+// Piece values by type; the king's value never enters material.
+extern const int32_t PieceValue[7];
+
+extern const char SquareNames[128][3];
+extern const char PieceLetters[15];
+extern const char StartFen[];
+
+// Debug check of the invariants that every module keeps: off-board cells empty, king squares
+// right, material and keys matching the board. Asserted in debug builds and tests.
+bool BoardIsOk(int ply);

@@ -1,0 +1,95 @@
+// The FEN reader.
+#include "board/fen.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "movegen/attack.h"
+#include "movemake/hash.h"
+#include "uci/util.h"
+
+static Piece PieceOfLetter(char c) {
+    static const char letters[] = "KQRBNPkqrbnp";
+    const char* at = std::strchr(letters, c);
+    if (c == 0 || at == nullptr) return 0;
+    int index = int(at - letters);
+    return Piece((index < 6 ? White : Black) | (index % 6 + 1));
+}
+
+// Books the piece on a square just reached: king and queen squares, and material.
+static void BookSquare(Square s) {
+    PlyState& ps = Ply[0];
+    Piece p = Board[s];
+    if (p == 0) return;
+    int side = SideOf(p);
+    if (TypeOf(p) == King) {
+        ps.kingSquare[side] = s;
+        return;
+    }
+    if (TypeOf(p) == Queen) ps.queenSquare[side] = s;
+    ps.material[side] += PieceValue[TypeOf(p)];
+}
+
+static void ReadPlacement(std::string placement) {
+    for (int rank = 7; rank >= 0; --rank) {
+        std::string rankText;
+        SplitToken(placement, '/', rankText);
+        int file = 0;
+        for (char c : rankText) {
+            if (c >= '1' && c <= '9') {
+                file += c - '1';  // now on the last of the empty squares
+            } else if (Piece p = PieceOfLetter(c); p && file <= 7) {
+                Board[rank * 16 + file] = p;  // a piece beyond the h-file is dropped
+            }
+            if (file <= 7) BookSquare(Square(rank * 16 + file));
+            ++file;
+        }
+    }
+}
+
+// An en-passant square is kept only when a pawn could really have just passed it: the square
+// is empty and the pawn that made the double step stands beyond it.
+static bool EpSquareIsConsistent(Square ep, int side) {
+    if (!OnBoard(ep) || Board[ep] != 0) return false;
+    if (side == 0) return (ep >> 4) == 5 && Board[ep - 16] == BlackPawn;
+    return (ep >> 4) == 2 && Board[ep + 16] == WhitePawn;
+}
+
+void SetPosition(const std::string& fen) {
+    PlyState& ps = Ply[0];
+    std::memset(Board, 0, sizeof Board);
+    ps.material[0] = ps.material[1] = 0;
+    ps.kingSquare[0] = ps.kingSquare[1] = A1;
+    ps.queenSquare[0] = ps.queenSquare[1] = NoSquare;
+
+    std::string text = fen, field;
+    SplitToken(text, ' ', field);
+    ReadPlacement(field);
+
+    SplitToken(text, ' ', field);
+    if (field == "w") ps.side = 0;
+    if (field == "b") ps.side = 1;
+
+    SplitToken(text, ' ', field);
+    ps.castling = 0;
+    for (char c : field) {
+        if (c == 'K') ps.castling |= CastleWK;
+        if (c == 'Q') ps.castling |= CastleWQ;
+        if (c == 'k') ps.castling |= CastleBK;
+        if (c == 'q') ps.castling |= CastleBQ;
+    }
+
+    SplitToken(text, ' ', field);
+    field = ToUpper(field);
+    ps.epSquare = NoSquare;
+    if (field.size() >= 2 && field != "-") {
+        Square ep = Square((field[0] - 'A') | ((field[1] - '1') * 16));
+        if (EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
+    }
+
+    ps.inCheck = IsAttacked(ps.side, 0, NoSquare);
+    ps.key = ComputeKey(0);
+    ps.pawnKey = ComputePawnKey();
+    HistoryCount = 0;
+    assert(BoardIsOk(0));
+}

@@ -1,0 +1,41 @@
+// Attack detection by scanning outward from the square over the 0x88 board.
+#include "movegen/attack.h"
+
+const int8_t KnightOffsets[8] = {14, -14, 18, -18, 31, -31, 33, -33};
+const int8_t KingOffsets[8] = {1, -1, 16, -16, 15, -15, 17, -17};
+
+bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
+    if (square == NoSquare) square = Ply[ply].kingSquare[side ? 1 : 0];
+    const Piece enemy = side ? White : Black;
+    const Piece knight = enemy | Knight, king = enemy | King, queen = enemy | Queen;
+    const Piece rook = enemy | Rook, bishop = enemy | Bishop, pawn = enemy | Pawn;
+
+    for (int8_t offset : KnightOffsets) {
+        Square t = Square(square + offset);
+        if (OnBoard(t) && Board[t] == knight) return true;
+    }
+    // Orthogonal rays: rook or queen at any distance, the king on the first step.
+    for (int i = 0; i < 4; ++i) {
+        Square t = Square(square + KingOffsets[i]);
+        while (OnBoard(t) && Board[t] == 0) t = Square(t + KingOffsets[i]);
+        if (!OnBoard(t)) continue;
+        Piece p = Board[t];
+        if (p == queen || p == rook) return true;
+        if (p == king && t == Square(square + KingOffsets[i])) return true;
+    }
+    // Diagonal rays: bishop or queen, the king on the first step, and a pawn on the first
+    // step of a ray along which it captures towards the square.
+    for (int i = 4; i < 8; ++i) {
+        int8_t d = KingOffsets[i];
+        Square t = Square(square + d);
+        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+        if (!OnBoard(t)) continue;
+        Piece p = Board[t];
+        if (p == queen || p == bishop) return true;
+        if (t != Square(square + d)) continue;
+        if (p == king) return true;
+        // Black pawns capture downwards, so they attack from +15/+17; white ones from -15/-17.
+        if (p == pawn && (enemy == Black ? d > 0 : d < 0)) return true;
+    }
+    return false;
+}

@@ -1,0 +1,160 @@
+// Helpers that drive the engine binary over pipes.
+#include "tests/support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+static long NowMs() {
+    using namespace std::chrono;
+    return long(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+static int Spawn(int& inFd, int& outFd, int& errFd) {
+    int in[2], out[2], err[2];
+    if (pipe(in) || pipe(out) || pipe(err)) return -1;
+    int pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        execl(SORVANE_BINARY, SORVANE_BINARY, (char*)nullptr);
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    inFd = in[1];
+    outFd = out[0];
+    errFd = err[0];
+    return pid;
+}
+
+static int WaitStatus(int pid, long deadline) {
+    int status = 0;
+    while (true) {
+        int r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) break;
+        if (NowMs() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(2000);
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -2;
+}
+
+EngineRun RunEngine(const std::string& input, int timeoutMs) {
+    signal(SIGPIPE, SIG_IGN);
+    EngineRun run{"", "", -1};
+    int inFd, outFd, errFd;
+    int pid = Spawn(inFd, outFd, errFd);
+    if (pid < 0) return run;
+    long deadline = NowMs() + timeoutMs;
+    size_t sent = 0;
+    fcntl(inFd, F_SETFL, O_NONBLOCK);
+    bool outOpen = true, errOpen = true;
+    while (outOpen || errOpen) {
+        if (inFd >= 0 && sent == input.size()) {
+            close(inFd);
+            inFd = -1;
+        }
+        pollfd fds[3];
+        int n = 0;
+        if (outOpen) fds[n++] = {outFd, POLLIN, 0};
+        if (errOpen) fds[n++] = {errFd, POLLIN, 0};
+        if (inFd >= 0) fds[n++] = {inFd, POLLOUT, 0};
+        long left = deadline - NowMs();
+        if (left <= 0) break;
+        if (poll(fds, nfds_t(n), int(left)) <= 0) continue;
+        for (int i = 0; i < n; ++i) {
+            if (!fds[i].revents) continue;
+            if (fds[i].fd == inFd) {
+                ssize_t w = write(inFd, input.data() + sent, input.size() - sent);
+                if (w > 0) sent += size_t(w);
+                if (w < 0 && errno != EAGAIN) sent = input.size();
+                continue;
+            }
+            char buffer[4096];
+            ssize_t r = read(fds[i].fd, buffer, sizeof buffer);
+            std::string& target = fds[i].fd == outFd ? run.out : run.err;
+            if (r > 0) {
+                target.append(buffer, size_t(r));
+            } else {
+                (fds[i].fd == outFd ? outOpen : errOpen) = false;
+            }
+        }
+    }
+    if (inFd >= 0) close(inFd);
+    close(outFd);
+    close(errFd);
+    run.status = WaitStatus(pid, deadline + 1000);
+    return run;
+}
+
+bool StartSession(EngineSession& session) {
+    signal(SIGPIPE, SIG_IGN);
+    int errFd;
+    session.pid = Spawn(session.toEngine, session.fromEngine, errFd);
+    if (session.pid < 0) return false;
+    close(errFd);
+    return true;
+}
+
+void SendLine(EngineSession& session, const std::string& line) {
+    std::string text = line + "\n";
+    size_t sent = 0;
+    while (sent < text.size()) {
+        ssize_t w = write(session.toEngine, text.data() + sent, text.size() - sent);
+        if (w <= 0) return;
+        sent += size_t(w);
+    }
+}
+
+bool ReceiveLine(EngineSession& session, std::string& line, int timeoutMs) {
+    long deadline = NowMs() + timeoutMs;
+    while (true) {
+        size_t end = session.pending.find('\n');
+        if (end != std::string::npos) {
+            line = session.pending.substr(0, end);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            session.pending.erase(0, end + 1);
+            return true;
+        }
+        long left = deadline - NowMs();
+        if (left <= 0) return false;
+        pollfd fd{session.fromEngine, POLLIN, 0};
+        if (poll(&fd, 1, int(left)) <= 0) continue;
+        char buffer[4096];
+        ssize_t r = read(session.fromEngine, buffer, sizeof buffer);
+        if (r <= 0) return false;
+        session.pending.append(buffer, size_t(r));
+    }
+}
+
+std::string ReceiveUntil(EngineSession& session, const std::string& prefix, int timeoutMs) {
+    long deadline = NowMs() + timeoutMs;
+    std::string line;
+    while (ReceiveLine(session, line, int(std::max(1L, deadline - NowMs()))))
+        if (line.rfind(prefix, 0) == 0) return line;
+    return "";
+}
+
+int EndSession(EngineSession& session, int timeoutMs) {
+    if (session.toEngine >= 0) close(session.toEngine);
+    session.toEngine = -1;
+    int status = WaitStatus(session.pid, NowMs() + timeoutMs);
+    close(session.fromEngine);
+    return status;
+}

@@ -1,0 +1,33 @@
+// Helpers shared by the tests: driving the built engine over pipes.
+#pragma once
+
+#include <string>
+
+// What one run of the engine binary left behind.
+struct EngineRun {
+    std::string out;  // everything written on standard output
+    std::string err;  // everything written on standard error
+    int status;       // exit status, or 128 + signal number, or -1 on a timeout
+};
+
+// Starts the engine binary, writes `input` to its standard input, closes it and collects the
+// output until the process ends or `timeoutMs` passes (then it is killed).
+EngineRun RunEngine(const std::string& input, int timeoutMs = 20000);
+
+// A running engine that the test talks to line by line.
+struct EngineSession {
+    int pid = -1;
+    int toEngine = -1;
+    int fromEngine = -1;
+    std::string pending;  // bytes read but not yet returned as lines
+};
+
+bool StartSession(EngineSession& session);
+void SendLine(EngineSession& session, const std::string& line);
+// Reads the next output line (without line end); false on end of output or timeout.
+bool ReceiveLine(EngineSession& session, std::string& line, int timeoutMs = 20000);
+// Reads lines until one starts with `prefix`; returns that line, or "" on failure.
+std::string ReceiveUntil(EngineSession& session, const std::string& prefix,
+                         int timeoutMs = 20000);
+// Closes the engine's input and waits for it; returns the exit status (-1 on timeout).
+int EndSession(EngineSession& session, int timeoutMs = 20000);

@@ -1,0 +1,13 @@
+// Program entry of the Sorvane engine.
+#include <chrono>
+
+#include "uci/uci.h"
+
+int main() {
+    // Keys and root move order differ from run to run, seeded from the high-resolution clock.
+    auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+    StartEngine(uint32_t(ticks));
+    CommandLoop();
+    StopEngine();
+    return 0;
+}
