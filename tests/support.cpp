@@ -158,3 +158,12 @@ int EndSession(EngineSession& session, int timeoutMs) {
     close(session.fromEngine);
     return status;
 }
+
+void KillSession(EngineSession& session) {
+    kill(session.pid, SIGKILL);
+    int status;
+    waitpid(session.pid, &status, 0);
+    if (session.toEngine >= 0) close(session.toEngine);
+    close(session.fromEngine);
+    session.toEngine = -1;
+}

@@ -31,3 +31,5 @@ std::string ReceiveUntil(EngineSession& session, const std::string& prefix,
                          int timeoutMs = 20000);
 // Closes the engine's input and waits for it; returns the exit status (-1 on timeout).
 int EndSession(EngineSession& session, int timeoutMs = 20000);
+// Kills the engine at once and reaps it.
+void KillSession(EngineSession& session);

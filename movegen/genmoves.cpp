@@ -1,0 +1,126 @@
+// The full pseudo-legal move generator.
+#include "movegen/genmoves.h"
+
+#include "movegen/attack.h"
+
+Move MoveTable[MaxSearchPly + 1][MaxMovesPerPly];
+int32_t OrderTable[MaxSearchPly + 1][MaxMovesPerPly];
+int32_t ScoreTable[MaxSearchPly + 1][MaxMovesPerPly];
+
+std::string MoveToText(Move m) {
+    std::string text = SquareNames[FromOf(m) & 127];
+    text += SquareNames[ToOf(m) & 127];
+    if (PromotionOf(m)) text += PieceLetters[7 + PromotionOf(m)];
+    return text;
+}
+
+namespace {
+
+const int8_t RookRays[4] = {1, -1, 16, -16};
+const int8_t BishopRays[4] = {15, -15, 17, -17};
+
+struct Writer {
+    Move* list;  // slot 0 unused
+    int n;
+    void Add(int from, int to, int captured = 0, int promotion = 0) {
+        list[++n] = MakeMoveWord(from, to, captured, promotion);
+    }
+    void AddPromotions(int from, int to, int captured) {
+        for (int promotion = Queen; promotion <= Knight; ++promotion)
+            Add(from, to, captured, promotion);
+    }
+};
+
+void AddSteps(Writer& w, Square s, const int8_t* offsets, Piece own) {
+    for (int i = 0; i < 8; ++i) {
+        Square t = Square(s + offsets[i]);
+        if (!OnBoard(t) || (Board[t] & own)) continue;
+        w.Add(s, t, TypeOf(Board[t]));
+    }
+}
+
+void AddRays(Writer& w, Square s, const int8_t* rays, int count, Piece own) {
+    for (int i = 0; i < count; ++i) {
+        for (Square t = Square(s + rays[i]); OnBoard(t); t = Square(t + rays[i])) {
+            if (Board[t] & own) break;
+            w.Add(s, t, TypeOf(Board[t]));
+            if (Board[t]) break;
+        }
+    }
+}
+
+// Castling needs the right, the king on its home square, empty squares between king and
+// rook, a rook in the corner, and no attack on the king's start, transit and target squares.
+void AddCastling(Writer& w, const PlyState& ps, Square s) {
+    if (ps.side == 0) {
+        if (s != E1) return;
+        if ((ps.castling & CastleWK) && !Board[F1] && !Board[G1] && TypeOf(Board[H1]) == Rook &&
+            !IsAttacked(0, 0, E1) && !IsAttacked(0, 0, F1) && !IsAttacked(0, 0, G1))
+            w.Add(E1, G1);
+        if ((ps.castling & CastleWQ) && !Board[D1] && !Board[C1] && !Board[1] &&
+            TypeOf(Board[A1]) == Rook && !IsAttacked(0, 0, E1) && !IsAttacked(0, 0, D1) &&
+            !IsAttacked(0, 0, C1))
+            w.Add(E1, C1);
+    } else {
+        if (s != E8) return;
+        if ((ps.castling & CastleBK) && !Board[F8] && !Board[G8] && TypeOf(Board[H8]) == Rook &&
+            !IsAttacked(1, 0, E8) && !IsAttacked(1, 0, F8) && !IsAttacked(1, 0, G8))
+            w.Add(E8, G8);
+        if ((ps.castling & CastleBQ) && !Board[D8] && !Board[C8] && !Board[113] &&
+            TypeOf(Board[A8]) == Rook && !IsAttacked(1, 0, E8) && !IsAttacked(1, 0, D8) &&
+            !IsAttacked(1, 0, C8))
+            w.Add(E8, C8);
+    }
+}
+
+void AddPawnMoves(Writer& w, const PlyState& ps, Square s, Piece enemy) {
+    const bool white = ps.side == 0;
+    const int forward = white ? 16 : -16;
+    const int captures[2] = {white ? 15 : -15, white ? 17 : -17};
+    for (int d : captures) {
+        Square t = Square(s + d);
+        if (!OnBoard(t)) continue;
+        if (t == ps.epSquare) w.Add(s, t, Pawn);
+        if (Board[t] & enemy) {
+            bool lastRank = white ? t >= 0x70 : t <= 0x07;
+            if (lastRank)
+                w.AddPromotions(s, t, TypeOf(Board[t]));
+            else
+                w.Add(s, t, TypeOf(Board[t]));
+        }
+    }
+    Square t = Square(s + forward);
+    if (!OnBoard(t) || Board[t]) return;
+    if (white ? t >= 0x70 : t <= 0x07) {
+        w.AddPromotions(s, t, 0);
+        return;
+    }
+    w.Add(s, t);
+    bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;
+    Square t2 = Square(t + forward);
+    if (thirdRank && !Board[t2]) w.Add(s, t2);
+}
+
+}  // namespace
+
+void GenerateMoves(int ply) {
+    PlyState& ps = Ply[ply];
+    const Piece own = ps.side ? Black : White, enemy = ps.side ? White : Black;
+    Writer w{MoveTable[ply], 0};
+    for (int s = 0; s < 120; ++s) {
+        if (!OnBoard(s) || !(Board[s] & own)) continue;
+        switch (TypeOf(Board[s])) {
+            case King:
+                AddCastling(w, ps, Square(s));
+                AddSteps(w, Square(s), KingOffsets, own);
+                break;
+            case Queen: AddRays(w, Square(s), KingOffsets, 8, own); break;
+            case Rook: AddRays(w, Square(s), RookRays, 4, own); break;
+            case Bishop: AddRays(w, Square(s), BishopRays, 4, own); break;
+            case Knight: AddSteps(w, Square(s), KnightOffsets, own); break;
+            case Pawn: AddPawnMoves(w, ps, Square(s), enemy); break;
+            default: break;
+        }
+    }
+    ps.moveCount = w.n;
+}

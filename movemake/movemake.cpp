@@ -1,0 +1,215 @@
+// Making and taking back moves, with incremental keys and the legality test.
+#include "movemake/movemake.h"
+
+#include "movegen/attack.h"
+#include "movegen/genmoves.h"
+#include "movemake/hash.h"
+
+namespace {
+
+// Everything that differs between the two colours' moves, indexed by the mover's side.
+struct SideSquares {
+    Square kingHome, shortTo, shortRookFrom, shortRookTo, longTo, longRookFrom, longRookTo;
+    uint8_t shortBit, longBit;              // the mover's castling bits
+    int shortKeyIndex, longKeyIndex;        // their ZobristCastle entries
+    uint8_t enemyShortBit, enemyLongBit;    // the opponent's bits for its corners
+    int enemyShortKeyIndex, enemyLongKeyIndex;
+    Square enemyShortCorner, enemyLongCorner;
+    int forward;  // one rank towards the opponent
+    Piece ownColour, enemyPawn;
+};
+
+constexpr SideSquares Sides[2] = {
+    {E1, G1, H1, F1, C1, A1, D1, CastleWK, CastleWQ, 0, 1, CastleBK, CastleBQ, 2, 3, H8, A8, 16,
+     White, BlackPawn},
+    {E8, G8, H8, F8, C8, A8, D8, CastleBK, CastleBQ, 2, 3, CastleWK, CastleWQ, 0, 1, H1, A1, -16,
+     Black, WhitePawn},
+};
+
+enum class MakeKind { Full, Capture, Trial };
+
+template <MakeKind kind>
+bool Make(Move move, int ply) {
+    constexpr bool full = kind == MakeKind::Full;
+    constexpr bool bookkeeping = kind != MakeKind::Trial;
+    const PlyState& cur = Ply[ply];
+    PlyState& next = Ply[ply + 1];
+    const int us = cur.side, them = us ^ 1;
+    const SideSquares& sq = Sides[us];
+    const Square from = FromOf(move), to = ToOf(move);
+    const int captured = CapturedOf(move), promotion = PromotionOf(move);
+    const Square epTaken = Square(cur.epSquare - sq.forward);  // pawn removed by en passant
+
+    // Step 1. Start the new record.
+    next.side = uint8_t(them);
+    next.kingSquare[0] = cur.kingSquare[0];
+    next.kingSquare[1] = cur.kingSquare[1];
+    if constexpr (bookkeeping) {
+        next.epSquare = NoSquare;
+        next.material[0] = cur.material[0];
+        next.material[1] = cur.material[1];
+        next.queenSquare[0] = cur.queenSquare[0];
+        next.queenSquare[1] = cur.queenSquare[1];
+    }
+    uint8_t castling = cur.castling;
+    uint64_t key = cur.key;
+    uint32_t pawnKey = cur.pawnKey;
+    if constexpr (full) next.lastMove = move;
+
+    // Step 2. The moving piece leaves its square; side and old en-passant square change.
+    if constexpr (full) {
+        if (promotion == 0) key ^= ZobristPiece[PieceIndex(from)][to];
+        key ^= ZobristPiece[PieceIndex(from)][from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
+    }
+
+    // Step 3. The captured piece leaves the key.
+    if (captured) {
+        if (Board[to] == 0) {
+            if constexpr (full) key ^= ZobristPiece[PieceIndex(epTaken)][epTaken];
+        } else {
+            if constexpr (full) key ^= ZobristPiece[PieceIndex(to)][to];
+            if constexpr (bookkeeping)
+                if (Board[to] == sq.enemyPawn) pawnKey ^= ZobristPawn[them][to];
+            // A capture on the opponent's corner ends its castling right there, so a rook that
+            // later stands on that corner cannot castle.
+            if constexpr (full) {
+                if (to == sq.enemyShortCorner && (castling & sq.enemyShortBit)) {
+                    castling &= uint8_t(~sq.enemyShortBit);
+                    key ^= ZobristCastle[sq.enemyShortKeyIndex];
+                }
+                if (to == sq.enemyLongCorner && (castling & sq.enemyLongBit)) {
+                    castling &= uint8_t(~sq.enemyLongBit);
+                    key ^= ZobristCastle[sq.enemyLongKeyIndex];
+                }
+            }
+        }
+    }
+
+    // Step 4. Work that depends on the kind of the moving piece.
+    switch (TypeOf(Board[from])) {
+        case King:
+            if (from == sq.kingHome && (to == sq.shortTo || to == sq.longTo)) {
+                Square rookFrom = to == sq.shortTo ? sq.shortRookFrom : sq.longRookFrom;
+                Square rookTo = to == sq.shortTo ? sq.shortRookTo : sq.longRookTo;
+                if constexpr (full)
+                    key ^= ZobristPiece[PieceIndex(rookFrom)][rookFrom] ^
+                           ZobristPiece[PieceIndex(rookFrom)][rookTo];
+                Board[rookTo] = Board[rookFrom];
+                Board[rookFrom] = 0;
+            }
+            next.kingSquare[us] = to;
+            if constexpr (full) {
+                if (castling & sq.shortBit) key ^= ZobristCastle[sq.shortKeyIndex];
+                if (castling & sq.longBit) key ^= ZobristCastle[sq.longKeyIndex];
+                castling &= uint8_t(~(sq.shortBit | sq.longBit));
+            }
+            break;
+        case Queen:
+            if constexpr (bookkeeping) next.queenSquare[us] = to;
+            break;
+        case Rook:
+            if constexpr (full) {
+                if (from == sq.shortRookFrom && (castling & sq.shortBit)) {
+                    key ^= ZobristCastle[sq.shortKeyIndex];
+                    castling &= uint8_t(~sq.shortBit);
+                }
+                if (from == sq.longRookFrom && (castling & sq.longBit)) {
+                    key ^= ZobristCastle[sq.longKeyIndex];
+                    castling &= uint8_t(~sq.longBit);
+                }
+            }
+            break;
+        case Pawn:
+            if constexpr (bookkeeping) {
+                pawnKey ^= ZobristPawn[us][from];
+                if (promotion == 0) pawnKey ^= ZobristPawn[us][to];
+            }
+            if constexpr (full) {
+                // An en-passant square is set only when an enemy pawn could use it, so the same
+                // position reached by another move order has the same key.
+                if (to == Square(from + 2 * sq.forward) &&
+                    (Board[Square(to + 1)] == sq.enemyPawn || Board[Square(to - 1)] == sq.enemyPawn))
+                    next.epSquare = Square(from + sq.forward);
+            }
+            if (to == cur.epSquare && captured) {
+                Board[epTaken] = 0;
+                if constexpr (bookkeeping) pawnKey ^= ZobristPawn[them][epTaken];
+            }
+            break;
+        default: break;
+    }
+
+    // Steps 5 and 6. Material and the tracked queens.
+    if constexpr (bookkeeping) {
+        if (captured) {
+            next.material[them] -= PieceValue[captured];
+            if (next.queenSquare[them] == to) next.queenSquare[them] = NoSquare;
+        }
+        if (promotion) next.material[us] += PieceValue[promotion] - 100;
+    }
+
+    // Step 7. The board.
+    Board[to] = promotion ? Piece(sq.ownColour | promotion) : Board[from];
+    Board[from] = 0;
+
+    // Steps 8 and 9. The promoted piece and the new en-passant square enter the key.
+    if constexpr (full) {
+        if (promotion) key ^= ZobristPiece[PieceIndex(to)][to];
+        key ^= ZobristEp[next.epSquare];
+        next.key = key;
+        next.castling = castling;
+    }
+    if constexpr (bookkeeping) next.pawnKey = pawnKey;
+
+    // Step 10. Legality: the mover's king must not be left attacked.
+    if (IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare)) {
+        TakeBack(move, ply);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MakeMove(Move move, int ply) { return Make<MakeKind::Full>(move, ply); }
+bool MakeCapture(Move move, int ply) { return Make<MakeKind::Capture>(move, ply); }
+bool MakeTrial(Move move, int ply) { return Make<MakeKind::Trial>(move, ply); }
+
+void TakeBack(Move move, int ply) {
+    const PlyState& cur = Ply[ply];
+    const SideSquares& sq = Sides[cur.side];
+    const Square from = FromOf(move), to = ToOf(move);
+    int captured = CapturedOf(move);
+    if (TypeOf(Board[to]) == King && from == sq.kingHome) {
+        if (to == sq.shortTo) {
+            Board[sq.shortRookFrom] = Board[sq.shortRookTo];
+            Board[sq.shortRookTo] = 0;
+        } else if (to == sq.longTo) {
+            Board[sq.longRookFrom] = Board[sq.longRookTo];
+            Board[sq.longRookTo] = 0;
+        }
+    }
+    if (TypeOf(Board[to]) == Pawn && to == cur.epSquare && captured) {
+        Board[Square(cur.epSquare - sq.forward)] = sq.enemyPawn;
+        captured = 0;
+    }
+    Board[from] = PromotionOf(move) ? Piece(sq.ownColour | Pawn) : Board[to];
+    Board[to] = captured ? Piece((sq.ownColour ^ (White | Black)) | captured) : 0;
+}
+
+void CopyPlyState(int from, int to) {
+    const PlyState& a = Ply[from];
+    PlyState& b = Ply[to];
+    b.side = a.side;
+    b.castling = a.castling;
+    b.epSquare = a.epSquare;
+    b.key = a.key;
+    b.pawnKey = a.pawnKey;
+    b.material[0] = a.material[0];
+    b.material[1] = a.material[1];
+    b.kingSquare[0] = a.kingSquare[0];
+    b.kingSquare[1] = a.kingSquare[1];
+    b.queenSquare[0] = a.queenSquare[0];
+    b.queenSquare[1] = a.queenSquare[1];
+    b.lastMove = a.lastMove;
+}

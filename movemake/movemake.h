@@ -1,0 +1,21 @@
+// Making and taking back moves. Making a move at ply p writes record p + 1 from scratch and
+// changes the board in place; taking it back restores only the board.
+#pragma once
+
+#include "board/board.h"
+
+// The full make: keeps everything in record p + 1 that a later ply can read. Returns false,
+// with the board already restored, when the move leaves the mover's king attacked.
+bool MakeMove(Move move, int ply);
+
+// The quiescence make: no 64-bit key, castling rights or last move.
+bool MakeCapture(Move move, int ply);
+
+// The board-only make used where only legality matters (perft leaves, the legality filter).
+bool MakeTrial(Move move, int ply);
+
+// Restores the board after a successful make of `move` at `ply` by any of the three.
+void TakeBack(Move move, int ply);
+
+// Copies the position fields of one record into another.
+void CopyPlyState(int from, int to);

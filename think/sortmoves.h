@@ -1,0 +1,45 @@
+// Move ordering: the scoring and sorting pass, the legality filter, the root order, and the
+// killer and history tables that feed the scores of quiet moves.
+#pragma once
+
+#include <cstdint>
+
+#include "movegen/genmoves.h"
+
+// Ordering scores.
+constexpr int32_t HashMoveScore = 49152;
+constexpr int32_t CaptureBaseScore = 32784;
+constexpr int32_t Killer1Score = 16584;
+constexpr int32_t Killer2Score = 16484;
+constexpr int32_t HistoryScale = 16384;  // a history score is a fraction in 16384ths
+constexpr int32_t IllegalMoveScore = -128;
+constexpr int32_t SentinelScore = -32768;
+
+// Two killers per ply: quiet moves that caused a cut-off, the most recent first.
+extern Move Killers[MaxSearchPly + 1][2];
+
+// Per (destination square, moving piece kind): how often a quiet move stood in the order of
+// a node that a quiet move cut off, and how often it was the cut-off move.
+constexpr int HistorySize = 128 * 12;
+extern int32_t HistoryGood[HistorySize];
+extern int32_t HistoryTried[HistorySize];
+
+// The root's own order: positions in ply 0's move list and their scores.
+extern int32_t RootOrder[MaxMovesPerPly];
+extern int32_t RootScore[MaxMovesPerPly];
+
+// Scores and stably sorts the list just generated at `ply`; moveCount is left unchanged.
+void ScoreMoves(int ply);
+// As ScoreMoves, but illegal moves sort last and moveCount becomes the legal count.
+void FilterLegalMoves(int ply);
+// Sorts the root's slots 1..moveCount of ply 0 by descending score.
+void SortRootMoves();
+// Empties the killers and resets every history counter to 1.
+void ClearOrdering();
+
+void UpdateKillers(Move move, int ply);
+void AddHistoryHit(Move move);
+void AddHistoryTry(Move move);
+
+// The history score of a quiet move in the position on the board.
+int32_t HistoryScore(Move move);

@@ -1,0 +1,54 @@
+// The perft self-test.
+#include "uci/tests.h"
+
+#include <cstdio>
+
+#include "board/fen.h"
+#include "movemake/movemake.h"
+#include "think/sortmoves.h"
+#include "think/think.h"
+#include "uci/util.h"
+
+int64_t PerftNodes;
+
+const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
+
+void Perft(int depth, int ply) {
+    GenerateMoves(ply);
+    FilterLegalMoves(ply);
+    const int n = Ply[ply].moveCount;
+    for (int k = 1; k <= n; ++k) {
+        Move m = MoveTable[ply][OrderTable[ply][k]];
+        if (depth == 1) {
+            if (MakeTrial(m, ply)) {
+                ++PerftNodes;
+                TakeBack(m, ply);
+            }
+        } else if (MakeMove(m, ply)) {
+            Perft(depth - 1, ply + 1);
+            TakeBack(m, ply);
+        }
+    }
+}
+
+// The report's floating-point numbers: 15 significant digits, trailing zeros dropped.
+static std::string GeneralFormat(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+void RunPerftTest(int maxDepth, const std::string& fen) {
+    SetPosition(fen);
+    double speed = 0;
+    ClearOrdering();
+    for (int d = 1; d <= maxDepth; ++d) {
+        PerftNodes = 0;
+        StartClock();
+        Perft(d, 0);
+        int32_t t = ElapsedMs();
+        if (t > 0) speed = double(PerftNodes) / t * 1000.0;
+        WriteReportLine("Depth=" + std::to_string(d) + " Nodes=" + std::to_string(PerftNodes) +
+                        " Time=" + GeneralFormat(t / 1000.0) + " NPS=" + GeneralFormat(speed));
+    }
+}
