@@ -1,5 +1,9 @@
-// Zobrist keys and the random generator.
+// Zobrist keys, the random generator, and the transposition and pawn tables.
 #include "movemake/hash.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
 
 uint32_t RandomSeed;
 
@@ -59,4 +63,122 @@ uint32_t ComputePawnKey() {
         if (Board[s] == BlackPawn) key ^= ZobristPawn[1][s];
     }
     return key;
+}
+
+// ---------------------------------------------------------------------------------------
+// The transposition and pawn tables.
+
+int32_t HashSizeMB = HashDefaultMB;
+int32_t HashEntries;
+int32_t PawnEntries;
+HashEntry* TranspositionTable;
+PawnEntry* PawnTable;
+uint8_t HashAge;
+
+constexpr int32_t MateStoreLimit = 99900;  // scores beyond this are mate scores
+
+static void SlotCounts(int32_t sizeMB, int32_t& entries, int32_t& pawnEntries) {
+    int32_t pawnMB = sizeMB / 16;
+    if (pawnMB == 0) pawnMB = 1;
+    int32_t tableMB = sizeMB - pawnMB;
+    entries = int32_t(double(tableMB * 1048576) / 24);
+    pawnEntries = int32_t(double(pawnMB * 1048576) / 12);
+}
+
+void ReleaseHash() {
+    delete[] TranspositionTable;
+    delete[] PawnTable;
+    TranspositionTable = nullptr;
+    PawnTable = nullptr;
+    HashEntries = PawnEntries = 0;
+}
+
+void AllocateHash() {
+    if (HashSizeMB < HashMinMB) HashSizeMB = HashMinMB;
+    if (HashSizeMB > HashMaxMB) HashSizeMB = HashMaxMB;
+    ReleaseHash();
+    // Settle for less when the memory cannot be had; the engine never runs without tables.
+    for (int32_t size = HashSizeMB;; size = size > HashMinMB ? size / 2 : 0) {
+        if (size < HashMinMB) size = HashMinMB;
+        SlotCounts(size, HashEntries, PawnEntries);
+        TranspositionTable = new (std::nothrow) HashEntry[size_t(HashEntries)];
+        PawnTable = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
+        if (TranspositionTable && PawnTable) {
+            HashSizeMB = size;
+            break;
+        }
+        ReleaseHash();
+        if (size == HashMinMB) {
+            std::fputs("sorvane: cannot allocate the hash tables\n", stderr);
+            std::exit(1);
+        }
+    }
+    ClearHash();
+}
+
+void ClearHash() {
+    for (int32_t i = 0; i < HashEntries; ++i) TranspositionTable[i] = HashEntry{};
+    for (int32_t i = 0; i < PawnEntries; ++i) PawnTable[i] = PawnEntry{};
+    HashAge = 0;
+}
+
+uint32_t HashSlot(uint64_t key) {
+    uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
+    return uint32_t(magnitude % uint64_t(HashEntries));
+}
+
+uint32_t PawnSlot(uint32_t pawnKey) {
+    uint32_t magnitude = int32_t(pawnKey) < 0 ? 0 - pawnKey : pawnKey;
+    return magnitude % uint32_t(PawnEntries);
+}
+
+void HashStore(uint8_t depth, int ply, int32_t score, Move move) {
+    if (score > MateStoreLimit || score < -MateStoreLimit) return;
+    HashEntry& e = TranspositionTable[HashSlot(Ply[ply].key)];
+    if (e.depth > depth && e.age == HashAge) return;
+    e.key = Ply[ply].key;
+    e.depth = depth;
+    e.score = score;
+    e.move = move;
+    e.age = HashAge;
+    e.bound = Ply[ply].hashBound;
+}
+
+void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move) {
+    HashEntry& e = TranspositionTable[HashSlot(key)];
+    e.key = key;
+    e.depth = depth;
+    e.age = HashAge;
+    e.score = score;
+    e.move = move;
+    e.bound = BoundExact;
+}
+
+void HashProbe(int ply) {
+    PlyState& ps = Ply[ply];
+    const HashEntry& e = TranspositionTable[HashSlot(ps.key)];
+    ps.hashBound = BoundNone;
+    ps.hashMove = 0;
+    if (e.key != ps.key) return;
+    ps.hashMove = e.move;
+    ps.hashBound = e.bound;
+    ps.hashScore = e.score;
+    ps.hashDepth = e.depth;
+}
+
+bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score) {
+    const PawnEntry& e = PawnTable[PawnSlot(pawnKey)];
+    if (e.pawnKey != pawnKey) return false;
+    whitePawns = e.whitePawns;
+    blackPawns = e.blackPawns;
+    score = e.score;
+    return true;
+}
+
+void PawnStore(uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score) {
+    PawnEntry& e = PawnTable[PawnSlot(pawnKey)];
+    e.pawnKey = pawnKey;
+    e.whitePawns = uint8_t(whitePawns);
+    e.blackPawns = uint8_t(blackPawns);
+    e.score = score;
 }

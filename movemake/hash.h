@@ -31,3 +31,51 @@ inline int PieceIndex(Square s) {
 // Keys of the position on the board, computed from scratch.
 uint64_t ComputeKey(int ply);
 uint32_t ComputePawnKey();
+
+// One transposition-table slot. The slot count is sized as if an entry took 24 bytes.
+struct HashEntry {
+    uint64_t key;  // full key of the position; 0 in an empty slot
+    uint8_t depth;
+    uint8_t age;    // HashAge of the search that wrote it
+    int32_t score;  // from the side to move's point of view
+    Move move;      // best move found, NoMove for none
+    uint8_t bound;  // BoundNone, BoundUpper, BoundExact or BoundLower
+};
+
+// One pawn-table slot, sized as 12 bytes: the pawn-structure score of the evaluation.
+struct PawnEntry {
+    uint32_t pawnKey;
+    uint8_t whitePawns;  // a count each, so that a FEN with more than 15 pawns of a side
+    uint8_t blackPawns;  // cannot spill one count into the other
+    int32_t score;
+};
+
+constexpr int HashMinMB = 4, HashMaxMB = 512, HashDefaultMB = 32;
+
+extern int32_t HashSizeMB;
+extern int32_t HashEntries;
+extern int32_t PawnEntries;
+extern HashEntry* TranspositionTable;
+extern PawnEntry* PawnTable;
+extern uint8_t HashAge;
+
+// Sizes both tables from HashSizeMB (clamped to 4..512) and clears them. When the memory
+// cannot be had, it settles for the largest size it can get.
+void AllocateHash();
+void ReleaseHash();
+void ClearHash();
+
+// The slot of a key: its magnitude read as a signed number, modulo the slot count.
+uint32_t HashSlot(uint64_t key);
+uint32_t PawnSlot(uint32_t pawnKey);
+
+// Stores a result for the position of `ply` with that ply's hashBound, unless the slot holds
+// a deeper entry of the current search. Mate scores are not stored.
+void HashStore(uint8_t depth, int ply, int32_t score, Move move);
+// Fills hashMove, hashBound, hashScore and hashDepth of `ply` from its slot.
+void HashProbe(int ply);
+// Writes a principal-variation entry without the replacement test.
+void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move);
+
+bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score);
+void PawnStore(uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score);

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "movegen/genkills.h"
 #include "movegen/genmoves.h"
+#include "movemake/hash.h"
+#include "tests/support.h"
 #include "uci/tests.h"
 
 namespace {
@@ -146,6 +149,52 @@ TEST(MoveWord, CrowdedPositionsFitTheList) {
     PerftNodes = 0;
     Perft(2, 0);
     EXPECT_EQ(PerftNodes, 0);  // black is checkmated: nothing to count
+}
+
+}  // namespace
+
+
+namespace {
+
+std::vector<std::string> CaptureTexts(const std::string& fen) {
+    SetPosition(fen);
+    GenerateCaptures(0);
+    std::vector<std::string> texts;
+    for (int k = 1; k <= Ply[0].moveCount; ++k) texts.push_back(MoveToText(MoveTable[0][k]));
+    return texts;
+}
+
+TEST(Captures, ListedOrders) {
+    EXPECT_TRUE(CaptureTexts(StartFen).empty());
+    EXPECT_EQ(CaptureTexts(SelfTestFen),
+              (std::vector<std::string>{"e2a6", "g2h3", "f3h3", "f3f6", "d5e6", "e5g6", "e5d7",
+                                        "e5f7"}));
+    SetPosition("4k2K/8/8/4Pp2/8/8/8/8 w - f6");
+    GenerateCaptures(0);
+    ASSERT_EQ(Ply[0].moveCount, 1);
+    EXPECT_EQ(MoveTable[0][1], MakeMoveWord(0x44, 0x55, Pawn));
+    EXPECT_EQ(CaptureTexts("r1r1k2K/1P6/8/8/8/8/8/8 w - -").size(), 12u);
+    EXPECT_EQ(CaptureTexts("4k2K/1P6/8/8/8/8/8/8 w - -"),
+              (std::vector<std::string>{"b7b8q", "b7b8r", "b7b8b", "b7b8n"}));
+    EXPECT_TRUE(CaptureTexts("4k2K/8/1P6/8/8/8/8/8 w - -").empty());
+    EXPECT_TRUE(CaptureTexts("4k2K/8/8/8/8/8/8/R1N4r w - -").empty());  // own knight blocks
+}
+
+TEST(Captures, EqualTheFullListWithoutQuietMoves) {
+    SeedRandom(777);
+    const char* starts[] = {StartFen, SelfTestFen, "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+                            "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1"};
+    for (int game = 0; game < 200; ++game) {
+        SetPosition(starts[game % 4]);
+        PlayRandomMoves(int(RandomDraw(60)));
+        GenerateMoves(0);
+        std::vector<Move> expected;
+        for (int k = 1; k <= Ply[0].moveCount; ++k)
+            if (IsTactical(MoveTable[0][k])) expected.push_back(MoveTable[0][k]);
+        GenerateCaptures(0);
+        std::vector<Move> captures(MoveTable[0] + 1, MoveTable[0] + 1 + Ply[0].moveCount);
+        EXPECT_EQ(captures, expected);
+    }
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cctype>
 #include <cstring>
+#include <vector>
+
+#include "uci/util.h"
 
 static long NowMs() {
     using namespace std::chrono;
@@ -166,4 +170,79 @@ void KillSession(EngineSession& session) {
     if (session.toEngine >= 0) close(session.toEngine);
     close(session.fromEngine);
     session.toEngine = -1;
+}
+
+#include "movegen/genmoves.h"
+#include "movemake/hash.h"
+#include "movemake/movemake.h"
+
+std::string PositionToFen(int ply) {
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            Piece p = Board[rank * 16 + file];
+            if (!p) {
+                ++empty;
+                continue;
+            }
+            if (empty) fen += char('0' + empty);
+            empty = 0;
+            fen += PieceLetters[TypeOf(p) + (SideOf(p) ? 7 : 0)];
+        }
+        if (empty) fen += char('0' + empty);
+        if (rank) fen += '/';
+    }
+    const PlyState& ps = Ply[ply];
+    fen += ps.side ? " b " : " w ";
+    std::string castling;
+    if (ps.castling & CastleWK) castling += 'K';
+    if (ps.castling & CastleWQ) castling += 'Q';
+    if (ps.castling & CastleBK) castling += 'k';
+    if (ps.castling & CastleBQ) castling += 'q';
+    fen += castling.empty() ? "-" : castling;
+    fen += ' ';
+    fen += ps.epSquare == NoSquare ? "-" : SquareNames[ps.epSquare];
+    return fen + " 0 1";
+}
+
+std::string MirrorFen(const std::string& fen) {
+    std::string text = fen, placement, side, castling, ep;
+    SplitToken(text, ' ', placement);
+    SplitToken(text, ' ', side);
+    SplitToken(text, ' ', castling);
+    SplitToken(text, ' ', ep);
+    std::vector<std::string> ranks;
+    std::string rank;
+    while (!placement.empty()) {
+        SplitToken(placement, '/', rank);
+        ranks.push_back(rank);
+    }
+    auto swapCase = [](std::string s) {
+        for (char& c : s) c = char(std::isupper(c) ? std::tolower(c) : std::toupper(c));
+        return s;
+    };
+    std::string mirrored;
+    for (size_t i = ranks.size(); i-- > 0;) mirrored += swapCase(ranks[i]) + (i ? "/" : "");
+    std::string mirroredCastling = castling == "-" ? "-" : swapCase(castling);
+    std::string mirroredEp = ep;
+    if (ep.size() == 2) mirroredEp[1] = char('1' + ('8' - ep[1]));
+    return mirrored + (side == "w" ? " b " : " w ") + mirroredCastling + " " + mirroredEp + " 0 1";
+}
+
+void PlayRandomMoves(int count) {
+    for (int i = 0; i < count; ++i) {
+        GenerateMoves(0);
+        int legal = 0;
+        Move chosen = NoMove;
+        for (int k = 1; k <= Ply[0].moveCount; ++k) {
+            Move m = MoveTable[0][k];
+            if (!MakeTrial(m, 0)) continue;
+            TakeBack(m, 0);
+            if (RandomDraw(uint32_t(++legal)) == 0) chosen = m;
+        }
+        if (chosen == NoMove) return;
+        MakeMove(chosen, 0);
+        CopyPlyState(1, 0);
+    }
 }

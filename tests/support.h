@@ -33,3 +33,14 @@ std::string ReceiveUntil(EngineSession& session, const std::string& prefix,
 int EndSession(EngineSession& session, int timeoutMs = 20000);
 // Kills the engine at once and reaps it.
 void KillSession(EngineSession& session);
+
+// The position on the board with the side, castling and en-passant square of `ply`, as FEN.
+std::string PositionToFen(int ply);
+
+// The colour mirror of a FEN: ranks flipped, colours and side to move swapped.
+std::string MirrorFen(const std::string& fen);
+
+// Plays up to `count` random legal moves on the game position (ply 0), as the POSITION
+// command would. Stops early when the side to move has no legal move. Uses the engine's
+// seeded generator, so a fixed seed repeats the game.
+void PlayRandomMoves(int count);

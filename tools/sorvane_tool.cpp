@@ -1,11 +1,13 @@
 // sorvane-tool: the developer's tool, built from the engine's own code.
 //   sorvane-tool perft "<FEN>" <depth>   leaves per root move, then the total
+//   sorvane-tool eval "<FEN>"            the static evaluation for the side to move
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "board/fen.h"
+#include "eval/eval.h"
 #include "movemake/movemake.h"
 #include "think/sortmoves.h"
 #include "uci/tests.h"
@@ -19,7 +21,8 @@ constexpr uint32_t ToolSeed = 20261206;  // fixed, so every run prints the same
 int Usage() {
     std::fputs(
         "usage: sorvane-tool <command> [arguments]\n"
-        "  perft \"<FEN>\" <depth>   count the legal move paths, per root move (depth 1..20)\n",
+        "  perft \"<FEN>\" <depth>   count the legal move paths, per root move (depth 1..20)\n"
+        "  eval \"<FEN>\"            the static evaluation for the side to move\n",
         stderr);
     return 2;
 }
@@ -56,11 +59,19 @@ int PerftCommand(int argc, char** argv) {
     return 0;
 }
 
+int EvalCommand(int argc, char** argv) {
+    if (argc != 3) return Usage();
+    SetPosition(argv[2]);
+    std::printf("Eval: %d\n", Evaluate(0, -100000, 100000));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     InitEngineTables(ToolSeed);
     if (std::strcmp(argv[1], "perft") == 0) return PerftCommand(argc, argv);
+    if (std::strcmp(argv[1], "eval") == 0) return EvalCommand(argc, argv);
     return Usage();
 }

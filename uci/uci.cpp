@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "board/fen.h"
+#include "eval/eval.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
@@ -17,7 +18,10 @@
 
 void InitEngineTables(uint32_t randomSeed) {
     SeedRandom(randomSeed);
+    InitDistance();
     InitZobrist();
+    HashSizeMB = HashDefaultMB;
+    AllocateHash();
     ClearOrdering();  // history counters start at 1: their score divides by them
 }
 
@@ -28,7 +32,7 @@ void StartEngine(uint32_t randomSeed) {
     OutputHandle = fileno(stdout);
 }
 
-void StopEngine() {}
+void StopEngine() { ReleaseHash(); }
 
 static void HandleUci() {
     WriteLine("id name Sorvane v 1.0b");

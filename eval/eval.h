@@ -1,0 +1,41 @@
+// The static evaluation and its tables.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+
+// A table per colour, indexed by 0x88 square; the black table is the white one mirrored rank
+// for rank (s ^ 0x70), so each colour reads its table by the piece's own square.
+using SquareTable = int8_t[2][128];
+
+extern const SquareTable& KingSquareTable;     // while the opponent keeps its queen and more
+extern const SquareTable& KingEndSquareTable;  // otherwise
+extern const SquareTable& QueenSquareTable;
+extern const SquareTable& RookSquareTable;
+extern const SquareTable& BishopSquareTable;
+extern const SquareTable& KnightSquareTable;
+extern const SquareTable& PawnSquareTable;
+
+// Mating a bare king: high values in the light corners (a8, h1), the dark corners (a1, h8),
+// and which squares are dark.
+extern const int8_t (&LightCornerTable)[128];
+extern const int8_t (&DarkCornerTable)[128];
+extern const int8_t (&DarkSquare)[128];
+
+// Pawn structure and king shelter, indexed by file or by rank counted from the owner's side.
+extern const uint8_t ShieldPenalty[8];
+extern const uint8_t DoubledPenalty[8];
+extern const uint8_t IsolatedPenalty[8];
+extern const uint8_t PassedBonus[8];
+constexpr int MissingShieldPenalty = 45;
+
+// Geometry, filled by InitDistance: truncated Euclidean distance, file and rank of a square.
+extern uint8_t Distance[128][128];
+extern uint8_t FileOf[128];
+extern uint8_t RankOf[128];
+void InitDistance();
+
+// The evaluation of the position at `ply` for the side to move. With a null window far from
+// the material balance it returns the balance alone.
+int32_t Evaluate(int ply, int32_t alpha, int32_t beta);

@@ -1,0 +1,76 @@
+// The capture generator: the full generator's list without its quiet non-promotion moves.
+#include "movegen/genkills.h"
+
+#include "movegen/attack.h"
+#include "movegen/genmoves.h"
+
+namespace {
+
+const int8_t RookRays[4] = {1, -1, 16, -16};
+const int8_t BishopRays[4] = {15, -15, 17, -17};
+
+inline void Add(Move* list, int& n, int from, int to, int captured, int promotion = 0) {
+    list[++n] = MakeMoveWord(from, to, captured, promotion);
+}
+
+inline void AddPromotions(Move* list, int& n, int from, int to, int captured) {
+    for (int promotion = Queen; promotion <= Knight; ++promotion)
+        Add(list, n, from, to, captured, promotion);
+}
+
+inline void AddStepCaptures(Move* list, int& n, Square s, const int8_t* offsets, Piece enemy) {
+    for (int i = 0; i < 8; ++i) {
+        Square t = Square(s + offsets[i]);
+        if (OnBoard(t) && (Board[t] & enemy)) Add(list, n, s, t, TypeOf(Board[t]));
+    }
+}
+
+inline void AddRayCaptures(Move* list, int& n, Square s, const int8_t* rays, int count,
+                           Piece enemy) {
+    for (int i = 0; i < count; ++i) {
+        Square t = Square(s + rays[i]);
+        while (OnBoard(t) && !Board[t]) t = Square(t + rays[i]);
+        if (OnBoard(t) && (Board[t] & enemy)) Add(list, n, s, t, TypeOf(Board[t]));
+    }
+}
+
+}  // namespace
+
+void GenerateCaptures(int ply) {
+    PlyState& ps = Ply[ply];
+    const bool white = ps.side == 0;
+    const Piece own = white ? White : Black, enemy = white ? Black : White;
+    const int forward = white ? 16 : -16;
+    const int pawnCaptures[2] = {white ? 15 : -15, white ? 17 : -17};
+    Move* list = MoveTable[ply];
+    int n = 0;
+    for (int i = 0; i < 120; ++i) {
+        if (!OnBoard(i) || !(Board[i] & own)) continue;
+        const Square s = Square(i);
+        switch (TypeOf(Board[s])) {
+            case King: AddStepCaptures(list, n, s, KingOffsets, enemy); break;
+            case Knight: AddStepCaptures(list, n, s, KnightOffsets, enemy); break;
+            case Queen: AddRayCaptures(list, n, s, KingOffsets, 8, enemy); break;
+            case Rook: AddRayCaptures(list, n, s, RookRays, 4, enemy); break;
+            case Bishop: AddRayCaptures(list, n, s, BishopRays, 4, enemy); break;
+            case Pawn: {
+                for (int d : pawnCaptures) {
+                    Square t = Square(s + d);
+                    if (!OnBoard(t)) continue;
+                    if (t == ps.epSquare) Add(list, n, s, t, Pawn);
+                    if (!(Board[t] & enemy)) continue;
+                    if (white ? t >= 0x70 : t <= 0x07)
+                        AddPromotions(list, n, s, t, TypeOf(Board[t]));
+                    else
+                        Add(list, n, s, t, TypeOf(Board[t]));
+                }
+                Square t = Square(s + forward);
+                if (OnBoard(t) && !Board[t] && (white ? t >= 0x70 : t <= 0x07))
+                    AddPromotions(list, n, s, t, 0);
+                break;
+            }
+            default: break;
+        }
+    }
+    ps.moveCount = n;
+}

@@ -1,0 +1,6 @@
+// The capture generator of the quiescence search.
+#pragma once
+
+// Writes every pseudo-legal capture (en passant and capturing promotions included) and every
+// non-capturing promotion of the side to move at `ply`, in the full generator's order.
+void GenerateCaptures(int ply);
