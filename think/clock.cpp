@@ -19,3 +19,61 @@ int32_t ElapsedMs() {
     auto elapsed = std::chrono::steady_clock::now() - SearchStart;
     return int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
+
+#include "uci/util.h"
+
+int64_t NodeCount;
+int32_t LastNps;
+int32_t TimeLimit;
+int32_t SoftTime;
+
+void SetTimeBudget() {
+    const Limits& l = SearchLimits;
+    const int side = Ply[0].side;
+    TimeLimit = -1;
+    const int32_t mtg = l.movestogo ? l.movestogo : 30;
+    const int32_t mytime = side == 0 ? l.wtime : l.btime;
+    const int32_t myinc = side == 0 ? l.winc : l.binc;
+    if (l.movetime != 0) {
+        TimeLimit = l.movetime - 300;
+        // A movetime of 300 ms or less leaves no margin: use half of it, at least 1 ms.
+        if (TimeLimit <= 0) TimeLimit = l.movetime / 2 > 1 ? l.movetime / 2 : 1;
+    }
+    if (mytime > 0) {
+        const int64_t total = int64_t(mytime) + int64_t(mtg - 1) * myinc;
+        int64_t soft = total / mtg - 500;
+        if (soft > mytime) soft = mytime;
+        int64_t hard = total / 3 - 500;
+        if (hard < soft) hard = soft;
+        if (hard > mytime) hard = mytime;
+        // Little time left: the formula leaves no positive limit, so take a tenth of what
+        // remains, at least 1 ms.
+        if (hard <= 0) hard = mytime / 10 > 1 ? mytime / 10 : 1;
+        TimeLimit = int32_t(hard);
+        SoftTime = int32_t(soft);
+    } else {
+        SoftTime = mytime;
+        // The clock has run out: answer at once.
+        if (l.clockGiven[side]) TimeLimit = 1;
+    }
+}
+
+bool PollClock() {
+    if (NodeCount % CheckInterval != 0) {
+        if (TimeLimit <= 0 || TimeLimit > ShortLimitMs || NodeCount % ShortCheckInterval != 0)
+            return false;
+        if (ElapsedMs() <= TimeLimit) return false;
+        StopFlag = 1;
+        return true;
+    }
+    const int32_t e = ElapsedMs();
+    if (e > TimeLimit && TimeLimit > 0) {
+        StopFlag = 1;
+        return true;
+    }
+    if (e != 0) {
+        LastNps = int32_t(double(NodeCount) / e * 1000.0);
+        WriteLine("info nodes " + std::to_string(NodeCount) + " nps " + std::to_string(LastNps));
+    }
+    return false;
+}

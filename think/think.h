@@ -19,6 +19,7 @@ struct Limits {
     uint8_t movestogo;  // moves until the next time control
     int32_t nodes;      // recorded, not used by the search
     uint8_t ponder;     // recorded; cleared by PONDERHIT
+    uint8_t clockGiven[2];  // "wtime" / "btime" was present, even with a value of 0 or less
 };
 extern Limits SearchLimits;
 
@@ -29,3 +30,60 @@ void ClearLimits();
 // change of the wall-clock time cannot disturb time control.
 void StartClock();
 int32_t ElapsedMs();
+
+// ---------------------------------------------------------------------------------------
+// Search globals and the time budget.
+
+constexpr int32_t ScoreInfinity = 100000;
+constexpr int32_t MateBound = 99900;  // beyond this a score is a mate score
+constexpr int32_t MateScore = 99999;  // mated at ply p scores p - MateScore
+constexpr int MaxIteration = 50;
+constexpr int32_t CheckInterval = 250000;  // nodes between progress lines
+// With a hard limit this short the clock is also read every ShortCheckInterval nodes, so the
+// engine stays on its clock; the progress lines are unchanged.
+constexpr int32_t ShortLimitMs = 2000;
+constexpr int32_t ShortCheckInterval = 1024;
+
+extern int64_t NodeCount;  // root, alpha-beta and quiescence nodes since the search began
+extern int32_t LastNps;    // speed printed by the latest progress line, 0 before the first
+extern int32_t TimeLimit;  // hard limit in ms; 0 or below means none
+extern int32_t SoftTime;   // target for starting another iteration
+
+// Sets TimeLimit and SoftTime from SearchLimits and the side to move at ply 0.
+void SetTimeBudget();
+
+// Counted once per node: every CheckInterval nodes it reads the clock, stops the search when
+// the hard limit has passed (returning true) or prints a progress line.
+bool PollClock();
+
+// ---------------------------------------------------------------------------------------
+// The search.
+
+// A principal variation, stored leaf first: moves[length] is the move played at the node
+// that owns the line, moves[1] the deepest.
+struct PvLine {
+    int32_t length;
+    Move moves[MaxSearchPly + 2];
+};
+
+// The pruning and reduction rules of the alpha-beta search for a quiet, unextended, non-killer
+// move at a null-window node not in check, by remaining depth and history score.
+int32_t FutilityMargin(uint8_t depth);              // depth 1..3
+bool HistoryPrunes(uint8_t depth, int32_t history);  // depth 1..4
+int LateMoveReduction(uint8_t depth, int32_t history, int legalCount);  // plies, 0..2
+// The null move needs material on both sides, where zugzwang is rare.
+bool NullMoveMaterialOk(const PlyState& ps);
+
+// True when the position at `ply` occurs for the third time, counting the search path
+// below the root and the game history.
+bool IsRepetition(int ply);
+
+int32_t Quiesce(int32_t alpha, int32_t beta, int ply);
+int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
+                  PvLine& line);
+int32_t SearchRoot(uint8_t depth, PvLine& line);
+void StorePvInHash(int32_t score, uint8_t depth, const PvLine& line);
+
+// Searches the game position under SearchLimits, prints "info" lines and the "bestmove"
+// line, and returns the move it chose (NoMove when there is no legal move).
+Move IterativeDeepening();

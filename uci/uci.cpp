@@ -13,6 +13,7 @@
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
 #include "think/sortmoves.h"
+#include "think/think.h"
 #include "uci/tests.h"
 #include "uci/util.h"
 
@@ -112,6 +113,59 @@ static void HandlePosition(std::string& rest) {
     }
 }
 
+// go [depth N] [movetime N] [wtime N] [btime N] [winc N] [binc N] [movestogo N] [mate N]
+//    [nodes N] [infinite] [ponder]; unknown words (searchmoves and its moves) are skipped.
+static void HandleGo(std::string& rest) {
+    ClearLimits();
+    Limits& l = SearchLimits;
+    std::string token;
+    auto value = [&rest, &token]() {
+        SplitToken(rest, ' ', token);
+        return ConvertIntOrDie(token);
+    };
+    while (!rest.empty()) {
+        SplitToken(rest, ' ', token);
+        const std::string word = ToLower(token);
+        if (word == "depth") l.depth = uint8_t(value());
+        if (word == "movetime") l.movetime = value();
+        if (word == "wtime") {
+            l.wtime = value();
+            l.clockGiven[0] = 1;
+        }
+        if (word == "btime") {
+            l.btime = value();
+            l.clockGiven[1] = 1;
+        }
+        if (word == "winc") l.winc = value();
+        if (word == "binc") l.binc = value();
+        if (word == "movestogo") l.movestogo = uint8_t(value());
+        if (word == "mate") l.mate = uint8_t(value());
+        if (word == "infinite") l.infinite = 1;
+        if (word == "nodes") l.nodes = value();
+        if (word == "ponder") l.ponder = 1;
+    }
+    IterativeDeepening();
+}
+
+// setoption name Hash value N | setoption name Clear Hash | setoption name Ponder value x
+static void HandleSetOption(std::string& rest) {
+    std::string token;
+    SplitToken(rest, ' ', token);  // "name"
+    SplitToken(rest, ' ', token);
+    const std::string option = ToUpper(token);
+    if (option == "HASH") {
+        SplitToken(rest, ' ', token);  // "value"
+        SplitToken(rest, ' ', token);
+        HashSizeMB = ConvertIntOrDie(token);
+        AllocateHash();  // clamps the size to the announced range
+    }
+    if (option == "PONDER") {
+        SplitToken(rest, ' ', token);
+        SplitToken(rest, ' ', token);
+    }
+    if (option == "CLEAR" && ToUpper(rest) == "HASH") ClearHash();
+}
+
 bool ExecuteCommand(const std::string& line) {
     std::string rest = line, word;
     SplitToken(rest, ' ', word);
@@ -119,7 +173,14 @@ bool ExecuteCommand(const std::string& line) {
     if (word == "QUIT") return false;
     if (word == "UCI") HandleUci();
     if (word == "ISREADY") WriteLine("readyok");
+    if (word == "UCINEWGAME") {
+        SetPosition(StartFen);
+        ClearHash();
+    }
     if (word == "POSITION") HandlePosition(rest);
+    if (word == "GO") HandleGo(rest);
+    if (word == "SETOPTION") HandleSetOption(rest);
+    if (word == "PONDERHIT") SearchLimits.ponder = 0;
     if (word == "STOP") StopFlag = 1;
     if (word == "TEST") RunPerftTest(SelfTestDepth, SelfTestFen);
     return true;

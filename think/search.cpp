@@ -1,0 +1,306 @@
+// Quiescence, alpha-beta and repetition detection.
+#include <cstdlib>
+
+#include "eval/eval.h"
+#include "movegen/attack.h"
+#include "movegen/genkills.h"
+#include "movemake/hash.h"
+#include "movemake/movemake.h"
+#include "think/sortmoves.h"
+#include "think/think.h"
+
+namespace {
+
+// Tuning constants of the pruning rules. History scores are fractions of 16384.
+constexpr int32_t DeltaMargin = 50;
+constexpr int32_t FutilityMargins[4] = {0, 100, 400, 1200};  // by remaining depth
+constexpr int32_t HistoryPruneShallow = 3276;                // a fifth, at depth 1..3
+constexpr int32_t HistoryPruneDepth4 = 2457;                 // 15 %, at depth 4
+constexpr int32_t ReduceThreshold = 9830;                    // 60 %: reduce by one ply
+constexpr int32_t ReduceMoreThreshold = 4915;                // 30 %: one more at depth 8+
+constexpr int32_t NullMoveMaterial = 1000;
+constexpr int NullMoveReduction = 4;  // the normal ply plus three
+constexpr int IidMinDepth = 4;
+
+void AppendMove(PvLine& line, const PvLine& child, Move m) {
+    line.length = child.length;
+    for (int i = 1; i <= child.length; ++i) line.moves[i] = child.moves[i];
+    line.moves[++line.length] = m;
+}
+
+// Step 8.4: the extensions a move earns, each one ply.
+int Extensions(Move m, int ply) {
+    const Move last = Ply[ply].lastMove;
+    const int lastCaptured = CapturedOf(last);
+    int extension = 0;
+    if (lastCaptured != 0 && lastCaptured != Pawn &&
+        PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
+        ++extension;  // recapture of a piece of equal value
+    if (Ply[ply + 1].inCheck) ++extension;
+    const Square s = ToOf(last);  // a pawn that reached the seventh rank on the last move
+    if ((Board[s] == WhitePawn && s > 95) || (Board[s] == BlackPawn && s < 24)) ++extension;
+    if (IsPromotion(m)) ++extension;
+    return extension;
+}
+
+}  // namespace
+
+int32_t FutilityMargin(uint8_t depth) { return FutilityMargins[depth <= 3 ? depth : 3]; }
+
+bool HistoryPrunes(uint8_t depth, int32_t history) {
+    return depth <= 4 && history < (depth <= 3 ? HistoryPruneShallow : HistoryPruneDepth4);
+}
+
+int LateMoveReduction(uint8_t depth, int32_t history, int legalCount) {
+    if (depth < 3 || legalCount < 3 || history >= ReduceThreshold) return 0;
+    return depth >= 8 && history < ReduceMoreThreshold ? 2 : 1;
+}
+
+bool NullMoveMaterialOk(const PlyState& ps) {
+    return ps.material[0] >= NullMoveMaterial && ps.material[1] >= NullMoveMaterial;
+}
+
+bool IsRepetition(int ply) {
+    const uint64_t key = Ply[ply].key;
+    int matches = 0;
+    for (int q = ply - 1; q >= 1; --q)
+        if (Ply[q].key == key && ++matches == 2) return true;
+    for (int s = HistoryCount; s >= 1; --s)
+        if (GameHistory[s] == key && ++matches == 2) return true;
+    return false;
+}
+
+int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
+    // Step 1. Count the node and watch the clock.
+    ++NodeCount;
+    if (PollClock()) return beta;
+    PlyState& ps = Ply[ply];
+    if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
+
+    // Steps 2 to 4. Stand pat unless in check; in check every move is an evasion.
+    const int32_t alpha0 = alpha;
+    int32_t best = -ScoreInfinity, deltaBase = ScoreInfinity;
+    if (!ps.inCheck) {
+        const int32_t stand = Evaluate(ply, alpha, beta);
+        best = stand;
+        if (stand > alpha) alpha = stand;
+        if (stand >= beta) return stand;
+        deltaBase = stand + DeltaMargin;
+        GenerateCaptures(ply);
+    } else {
+        GenerateMoves(ply);
+    }
+
+    // Step 5. Order: promotions, then captures by victim and attacker.
+    ps.hashMove = NoMove;
+    ScoreMoves(ply);
+
+    // Step 6. Try the moves.
+    int legal = 0;
+    for (int k = 1; k <= ps.moveCount; ++k) {
+        const Move m = MoveTable[ply][OrderTable[ply][k]];
+        if (!MakeCapture(m, ply)) continue;
+        ++legal;
+        PlyState& next = Ply[ply + 1];
+        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+
+        // Delta pruning: at a null-window node, a capture that cannot lift the score to
+        // alpha even with the captured piece and a margin is not searched.
+        if (beta - alpha0 == 1 && !ps.inCheck && !next.inCheck) {
+            int32_t d = PieceValue[CapturedOf(m)] + deltaBase;
+            if (IsPromotion(m)) d += PieceValue[PromotionOf(m)] - PieceValue[Pawn];
+            if (d <= alpha) {
+                if (d > best) best = d;
+                TakeBack(m, ply);
+                continue;
+            }
+        }
+
+        const int32_t score = -Quiesce(-beta, -alpha, ply + 1);
+        TakeBack(m, ply);
+        if (StopFlag) return best;
+        if (score > best) best = score;
+        if (score > alpha) alpha = score;
+        if (score >= beta) return score;
+    }
+
+    // Step 7. Checkmate.
+    if (ps.inCheck && legal == 0) best = ply - MateScore;
+    return best;
+}
+
+int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
+                  PvLine& line) {
+    if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
+
+    // Step 1. Leaf: resolve captures.
+    if (depth == 0) return Quiesce(alpha, beta, ply);
+
+    // Step 2. Count the node and watch the clock.
+    ++NodeCount;
+    if (PollClock()) return beta;
+
+    // Step 3. A third occurrence is a draw.
+    if (IsRepetition(ply)) return 0;
+
+    PlyState& ps = Ply[ply];
+    const int32_t alpha0 = alpha;
+    const bool nullWindow = beta - alpha0 == 1;
+
+    // Step 4. Transposition table: a deep enough entry ends a null-window node.
+    HashProbe(ply);
+    if (nullWindow && ps.hashBound != BoundNone && ps.hashDepth >= depth) {
+        if (ps.hashBound == BoundUpper && ps.hashScore <= alpha) return ps.hashScore;
+        if (ps.hashBound == BoundExact) return ps.hashScore;
+        if (ps.hashBound == BoundLower && ps.hashScore >= beta) return ps.hashScore;
+    }
+
+    // Step 5. Null move: if passing still holds beta, a real move will too. Not in check,
+    // not near mate scores, and only with enough material on both sides (zugzwang).
+    if (nullAllowed && !ps.inCheck && nullWindow && std::abs(beta) < MateBound && depth >= 2 &&
+        (depth < 5 || Evaluate(ply, alpha, beta) >= beta) && NullMoveMaterialOk(ps)) {
+        CopyPlyState(ply, ply + 1);
+        PlyState& next = Ply[ply + 1];
+        next.side = uint8_t(1 - ps.side);
+        next.epSquare = NoSquare;
+        next.key = ps.key ^ ZobristSide ^ ZobristEp[ps.epSquare];
+        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+        const uint8_t reduced = depth >= NullMoveReduction ? uint8_t(depth - NullMoveReduction) : 0;
+        PvLine nullLine;
+        nullLine.length = 0;
+        const int32_t score = -AlphaBeta(-beta, -beta + 1, reduced, ply + 1, false, nullLine);
+        if (StopFlag) return beta;
+        if (score >= beta) {
+            ps.hashBound = BoundLower;
+            HashStore(depth, ply, score, NoMove);
+            return score;
+        }
+    }
+
+    // Step 6. Internal iterative deepening: a principal-variation node without a hash move
+    // finds one with a shallower search.
+    if (ps.hashMove == NoMove && depth >= IidMinDepth && !nullWindow) {
+        line.length = 0;
+        int32_t score = AlphaBeta(alpha, beta, uint8_t(depth - 2), ply, nullAllowed, line);
+        if (score <= alpha) {
+            line.length = 0;
+            AlphaBeta(-ScoreInfinity, beta, uint8_t(depth - 2), ply, nullAllowed, line);
+        }
+        if (StopFlag) return beta;
+        ps.hashMove = line.length ? line.moves[line.length] : NoMove;
+    }
+
+    // Step 7. Generate and order the moves.
+    int32_t best = -ScoreInfinity, futilityValue = ScoreInfinity;
+    Move bestMove = NoMove;
+    int bestSlot = 0, legal = 0;
+    bool cutoff = false;
+    GenerateMoves(ply);
+    ScoreMoves(ply);
+    ps.hashBound = BoundUpper;
+
+    // Step 8. Try the moves.
+    PvLine child;
+    for (int k = 1; k <= ps.moveCount; ++k) {
+        const Move m = MoveTable[ply][OrderTable[ply][k]];
+        const int32_t h = ScoreTable[ply][k];
+        const bool quiet = IsQuiet(m);
+        const bool killer = m == Killers[ply][0] || m == Killers[ply][1];
+        const bool prunable = nullWindow && !ps.inCheck && quiet && !killer;
+
+        // Step 8.1. Futility value, once per node, before the first candidate is made.
+        if (depth <= 3 && prunable && futilityValue == ScoreInfinity)
+            futilityValue = FutilityMargin(depth) + Evaluate(ply, alpha, beta);
+
+        // Steps 8.2 and 8.3. Make the move; note whether it gives check.
+        if (!MakeMove(m, ply)) continue;
+        ++legal;
+        PlyState& next = Ply[ply + 1];
+        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+        const bool givesCheck = next.inCheck;
+
+        // Steps 8.4 and 8.5. Extensions.
+        int newDepth = depth - 1 + Extensions(m, ply);
+        const bool unextended = newDepth < depth;
+        const bool quietCandidate = prunable && !givesCheck && unextended;
+
+        // Step 8.6. Futility pruning: far below alpha a quiet move will not help.
+        if (depth <= 3 && quietCandidate && futilityValue <= alpha) {
+            if (futilityValue > best) {
+                best = futilityValue;
+                line.length = 0;
+            }
+            TakeBack(m, ply);
+            continue;
+        }
+
+        // Step 8.7. History pruning: quiet moves that rarely cut off, near the leaves.
+        if (quietCandidate && HistoryPrunes(depth, h)) {
+            TakeBack(m, ply);
+            continue;
+        }
+
+        // Step 8.8. Late-move reduction.
+        const int reduction = quietCandidate ? LateMoveReduction(depth, h, legal) : 0;
+        const bool reduced = reduction > 0;
+        newDepth -= reduction;
+
+        // Step 8.9.
+        if (newDepth < 0) newDepth = 0;
+
+        // Step 8.10. Principal-variation search: later moves first get a null window.
+        int32_t score;
+        child.length = 0;
+        if (nullWindow || legal == 1) {
+            score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+        } else {
+            score = -AlphaBeta(-alpha - 1, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+            if (score > alpha) {
+                child.length = 0;
+                score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+            }
+        }
+
+        // Step 8.11. A reduced move that beats alpha is searched again, one ply deeper.
+        if (reduced && score > alpha) {
+            ++newDepth;
+            child.length = 0;
+            score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+        }
+
+        // Step 8.12.
+        TakeBack(m, ply);
+
+        // Steps 8.13 to 8.16.
+        if (StopFlag) return best;
+        if (score > best) best = score;
+        if (score > alpha) {
+            alpha = score;
+            AppendMove(line, child, m);
+            bestMove = m;
+            bestSlot = k;
+            ps.hashBound = BoundExact;
+        }
+        if (score >= beta) {
+            ps.hashBound = BoundLower;
+            cutoff = true;
+            break;
+        }
+    }
+
+    // Step 9. No legal move: checkmate or stalemate.
+    if (!cutoff && legal == 0) best = ps.inCheck ? ply - MateScore : 0;
+
+    // Step 10. Killers and history learn from the best move.
+    if (bestMove != NoMove) {
+        UpdateKillers(bestMove, ply);
+        if (best >= beta && IsQuiet(bestMove)) {
+            for (int k = 1; k < bestSlot; ++k) AddHistoryTry(MoveTable[ply][OrderTable[ply][k]]);
+            AddHistoryHit(bestMove);
+        }
+    }
+
+    // Step 11.
+    HashStore(depth, ply, best, bestMove);
+    return best;
+}
