@@ -67,7 +67,7 @@ TEST(Game, EveryAnswerIsLegal) {
 
 // Sends one search and returns how long the answer took, in ms (-1 without an answer).
 long AnswerTime(const std::string& go, std::string& answer,
-                const std::string& position = "position startpos moves e2e4 e7e5 g1f3") {
+                const std::string& position = "position startpos moves e2e4 e7e5") {
     EngineSession engine;
     if (!StartSession(engine)) return -1;
     SendLine(engine, position);
