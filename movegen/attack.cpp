@@ -4,6 +4,19 @@
 const int8_t KnightOffsets[8] = {14, -14, 18, -18, 31, -31, 33, -33};
 const int8_t KingOffsets[8] = {1, -1, 16, -16, 15, -15, 17, -17};
 
+bool IsAttackedThrough(uint8_t side, Square king, Square through) {
+    const int8_t d = LineStep.step[through - king + 119];
+    if (d == 0) return false;
+    Square t = Square(king + d);
+    while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+    if (!OnBoard(t)) return false;
+    const Piece p = Board[t], enemy = side ? White : Black;
+    if ((p & enemy) == 0) return false;
+    const int type = TypeOf(p);
+    const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+    return type == Queen || type == (diagonal ? Bishop : Rook);
+}
+
 bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
     if (square == NoSquare) square = Ply[ply].kingSquare[side ? 1 : 0];
     const Piece enemy = side ? White : Black;

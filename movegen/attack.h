@@ -12,3 +12,23 @@ extern const int8_t KingOffsets[8];  // four orthogonal rays, then four diagonal
 // True when a piece of the colour opposite to `side` (0 white, anything else black) attacks
 // `square`. A square of NoSquare stands for the king of `side` recorded at `ply`.
 bool IsAttacked(uint8_t side, uint8_t ply, Square square);
+
+// The unit step from one square towards another when both lie on one rank, file or diagonal,
+// else 0; indexed by the 0x88 difference (to - from) + 119, which is unique per direction
+// and distance on a 0x88 board.
+struct LineStepTable {
+    int8_t step[239];
+};
+constexpr LineStepTable MakeLineSteps() {
+    LineStepTable table{};
+    const int8_t directions[8] = {1, -1, 16, -16, 15, -15, 17, -17};
+    for (int8_t d : directions)
+        for (int k = 1; k <= 7; ++k) table.step[d * k + 119] = d;
+    return table;
+}
+inline constexpr LineStepTable LineStep = MakeLineSteps();
+
+// True when a rook, bishop or queen of the colour opposite to `side` attacks `king` along
+// the line through `through`. After a move that did not start in check and was not a king
+// move, this is the only way the mover's king can have become attacked.
+bool IsAttackedThrough(uint8_t side, Square king, Square through);

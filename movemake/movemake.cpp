@@ -1,6 +1,8 @@
 // Making and taking back moves, with incremental keys and the legality test.
 #include "movemake/movemake.h"
 
+#include <cassert>
+
 #include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
@@ -161,8 +163,15 @@ bool Make(Move move, int ply) {
     }
     if constexpr (bookkeeping) next.pawnKey = pawnKey;
 
-    // Step 10. Legality: the mover's king must not be left attacked.
-    if (IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare)) {
+    // Step 10. Legality: the mover's king must not be left attacked. Unless the mover was in
+    // check, moved its king or took en passant, only the line through the vacated square can
+    // have opened onto the king, so only that line is scanned.
+    assert(cur.inCheck == IsAttacked(uint8_t(us), uint8_t(ply), NoSquare));
+    const bool fullScan = cur.inCheck || TypeOf(Board[to]) == King || (captured && to == cur.epSquare &&
+                                                                      TypeOf(Board[to]) == Pawn);
+    const bool exposed = fullScan ? IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare)
+                                  : IsAttackedThrough(uint8_t(us), next.kingSquare[us], from);
+    if (exposed) {
         TakeBack(move, ply);
         return false;
     }

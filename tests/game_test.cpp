@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "board/fen.h"
+#include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/movemake.h"
 #include "tests/support.h"
@@ -25,6 +26,7 @@ bool PlayIfLegal(const std::string& text) {
         if (MoveToText(m) != text) continue;
         if (!MakeMove(m, 0)) return false;
         CopyPlyState(1, 0);
+        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
         return true;
     }
     return false;

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
+#include "tests/support.h"
 
 namespace {
 
@@ -26,6 +28,32 @@ Move FindMove(int ply, const char* text) {
     return NoMove;
 }
 
+// Plays the move on the board by hand and asks the full attack scan whether the mover's king
+// is attacked afterwards: an answer independent of the make operations' short cuts.
+bool ExposesKingByFullScan(Move m, int ply) {
+    Piece saved[256];
+    std::memcpy(saved, Board, sizeof Board);
+    const int us = Ply[ply].side;
+    const Square from = FromOf(m), to = ToOf(m);
+    Square king = Ply[ply].kingSquare[us];
+    if (TypeOf(Board[from]) == King) {
+        king = to;
+        if (from == (us ? E8 : E1) && (to == (us ? G8 : G1) || to == (us ? C8 : C1))) {
+            Square rookFrom = Square(to == (us ? G8 : G1) ? from + 3 : from - 4);
+            Square rookTo = Square(to == (us ? G8 : G1) ? from + 1 : from - 1);
+            Board[rookTo] = Board[rookFrom];
+            Board[rookFrom] = 0;
+        }
+    }
+    if (TypeOf(Board[from]) == Pawn && to == Ply[ply].epSquare && CapturedOf(m))
+        Board[Square(to + (us ? 16 : -16))] = 0;
+    Board[to] = Board[from];
+    Board[from] = 0;
+    const bool exposed = IsAttacked(uint8_t(us), 0, king);
+    std::memcpy(Board, saved, sizeof Board);
+    return exposed;
+}
+
 // Makes every generated move at `ply` with all three makes and checks what must hold.
 void CheckEveryMove(int ply) {
     GenerateMoves(ply);
@@ -34,7 +62,9 @@ void CheckEveryMove(int ply) {
     PlyState record = Ply[ply];
     for (int k = 1; k <= Ply[ply].moveCount; ++k) {
         Move m = MoveTable[ply][k];
+        const bool exposes = ExposesKingByFullScan(m, ply);
         bool legal = MakeMove(m, ply);
+        ASSERT_EQ(legal, !exposes) << MoveToText(m) << " in " << PositionToFen(ply);
         if (legal) {
             ASSERT_EQ(Ply[ply + 1].key, ComputeKey(ply + 1)) << MoveToText(m);
             ASSERT_EQ(Ply[ply + 1].pawnKey, ComputePawnKey()) << MoveToText(m);
@@ -76,6 +106,7 @@ TEST(MakeMove, PropertiesHoldOverRandomPlayouts) {
                 }
                 if (chosen == NoMove) break;
                 ASSERT_TRUE(MakeMove(chosen, ply));
+                Ply[ply + 1].inCheck = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
             }
         }
     }
@@ -90,6 +121,7 @@ TEST(MakeMove, EnPassantSquareOnlyWhenUsable) {
     EXPECT_EQ(Ply[1].epSquare, 36);
     EXPECT_EQ(Ply[1].key, ComputeKey(1));
     // The capture removes the pawn and take-back brings it back.
+    Ply[1].inCheck = 0;
     Move ep = FindMove(1, "d4e3");
     ASSERT_NE(ep, NoMove);
     ASSERT_TRUE(MakeMove(ep, 1));

@@ -151,6 +151,7 @@ TEST(Repetition, GameHistoryAndSearchPathTogether) {
         for (int k = 1; k <= Ply[p].moveCount; ++k)
             if (MoveToText(MoveTable[p][k]) == line[p]) made[p] = MoveTable[p][k];
         ASSERT_TRUE(MakeMove(made[p], p));
+        Ply[p + 1].inCheck = 0;
         EXPECT_EQ(IsRepetition(p + 1), p + 1 == 4) << p + 1;
     }
     for (int p = 3; p >= 0; --p) TakeBack(made[p], p);
@@ -161,6 +162,7 @@ TEST(Repetition, GameHistoryAndSearchPathTogether) {
         for (int k = 1; k <= Ply[p].moveCount; ++k)
             if (MoveToText(MoveTable[p][k]) == line[p]) made[p] = MoveTable[p][k];
         ASSERT_TRUE(MakeMove(made[p], p));
+        Ply[p + 1].inCheck = 0;
     }
     EXPECT_FALSE(IsRepetition(4));
     for (int p = 3; p >= 0; --p) TakeBack(made[p], p);

@@ -172,6 +172,7 @@ void KillSession(EngineSession& session) {
     session.toEngine = -1;
 }
 
+#include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
@@ -244,5 +245,6 @@ void PlayRandomMoves(int count) {
         if (chosen == NoMove) return;
         MakeMove(chosen, 0);
         CopyPlyState(1, 0);
+        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
     }
 }

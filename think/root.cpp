@@ -101,6 +101,7 @@ void StorePvInHash(int32_t score, uint8_t depth, const PvLine& line) {
         s = -s;
         if (!MakeMove(line.moves[i], p)) break;  // never happens for a searched line
         ++made;
+        Ply[p + 1].inCheck = IsAttacked(Ply[p + 1].side, uint8_t(p + 1), NoSquare);
     }
     for (int j = 0; j < made; ++j) {
         const int i = line.length - made + 1 + j;
@@ -119,8 +120,10 @@ Move IterativeDeepening() {
     NodeCount = 0;
     LastNps = 0;
 
-    // Step 3. Root moves: legal ones get a random first score, so games vary.
+    // Step 3. Root moves: legal ones get a random first score, so games vary. The in-check
+    // flag of the root is set first, since every make relies on it.
     PlyState& root = Ply[0];
+    root.inCheck = IsAttacked(root.side, 0, NoSquare);
     GenerateMoves(0);
     int legal = 0;
     for (int k = 1; k <= root.moveCount; ++k) {
@@ -138,7 +141,6 @@ Move IterativeDeepening() {
     SortRootMoves();
     ClearOrdering();
     root.moveCount = legal;
-    root.inCheck = IsAttacked(root.side, 0, NoSquare);
     StopFlag = 0;
 
     // Until an iteration completes a root move, the answer is the first legal move.

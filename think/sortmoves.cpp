@@ -10,6 +10,10 @@ int32_t HistoryTried[HistorySize];
 int32_t RootOrder[MaxMovesPerPly];
 int32_t RootScore[MaxMovesPerPly];
 
+// HistoryGood * 16384 / HistoryTried, kept up to date by every update so that scoring a quiet
+// move needs no division.
+static int32_t HistoryScores[HistorySize];
+
 namespace {
 
 int HistoryIndex(Move move) { return ToOf(move) * 12 + PieceIndex(FromOf(move)); }
@@ -42,19 +46,18 @@ void SortSlots(int ply, int n) {
     }
 }
 
-void HalveIfFull(int i) {
+// Halves both counters of a full index, then refreshes its cached score.
+void HalveIfFullAndRescore(int i) {
     if (HistoryTried[i] >= HistoryScale) {
         HistoryGood[i] = (HistoryGood[i] + 1) / 2;
         HistoryTried[i] = (HistoryTried[i] + 1) / 2;
     }
+    HistoryScores[i] = HistoryGood[i] * HistoryScale / HistoryTried[i];
 }
 
 }  // namespace
 
-int32_t HistoryScore(Move move) {
-    int i = HistoryIndex(move);
-    return HistoryGood[i] * HistoryScale / HistoryTried[i];
-}
+int32_t HistoryScore(Move move) { return HistoryScores[HistoryIndex(move)]; }
 
 void ScoreMoves(int ply) {
     const int n = Ply[ply].moveCount;
@@ -95,7 +98,10 @@ void SortRootMoves() {
 
 void ClearOrdering() {
     for (auto& pair : Killers) pair[0] = pair[1] = NoMove;
-    for (int i = 0; i < HistorySize; ++i) HistoryGood[i] = HistoryTried[i] = 1;
+    for (int i = 0; i < HistorySize; ++i) {
+        HistoryGood[i] = HistoryTried[i] = 1;
+        HistoryScores[i] = HistoryScale;
+    }
 }
 
 void UpdateKillers(Move move, int ply) {
@@ -109,12 +115,12 @@ void AddHistoryHit(Move move) {
     int i = HistoryIndex(move);
     ++HistoryGood[i];
     ++HistoryTried[i];
-    HalveIfFull(i);
+    HalveIfFullAndRescore(i);
 }
 
 void AddHistoryTry(Move move) {
     if (!IsQuiet(move)) return;
     int i = HistoryIndex(move);
     ++HistoryTried[i];
-    HalveIfFull(i);
+    HalveIfFullAndRescore(i);
 }

@@ -12,6 +12,7 @@
 
 #include "board/fen.h"
 #include "eval/eval.h"
+#include "movegen/attack.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
 #include "think/sortmoves.h"
@@ -53,6 +54,7 @@ int PerftCommand(int argc, char** argv) {
         int64_t count = 1;
         if (depth > 1) {
             MakeMove(m, 0);
+            Ply[1].inCheck = IsAttacked(Ply[1].side, 1, NoSquare);
             PerftNodes = 0;
             Perft(depth - 1, 1);
             TakeBack(m, 0);

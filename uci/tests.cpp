@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "board/fen.h"
+#include "movegen/attack.h"
 #include "movemake/movemake.h"
 #include "think/sortmoves.h"
 #include "think/think.h"
@@ -17,14 +18,15 @@ void Perft(int depth, int ply) {
     GenerateMoves(ply);
     FilterLegalMoves(ply);
     const int n = Ply[ply].moveCount;
+    // The filter has counted the legal moves already: at the last ply they are the leaves.
+    if (depth == 1) {
+        PerftNodes += n;
+        return;
+    }
     for (int k = 1; k <= n; ++k) {
         Move m = MoveTable[ply][OrderTable[ply][k]];
-        if (depth == 1) {
-            if (MakeTrial(m, ply)) {
-                ++PerftNodes;
-                TakeBack(m, ply);
-            }
-        } else if (MakeMove(m, ply)) {
+        if (MakeMove(m, ply)) {
+            Ply[ply + 1].inCheck = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
             Perft(depth - 1, ply + 1);
             TakeBack(m, ply);
         }

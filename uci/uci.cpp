@@ -9,6 +9,7 @@
 
 #include "board/fen.h"
 #include "eval/eval.h"
+#include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
@@ -85,6 +86,7 @@ static void PlayMoveText(const std::string& token) {
         }
     if (!any || !MakeMove(found, 0)) RejectMove(token);
     CopyPlyState(1, 0);
+    Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);  // the next make relies on it
     BookHistory(found);
 }
 
