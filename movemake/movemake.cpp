@@ -41,6 +41,8 @@ bool Make(Move move, int ply) {
     const Square from = FromOf(move), to = ToOf(move);
     const int captured = CapturedOf(move), promotion = PromotionOf(move);
     const Square epTaken = Square(cur.epSquare - sq.forward);  // pawn removed by en passant
+    // The legality test below trusts the in-check flag of the position before the move.
+    assert(cur.inCheck == IsAttacked(uint8_t(us), uint8_t(ply), NoSquare));
 
     // Step 1. Start the new record.
     next.side = uint8_t(them);
@@ -166,7 +168,6 @@ bool Make(Move move, int ply) {
     // Step 10. Legality: the mover's king must not be left attacked. Unless the mover was in
     // check, moved its king or took en passant, only the line through the vacated square can
     // have opened onto the king, so only that line is scanned.
-    assert(cur.inCheck == IsAttacked(uint8_t(us), uint8_t(ply), NoSquare));
     const bool fullScan = cur.inCheck || TypeOf(Board[to]) == King || (captured && to == cur.epSquare &&
                                                                       TypeOf(Board[to]) == Pawn);
     const bool exposed = fullScan ? IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare)
