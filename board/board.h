@@ -73,6 +73,30 @@ extern const char SquareNames[128][3];
 extern const char PieceLetters[15];
 extern const char StartFen[];
 
+// The pieces of one rank read as one word, a byte per file (file a lowest).
+inline uint64_t RankWord(int rank) {
+    uint64_t word;
+    __builtin_memcpy(&word, &Board[rank * 16], sizeof word);
+    return word;
+}
+
+// Colour bits of all eight cells of a rank word.
+constexpr uint64_t WhiteBits = 0x4040404040404040ull, BlackBits = 0x8080808080808080ull;
+
+// Visits the squares of a rank whose cells have one of `colourBits` set, in ascending order.
+// Scanning the board a rank at a time skips empty ranks and squares at once, and keeps the
+// order of a plain a1..h8 scan.
+template <typename Visit>
+inline void ForEachPiece(uint64_t colourBits, Visit&& visit) {
+    for (int rank = 0; rank < 8; ++rank) {
+        uint64_t bits = RankWord(rank) & colourBits;
+        while (bits) {
+            visit(Square(rank * 16 + (__builtin_ctzll(bits) >> 3)));
+            bits &= bits - 1;
+        }
+    }
+}
+
 // Debug check of the invariants that every module keeps: off-board cells empty, king squares
 // right, material and keys matching the board. Asserted in debug builds and tests.
 bool BoardIsOk(int ply);

@@ -205,9 +205,7 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
 
     // Step 8. Board scan.
     bool whiteBishopMet = false, blackBishopMet = false;
-    for (int i = 0; i < 120; ++i) {
-        if (!OnBoard(i) || !Board[i]) continue;
-        const Square s = Square(i);
+    ForEachPiece(WhiteBits | BlackBits, [&](Square s) {
         const Piece p = Board[s];
         switch (p) {
             case White | Rook: {
@@ -278,7 +276,7 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
                 break;
             default: break;  // kings and queens are scored above
         }
-    }
+    });
 
     // Steps 9 and 10. Pawn structure, computed once per pawn configuration.
     if (!pawnHit) {

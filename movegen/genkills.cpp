@@ -44,9 +44,7 @@ void GenerateCaptures(int ply) {
     const int pawnCaptures[2] = {white ? 15 : -15, white ? 17 : -17};
     Move* list = MoveTable[ply];
     int n = 0;
-    for (int i = 0; i < 120; ++i) {
-        if (!OnBoard(i) || !(Board[i] & own)) continue;
-        const Square s = Square(i);
+    ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
         switch (TypeOf(Board[s])) {
             case King: AddStepCaptures(list, n, s, KingOffsets, enemy); break;
             case Knight: AddStepCaptures(list, n, s, KnightOffsets, enemy); break;
@@ -71,6 +69,6 @@ void GenerateCaptures(int ply) {
             }
             default: break;
         }
-    }
+    });
     ps.moveCount = n;
 }

@@ -107,20 +107,19 @@ void GenerateMoves(int ply) {
     PlyState& ps = Ply[ply];
     const Piece own = ps.side ? Black : White, enemy = ps.side ? White : Black;
     Writer w{MoveTable[ply], 0};
-    for (int s = 0; s < 120; ++s) {
-        if (!OnBoard(s) || !(Board[s] & own)) continue;
+    ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
         switch (TypeOf(Board[s])) {
             case King:
-                AddCastling(w, ps, Square(s));
-                AddSteps(w, Square(s), KingOffsets, own);
+                AddCastling(w, ps, s);
+                AddSteps(w, s, KingOffsets, own);
                 break;
-            case Queen: AddRays(w, Square(s), KingOffsets, 8, own); break;
-            case Rook: AddRays(w, Square(s), RookRays, 4, own); break;
-            case Bishop: AddRays(w, Square(s), BishopRays, 4, own); break;
-            case Knight: AddSteps(w, Square(s), KnightOffsets, own); break;
-            case Pawn: AddPawnMoves(w, ps, Square(s), enemy); break;
+            case Queen: AddRays(w, s, KingOffsets, 8, own); break;
+            case Rook: AddRays(w, s, RookRays, 4, own); break;
+            case Bishop: AddRays(w, s, BishopRays, 4, own); break;
+            case Knight: AddSteps(w, s, KnightOffsets, own); break;
+            case Pawn: AddPawnMoves(w, ps, s, enemy); break;
             default: break;
         }
-    }
+    });
     ps.moveCount = w.n;
 }

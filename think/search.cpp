@@ -98,6 +98,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
     // Step 6. Try the moves.
     int legal = 0;
     for (int k = 1; k <= ps.moveCount; ++k) {
+        PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
         if (!MakeCapture(m, ply)) continue;
         ++legal;
@@ -202,6 +203,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
     // Step 8. Try the moves.
     PvLine child;
     for (int k = 1; k <= ps.moveCount; ++k) {
+        PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
         const int32_t h = ScoreTable[ply][k];
         const bool quiet = IsQuiet(m);

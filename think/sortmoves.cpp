@@ -28,12 +28,18 @@ int32_t ScoreOf(Move m, int ply) {
     return HistoryScore(m);
 }
 
-// Stable insertion sort, descending, over slots 1..n; slot n + 1 holds the sentinel.
-void SortSlots(int ply, int n) {
+// Slots taken by selection before the rest of a list is sorted at once.
+constexpr int SelectedSlots = 3;
+
+// Per ply: the leading order slots that already hold their final move.
+int FinalSlots[MaxSearchPly + 1];
+
+// Stable insertion sort, descending, over slots first..n; slot n + 1 holds the sentinel.
+void SortSlots(int ply, int n, int first = 1) {
     int32_t* order = OrderTable[ply];
     int32_t* score = ScoreTable[ply];
     score[n + 1] = SentinelScore;
-    for (int i = n - 1; i >= 1; --i) {
+    for (int i = n - 1; i >= first; --i) {
         int32_t index = order[i], value = score[i];
         int j = i;
         while (value < score[j + 1]) {
@@ -65,7 +71,32 @@ void ScoreMoves(int ply) {
         OrderTable[ply][k] = k;
         ScoreTable[ply][k] = ScoreOf(MoveTable[ply][k], ply);
     }
-    SortSlots(ply, n);
+    ScoreTable[ply][n + 1] = SentinelScore;
+    FinalSlots[ply] = 0;
+}
+
+void PickMove(int ply, int k) {
+    if (k <= FinalSlots[ply]) return;
+    const int n = Ply[ply].moveCount;
+    if (k > SelectedSlots) {
+        SortSlots(ply, n, k);
+        FinalSlots[ply] = n;
+        return;
+    }
+    // The first best from slot k on; the slots it passes shift up one, keeping their order.
+    int32_t* order = OrderTable[ply];
+    int32_t* score = ScoreTable[ply];
+    int best = k;
+    for (int j = k + 1; j <= n; ++j)
+        if (score[j] > score[best]) best = j;
+    const int32_t index = order[best], value = score[best];
+    for (int j = best; j > k; --j) {
+        order[j] = order[j - 1];
+        score[j] = score[j - 1];
+    }
+    order[k] = index;
+    score[k] = value;
+    FinalSlots[ply] = k;
 }
 
 void FilterLegalMoves(int ply) {

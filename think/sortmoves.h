@@ -28,8 +28,13 @@ extern int32_t HistoryTried[HistorySize];
 extern int32_t RootOrder[MaxMovesPerPly];
 extern int32_t RootScore[MaxMovesPerPly];
 
-// Scores and stably sorts the list just generated at `ply`; moveCount is left unchanged.
+// Scores the list just generated at `ply` for a stable sort by descending score; moveCount is
+// left unchanged. The sort itself is done on demand by PickMove.
 void ScoreMoves(int ply);
+// Makes order slot k of `ply` final: after PickMove(ply, 1..k) slots 1..k hold exactly what a
+// full stable sort would put there. Most nodes cut off after a move or two, so the first few
+// slots are found by selection and the rest are sorted only when the node gets that far.
+void PickMove(int ply, int k);
 // As ScoreMoves, but illegal moves sort last and moveCount becomes the legal count.
 void FilterLegalMoves(int ply);
 // Sorts the root's slots 1..moveCount of ply 0 by descending score.
