@@ -1,8 +1,47 @@
 // Attack detection by scanning outward from the square over the 0x88 board.
 #include "movegen/attack.h"
 
+#include "movegen/genmoves.h"
+
 const int8_t KnightOffsets[8] = {14, -14, 18, -18, 31, -31, 33, -33};
 const int8_t KingOffsets[8] = {1, -1, 16, -16, 15, -15, 17, -17};
+
+bool PieceAttacks(Square from, Square target) {
+    const Piece p = Board[from];
+    const int diff = target - from;
+    switch (TypeOf(p)) {
+        case Pawn:
+            return SideOf(p) == 0 ? (diff == 15 || diff == 17) : (diff == -15 || diff == -17);
+        case Knight:
+            for (int8_t offset : KnightOffsets)
+                if (diff == offset) return true;
+            return false;
+        case King: return LineStep.step[diff + 119] == diff;
+        case Queen:
+        case Rook:
+        case Bishop: {
+            const int8_t d = LineStep.step[diff + 119];
+            if (d == 0) return false;
+            const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+            if (TypeOf(p) == (diagonal ? Rook : Bishop)) return false;
+            Square t = Square(from + d);
+            while (t != target && Board[t] == 0) t = Square(t + d);
+            return t == target;
+        }
+        default: return false;
+    }
+}
+
+bool GivesCheck(Move move, int ply) {
+    const PlyState& next = Ply[ply + 1];
+    const Square from = FromOf(move), to = ToOf(move);
+    const Piece moved = Board[to];
+    const bool castling = TypeOf(moved) == King && (to == Square(from + 2) || to == Square(from - 2));
+    const bool enPassant = TypeOf(moved) == Pawn && CapturedOf(move) && to == Ply[ply].epSquare;
+    if (castling || enPassant) return IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+    const Square king = next.kingSquare[next.side];
+    return PieceAttacks(to, king) || IsAttackedThrough(next.side, king, from);
+}
 
 bool IsAttackedThrough(uint8_t side, Square king, Square through) {
     const int8_t d = LineStep.step[through - king + 119];

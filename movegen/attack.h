@@ -28,6 +28,15 @@ constexpr LineStepTable MakeLineSteps() {
 }
 inline constexpr LineStepTable LineStep = MakeLineSteps();
 
+// True when the piece standing on `from` attacks `target` on the current board.
+bool PieceAttacks(Square from, Square target);
+
+// Whether the move just made at `ply` gives check, read from the moved piece and the line
+// through its vacated square alone. Exact only when the opponent's king was not attacked
+// before the move, which holds in every position the search reaches from a legal root;
+// castling and en passant are answered by the full scan.
+bool GivesCheck(Move move, int ply);
+
 // True when a rook, bishop or queen of the colour opposite to `side` attacks `king` along
 // the line through `through`. After a move that did not start in check and was not a king
 // move, this is the only way the mover's king can have become attacked.

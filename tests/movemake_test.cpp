@@ -69,6 +69,10 @@ void CheckEveryMove(int ply) {
             ASSERT_EQ(Ply[ply + 1].key, ComputeKey(ply + 1)) << MoveToText(m);
             ASSERT_EQ(Ply[ply + 1].pawnKey, ComputePawnKey()) << MoveToText(m);
             ASSERT_TRUE(BoardIsOk(ply + 1)) << MoveToText(m);
+            // Playouts reach only legal positions, where checks can be read off the move.
+            ASSERT_EQ(GivesCheck(m, ply),
+                      IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare))
+                << MoveToText(m);
             TakeBack(m, ply);
         }
         ASSERT_EQ(std::memcmp(before, Board, sizeof Board), 0) << MoveToText(m);

@@ -48,7 +48,7 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
             text += " currmove " + MoveToText(m);
             WriteLine(text);
         }
-        Ply[1].inCheck = IsAttacked(Ply[1].side, 1, NoSquare);
+        Ply[1].inCheck = CheckAfter(m, 0);
 
         // Extensions: recapture, promotion and check; the root prunes and reduces nothing.
         int newDepth = depth - 1;
@@ -124,6 +124,7 @@ Move IterativeDeepening() {
     // flag of the root is set first, since every make relies on it.
     PlyState& root = Ply[0];
     root.inCheck = IsAttacked(root.side, 0, NoSquare);
+    RootIsLegal = !IsAttacked(uint8_t(1 - root.side), 0, NoSquare);
     GenerateMoves(0);
     int legal = 0;
     for (int k = 1; k <= root.moveCount; ++k) {

@@ -60,6 +60,13 @@ bool NullMoveMaterialOk(const PlyState& ps) {
     return ps.material[0] >= NullMoveMaterial && ps.material[1] >= NullMoveMaterial;
 }
 
+bool RootIsLegal = false;
+
+uint8_t CheckAfter(Move move, int ply) {
+    if (RootIsLegal) return GivesCheck(move, ply);
+    return IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
+}
+
 bool IsRepetition(int ply) {
     const uint64_t key = Ply[ply].key;
     int matches = 0;
@@ -103,7 +110,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
         if (!MakeCapture(m, ply)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
-        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+        next.inCheck = CheckAfter(m, ply);
 
         // Delta pruning: at a null-window node, a capture that cannot lift the score to
         // alpha even with the captured piece and a margin is not searched.
@@ -218,7 +225,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         if (!MakeMove(m, ply)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
-        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+        next.inCheck = CheckAfter(m, ply);
         const bool givesCheck = next.inCheck;
 
         // Steps 8.4 and 8.5. Extensions.

@@ -59,6 +59,13 @@ bool PollClock();
 // ---------------------------------------------------------------------------------------
 // The search.
 
+// True while the side not to move at the root is not in check, as in every position a game
+// can reach; then the search may read checks off the moved piece (GivesCheck).
+extern bool RootIsLegal;
+
+// The in-check flag of the position after `move` was made at `ply`.
+uint8_t CheckAfter(Move move, int ply);
+
 // A principal variation, stored leaf first: moves[length] is the move played at the node
 // that owns the line, moves[1] the deepest.
 struct PvLine {
