@@ -1,6 +1,9 @@
 // Move ordering.
 #include "think/sortmoves.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
 
@@ -33,6 +36,21 @@ constexpr int SelectedSlots = 3;
 
 // Per ply: the leading order slots that already hold their final move.
 int FinalSlots[MaxSearchPly + 1];
+
+// Per ply and list position: the score in the high half and the position, counted down, in
+// the low half. The keys are unique, and ordering them by value is exactly the stable sort
+// by descending score, so any sorting method gives the one same order.
+int64_t SortKeys[MaxSearchPly + 1][MaxMovesPerPly];
+
+inline int64_t SortKey(int32_t score, int k) {
+    return int64_t(uint64_t(int64_t(score)) << 32) | uint32_t(MaxMovesPerPly - k);
+}
+
+// Writes order slot k from a sort key.
+inline void SetSlot(int ply, int k, int64_t key) {
+    ScoreTable[ply][k] = int32_t(key >> 32);
+    OrderTable[ply][k] = MaxMovesPerPly - int32_t(uint32_t(key));
+}
 
 // Stable insertion sort, descending, over slots first..n; slot n + 1 holds the sentinel.
 void SortSlots(int ply, int n, int first = 1) {
@@ -67,35 +85,25 @@ int32_t HistoryScore(Move move) { return HistoryScores[HistoryIndex(move)]; }
 
 void ScoreMoves(int ply) {
     const int n = Ply[ply].moveCount;
-    for (int k = 1; k <= n; ++k) {
-        OrderTable[ply][k] = k;
-        ScoreTable[ply][k] = ScoreOf(MoveTable[ply][k], ply);
-    }
-    ScoreTable[ply][n + 1] = SentinelScore;
+    for (int k = 1; k <= n; ++k) SortKeys[ply][k] = SortKey(ScoreOf(MoveTable[ply][k], ply), k);
     FinalSlots[ply] = 0;
 }
 
 void PickMove(int ply, int k) {
     if (k <= FinalSlots[ply]) return;
     const int n = Ply[ply].moveCount;
+    int64_t* keys = SortKeys[ply];
     if (k > SelectedSlots) {
-        SortSlots(ply, n, k);
+        std::sort(keys + k, keys + n + 1, std::greater<int64_t>());
+        for (int j = k; j <= n; ++j) SetSlot(ply, j, keys[j]);
         FinalSlots[ply] = n;
         return;
     }
-    // The first best from slot k on; the slots it passes shift up one, keeping their order.
-    int32_t* order = OrderTable[ply];
-    int32_t* score = ScoreTable[ply];
     int best = k;
     for (int j = k + 1; j <= n; ++j)
-        if (score[j] > score[best]) best = j;
-    const int32_t index = order[best], value = score[best];
-    for (int j = best; j > k; --j) {
-        order[j] = order[j - 1];
-        score[j] = score[j - 1];
-    }
-    order[k] = index;
-    score[k] = value;
+        if (keys[j] > keys[best]) best = j;
+    std::swap(keys[k], keys[best]);
+    SetSlot(ply, k, keys[k]);
     FinalSlots[ply] = k;
 }
 
