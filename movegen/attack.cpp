@@ -6,6 +6,24 @@
 const int8_t KnightOffsets[8] = {14, -14, 18, -18, 31, -31, 33, -33};
 const int8_t KingOffsets[8] = {1, -1, 16, -16, 15, -15, 17, -17};
 
+void FindCheckers(uint8_t side, Square square, Checkers& out) {
+    const Piece enemy = side ? White : Black;
+    out.count = 0;
+    auto add = [&out](Square s) {
+        if (out.count < MaxCheckers) out.squares[out.count] = s;
+        ++out.count;
+    };
+    for (int8_t offset : KnightOffsets) {
+        Square t = Square(square + offset);
+        if (OnBoard(t) && Board[t] == (enemy | Knight)) add(t);
+    }
+    for (int i = 0; i < 8; ++i) {
+        Square t = Square(square + KingOffsets[i]);
+        while (OnBoard(t) && Board[t] == 0) t = Square(t + KingOffsets[i]);
+        if (OnBoard(t) && (Board[t] & enemy) && PieceAttacks(t, square)) add(t);
+    }
+}
+
 bool PieceAttacks(Square from, Square target) {
     const Piece p = Board[from];
     const int diff = target - from;

@@ -28,6 +28,17 @@ constexpr LineStepTable MakeLineSteps() {
 }
 inline constexpr LineStepTable LineStep = MakeLineSteps();
 
+// The enemy pieces that attack a king. A position a game can reach has at most two; more
+// than MaxCheckers (only from odd FEN texts) are not listed and count as "too many".
+constexpr int MaxCheckers = 4;
+struct Checkers {
+    int count;
+    Square squares[MaxCheckers];
+};
+
+// Lists the pieces of the colour opposite to `side` that attack `square`.
+void FindCheckers(uint8_t side, Square square, Checkers& out);
+
 // True when the piece standing on `from` attacks `target` on the current board.
 bool PieceAttacks(Square from, Square target);
 

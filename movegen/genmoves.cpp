@@ -3,6 +3,8 @@
 
 #include "movegen/attack.h"
 
+#include <cassert>
+
 Move MoveTable[MaxSearchPly + 1][MaxMovesPerPly];
 int32_t OrderTable[MaxSearchPly + 1][MaxMovesPerPly];
 int32_t ScoreTable[MaxSearchPly + 1][MaxMovesPerPly];
@@ -51,23 +53,28 @@ void AddRays(Writer& w, Square s, const int8_t* rays, int count, Piece own) {
 
 // Castling needs the right, the king on its home square, empty squares between king and
 // rook, a rook in the corner, and no attack on the king's start, transit and target squares.
+// For the king the ply tracks, the start square is attacked exactly when the side is in
+// check, which the ply records.
 void AddCastling(Writer& w, const PlyState& ps, Square s) {
+    const bool tracked = s == ps.kingSquare[ps.side];
+    assert(!tracked || ps.inCheck == IsAttacked(ps.side, 0, s));
+    auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(ps.side, 0, s); };
     if (ps.side == 0) {
         if (s != E1) return;
         if ((ps.castling & CastleWK) && !Board[F1] && !Board[G1] && TypeOf(Board[H1]) == Rook &&
-            !IsAttacked(0, 0, E1) && !IsAttacked(0, 0, F1) && !IsAttacked(0, 0, G1))
+            !startAttacked() && !IsAttacked(0, 0, F1) && !IsAttacked(0, 0, G1))
             w.Add(E1, G1);
         if ((ps.castling & CastleWQ) && !Board[D1] && !Board[C1] && !Board[1] &&
-            TypeOf(Board[A1]) == Rook && !IsAttacked(0, 0, E1) && !IsAttacked(0, 0, D1) &&
+            TypeOf(Board[A1]) == Rook && !startAttacked() && !IsAttacked(0, 0, D1) &&
             !IsAttacked(0, 0, C1))
             w.Add(E1, C1);
     } else {
         if (s != E8) return;
         if ((ps.castling & CastleBK) && !Board[F8] && !Board[G8] && TypeOf(Board[H8]) == Rook &&
-            !IsAttacked(1, 0, E8) && !IsAttacked(1, 0, F8) && !IsAttacked(1, 0, G8))
+            !startAttacked() && !IsAttacked(1, 0, F8) && !IsAttacked(1, 0, G8))
             w.Add(E8, G8);
         if ((ps.castling & CastleBQ) && !Board[D8] && !Board[C8] && !Board[113] &&
-            TypeOf(Board[A8]) == Rook && !IsAttacked(1, 0, E8) && !IsAttacked(1, 0, D8) &&
+            TypeOf(Board[A8]) == Rook && !startAttacked() && !IsAttacked(1, 0, D8) &&
             !IsAttacked(1, 0, C8))
             w.Add(E8, C8);
     }

@@ -31,7 +31,7 @@ constexpr SideSquares Sides[2] = {
 enum class MakeKind { Full, Capture, Trial };
 
 template <MakeKind kind>
-bool Make(Move move, int ply) {
+bool Make(Move move, int ply, const Checkers* checkers) {
     constexpr bool full = kind == MakeKind::Full;
     constexpr bool bookkeeping = kind != MakeKind::Trial;
     const PlyState& cur = Ply[ply];
@@ -165,13 +165,22 @@ bool Make(Move move, int ply) {
     }
     if constexpr (bookkeeping) next.pawnKey = pawnKey;
 
-    // Step 10. Legality: the mover's king must not be left attacked. Unless the mover was in
-    // check, moved its king or took en passant, only the line through the vacated square can
-    // have opened onto the king, so only that line is scanned.
-    const bool fullScan = cur.inCheck || TypeOf(Board[to]) == King || (captured && to == cur.epSquare &&
-                                                                      TypeOf(Board[to]) == Pawn);
-    const bool exposed = fullScan ? IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare)
-                                  : IsAttackedThrough(uint8_t(us), next.kingSquare[us], from);
+    // Step 10. Legality: the mover's king must not be left attacked. Unless the mover moved
+    // its king or took en passant, only the line through the vacated square can have opened
+    // onto the king, and of the pieces that gave check only those not taken or blocked still
+    // attack it; so only those are looked at.
+    const Square king = next.kingSquare[us];
+    const bool special = TypeOf(Board[to]) == King ||
+                         (captured && to == cur.epSquare && TypeOf(Board[to]) == Pawn);
+    bool exposed;
+    if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers))) {
+        exposed = IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare);
+    } else {
+        exposed = IsAttackedThrough(uint8_t(us), king, from);
+        if (cur.inCheck)
+            for (int i = 0; i < checkers->count && !exposed; ++i)
+                exposed = checkers->squares[i] != to && PieceAttacks(checkers->squares[i], king);
+    }
     if (exposed) {
         TakeBack(move, ply);
         return false;
@@ -181,9 +190,13 @@ bool Make(Move move, int ply) {
 
 }  // namespace
 
-bool MakeMove(Move move, int ply) { return Make<MakeKind::Full>(move, ply); }
-bool MakeCapture(Move move, int ply) { return Make<MakeKind::Capture>(move, ply); }
-bool MakeTrial(Move move, int ply) { return Make<MakeKind::Trial>(move, ply); }
+bool MakeMove(Move move, int ply, const Checkers* checkers) {
+    return Make<MakeKind::Full>(move, ply, checkers);
+}
+bool MakeCapture(Move move, int ply, const Checkers* checkers) {
+    return Make<MakeKind::Capture>(move, ply, checkers);
+}
+bool MakeTrial(Move move, int ply) { return Make<MakeKind::Trial>(move, ply, nullptr); }
 
 void TakeBack(Move move, int ply) {
     const PlyState& cur = Ply[ply];

@@ -4,12 +4,15 @@
 
 #include "board/board.h"
 
+struct Checkers;
+
 // The full make: keeps everything in record p + 1 that a later ply can read. Returns false,
-// with the board already restored, when the move leaves the mover's king attacked.
-bool MakeMove(Move move, int ply);
+// with the board already restored, when the move leaves the mover's king attacked. A side in
+// check may pass the pieces that give the check, which spares most evasions a full scan.
+bool MakeMove(Move move, int ply, const Checkers* checkers = nullptr);
 
 // The quiescence make: no 64-bit key, castling rights or last move.
-bool MakeCapture(Move move, int ply);
+bool MakeCapture(Move move, int ply, const Checkers* checkers = nullptr);
 
 // The board-only make used where only legality matters (perft leaves, the legality filter).
 bool MakeTrial(Move move, int ply);

@@ -97,6 +97,8 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
     } else {
         GenerateMoves(ply);
     }
+    Checkers checkers;
+    if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
 
     // Step 5. Order: promotions, then captures by victim and attacker.
     ps.hashMove = NoMove;
@@ -107,7 +109,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
     for (int k = 1; k <= ps.moveCount; ++k) {
         PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
-        if (!MakeCapture(m, ply)) continue;
+        if (!MakeCapture(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
         next.inCheck = CheckAfter(m, ply);
@@ -206,6 +208,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
     GenerateMoves(ply);
     ScoreMoves(ply);
     ps.hashBound = BoundUpper;
+    Checkers checkers;
+    if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
 
     // Step 8. Try the moves.
     PvLine child;
@@ -222,7 +226,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
             futilityValue = FutilityMargin(depth) + Evaluate(ply, alpha, beta);
 
         // Steps 8.2 and 8.3. Make the move; note whether it gives check.
-        if (!MakeMove(m, ply)) continue;
+        if (!MakeMove(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
         next.inCheck = CheckAfter(m, ply);
