@@ -1,6 +1,8 @@
 // Zobrist keys, the random generator, and the transposition and pawn tables.
 #include "movemake/hash.h"
 
+#include "movegen/genmoves.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -77,6 +79,29 @@ uint8_t HashAge;
 
 constexpr int32_t MateStoreLimit = 99900;  // scores beyond this are mate scores
 
+// Packing of a transposition-table entry's data word.
+constexpr int ScoreShift = 20, DepthShift = 38, AgeShift = 46, BoundShift = 54;
+
+static uint64_t PackEntry(Move move, int32_t score, uint8_t depth, uint8_t age, uint8_t bound) {
+    const uint64_t packedMove = uint64_t(FromOf(move) & 127) | uint64_t(ToOf(move) & 127) << 7 |
+                                uint64_t(CapturedOf(move) & 7) << 14 |
+                                uint64_t(PromotionOf(move) & 7) << 17;
+    return packedMove | (uint64_t(uint32_t(score)) & 0x3FFFF) << ScoreShift |
+           uint64_t(depth) << DepthShift | uint64_t(age) << AgeShift |
+           uint64_t(bound & 3) << BoundShift;
+}
+
+static Move EntryMove(uint64_t data) {
+    return MakeMoveWord(int(data & 127), int(data >> 7 & 127), int(data >> 14 & 7),
+                        int(data >> 17 & 7));
+}
+static int32_t EntryScore(uint64_t data) {
+    return int32_t(uint32_t(data >> ScoreShift << 14)) >> 14;  // sign-extend 18 bits
+}
+static uint8_t EntryDepth(uint64_t data) { return uint8_t(data >> DepthShift); }
+static uint8_t EntryAge(uint64_t data) { return uint8_t(data >> AgeShift); }
+static uint8_t EntryBound(uint64_t data) { return uint8_t(data >> BoundShift & 3); }
+
 static void SlotCounts(int32_t sizeMB, int32_t& entries, int32_t& pawnEntries) {
     int32_t pawnMB = sizeMB / 16;
     if (pawnMB == 0) pawnMB = 1;
@@ -86,7 +111,7 @@ static void SlotCounts(int32_t sizeMB, int32_t& entries, int32_t& pawnEntries) {
 }
 
 void ReleaseHash() {
-    delete[] TranspositionTable;
+    operator delete[](TranspositionTable, std::align_val_t(64));
     delete[] PawnTable;
     TranspositionTable = nullptr;
     PawnTable = nullptr;
@@ -101,7 +126,7 @@ void AllocateHash() {
     for (int32_t size = HashSizeMB;; size = size > HashMinMB ? size / 2 : 0) {
         if (size < HashMinMB) size = HashMinMB;
         SlotCounts(size, HashEntries, PawnEntries);
-        TranspositionTable = new (std::nothrow) HashEntry[size_t(HashEntries)];
+        TranspositionTable = new (std::align_val_t(64), std::nothrow) HashEntry[size_t(HashEntries)];
         PawnTable = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
         if (TranspositionTable && PawnTable) {
             HashSizeMB = size;
@@ -135,23 +160,15 @@ uint32_t PawnSlot(uint32_t pawnKey) {
 void HashStore(uint8_t depth, int ply, int32_t score, Move move) {
     if (score > MateStoreLimit || score < -MateStoreLimit) return;
     HashEntry& e = TranspositionTable[HashSlot(Ply[ply].key)];
-    if (e.depth > depth && e.age == HashAge) return;
+    if (EntryDepth(e.data) > depth && EntryAge(e.data) == HashAge) return;
     e.key = Ply[ply].key;
-    e.depth = depth;
-    e.score = score;
-    e.move = move;
-    e.age = HashAge;
-    e.bound = Ply[ply].hashBound;
+    e.data = PackEntry(move, score, depth, HashAge, Ply[ply].hashBound);
 }
 
 void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move) {
     HashEntry& e = TranspositionTable[HashSlot(key)];
     e.key = key;
-    e.depth = depth;
-    e.age = HashAge;
-    e.score = score;
-    e.move = move;
-    e.bound = BoundExact;
+    e.data = PackEntry(move, score, depth, HashAge, BoundExact);
 }
 
 void HashProbe(int ply) {
@@ -160,10 +177,10 @@ void HashProbe(int ply) {
     ps.hashBound = BoundNone;
     ps.hashMove = 0;
     if (e.key != ps.key) return;
-    ps.hashMove = e.move;
-    ps.hashBound = e.bound;
-    ps.hashScore = e.score;
-    ps.hashDepth = e.depth;
+    ps.hashMove = EntryMove(e.data);
+    ps.hashBound = EntryBound(e.data);
+    ps.hashScore = EntryScore(e.data);
+    ps.hashDepth = EntryDepth(e.data);
 }
 
 bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score) {

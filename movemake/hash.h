@@ -32,14 +32,14 @@ inline int PieceIndex(Square s) {
 uint64_t ComputeKey(int ply);
 uint32_t ComputePawnKey();
 
-// One transposition-table slot. The slot count is sized as if an entry took 24 bytes.
+// One transposition-table slot. The slot count is sized as if an entry took 24 bytes, but an
+// entry is packed into 16, so four share a cache line and a probe touches just one line.
+// The data word holds, from the low bits: the move (from, to, captured, promotion in 7, 7,
+// 3 and 3 bits), the score (18 bits, two's complement; stored scores lie within +-99900),
+// the depth, the age and the bound (2 bits).
 struct HashEntry {
     uint64_t key;  // full key of the position; 0 in an empty slot
-    uint8_t depth;
-    uint8_t age;    // HashAge of the search that wrote it
-    int32_t score;  // from the side to move's point of view
-    Move move;      // best move found, NoMove for none
-    uint8_t bound;  // BoundNone, BoundUpper, BoundExact or BoundLower
+    uint64_t data;
 };
 
 // One pawn-table slot, sized as 12 bytes: the pawn-structure score of the evaluation.
