@@ -160,6 +160,7 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
     }
 
     int32_t score = 0;
+    PawnPrefetch(ps.pawnKey);  // the slot is read in step 7
 
     // Step 3. Against a bare side, the stronger king comes closer.
     if (matB == 0) score -= KingApproachWeight * Distance[wk][bk];

@@ -73,6 +73,10 @@ uint32_t ComputePawnKey() {
 int32_t HashSizeMB = HashDefaultMB;
 int32_t HashEntries;
 int32_t PawnEntries;
+
+// 2^64 / PawnEntries, rounded up: with it a 32-bit remainder is two multiplications instead
+// of a division, and exactly equal to it for every 32-bit value.
+static uint64_t PawnReciprocal;
 HashEntry* TranspositionTable;
 PawnEntry* PawnTable;
 uint8_t HashAge;
@@ -130,6 +134,7 @@ void AllocateHash() {
         PawnTable = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
         if (TranspositionTable && PawnTable) {
             HashSizeMB = size;
+            PawnReciprocal = UINT64_MAX / uint32_t(PawnEntries) + 1;
             break;
         }
         ReleaseHash();
@@ -154,7 +159,8 @@ uint32_t HashSlot(uint64_t key) {
 
 uint32_t PawnSlot(uint32_t pawnKey) {
     uint32_t magnitude = int32_t(pawnKey) < 0 ? 0 - pawnKey : pawnKey;
-    return magnitude % uint32_t(PawnEntries);
+    const uint64_t fraction = PawnReciprocal * magnitude;
+    return uint32_t((static_cast<unsigned __int128>(fraction) * uint32_t(PawnEntries)) >> 64);
 }
 
 void HashStore(uint8_t depth, int ply, int32_t score, Move move) {

@@ -78,4 +78,6 @@ void HashProbe(int ply);
 void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move);
 
 bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score);
+// Starts loading a pawn-table slot that will be probed soon.
+inline void PawnPrefetch(uint32_t pawnKey) { __builtin_prefetch(&PawnTable[PawnSlot(pawnKey)]); }
 void PawnStore(uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score);

@@ -110,6 +110,24 @@ TEST_F(HashTest, KeysWithTheTopBitUseTheirMagnitude) {
     EXPECT_EQ(Ply[0].hashBound, BoundNone);
 }
 
+TEST_F(HashTest, PawnSlotEqualsTheRemainder) {
+    SeedRandom(5);
+    for (int32_t mb : {4, 32, 100, 512}) {
+        HashSizeMB = mb;
+        AllocateHash();
+        for (uint32_t key : {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFFu,
+                             uint32_t(PawnEntries), uint32_t(PawnEntries) - 1}) {
+            uint32_t magnitude = int32_t(key) < 0 ? 0 - key : key;
+            EXPECT_EQ(PawnSlot(key), magnitude % uint32_t(PawnEntries)) << key;
+        }
+        for (int i = 0; i < 100000; ++i) {
+            uint32_t key = Random32();
+            uint32_t magnitude = int32_t(key) < 0 ? 0 - key : key;
+            ASSERT_EQ(PawnSlot(key), magnitude % uint32_t(PawnEntries)) << key;
+        }
+    }
+}
+
 TEST_F(HashTest, PawnTable) {
     int white = -1, black = -1;
     int32_t score = -1;
