@@ -153,7 +153,7 @@ void ClearHash() {
 }
 
 uint32_t HashSlot(uint64_t key) {
-    uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
+    const uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
     return uint32_t(magnitude % uint64_t(HashEntries));
 }
 

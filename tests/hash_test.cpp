@@ -110,6 +110,26 @@ TEST_F(HashTest, KeysWithTheTopBitUseTheirMagnitude) {
     EXPECT_EQ(Ply[0].hashBound, BoundNone);
 }
 
+TEST_F(HashTest, SlotEqualsTheRemainder) {
+    SeedRandom(6);
+    for (int32_t mb : {4, 32, 100, 512}) {
+        HashSizeMB = mb;
+        AllocateHash();
+        const uint64_t entries = uint64_t(HashEntries);
+        for (uint64_t key : std::initializer_list<uint64_t>{0, 1, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000,
+                             0x8000000000000001, ~0ull, entries, entries - 1, entries + 1,
+                             entries * entries, 0x7FFFFFFFFFFFFFFFull / entries * entries}) {
+            uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
+            EXPECT_EQ(HashSlot(key), magnitude % entries) << key;
+        }
+        for (int i = 0; i < 100000; ++i) {
+            uint64_t key = Random64();
+            uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
+            ASSERT_EQ(HashSlot(key), magnitude % entries) << key;
+        }
+    }
+}
+
 TEST_F(HashTest, PawnSlotEqualsTheRemainder) {
     SeedRandom(5);
     for (int32_t mb : {4, 32, 100, 512}) {
