@@ -8,6 +8,7 @@
 #include "movemake/movemake.h"
 
 Move Killers[MaxSearchPly + 1][2];
+int FinalSlots[MaxSearchPly + 1];
 int32_t HistoryGood[HistorySize];
 int32_t HistoryTried[HistorySize];
 int32_t RootOrder[MaxMovesPerPly];
@@ -34,8 +35,8 @@ int32_t ScoreOf(Move m, int ply) {
 // Slots taken by selection before the rest of a list is sorted at once.
 constexpr int SelectedSlots = 3;
 
-// Per ply: the leading order slots that already hold their final move.
-int FinalSlots[MaxSearchPly + 1];
+// Per ply: the list position holding the highest key, found while scoring.
+int BestPosition[MaxSearchPly + 1];
 
 // Per ply and list position: the score in the high half and the position, counted down, in
 // the low half. The keys are unique, and ordering them by value is exactly the stable sort
@@ -85,12 +86,17 @@ int32_t HistoryScore(Move move) { return HistoryScores[HistoryIndex(move)]; }
 
 void ScoreMoves(int ply) {
     const int n = Ply[ply].moveCount;
-    for (int k = 1; k <= n; ++k) SortKeys[ply][k] = SortKey(ScoreOf(MoveTable[ply][k], ply), k);
+    int64_t* keys = SortKeys[ply];
+    int best = 1;
+    for (int k = 1; k <= n; ++k) {
+        keys[k] = SortKey(ScoreOf(MoveTable[ply][k], ply), k);
+        if (keys[k] > keys[best]) best = k;
+    }
+    BestPosition[ply] = best;
     FinalSlots[ply] = 0;
 }
 
-void PickMove(int ply, int k) {
-    if (k <= FinalSlots[ply]) return;
+void PickMoveSlow(int ply, int k) {
     const int n = Ply[ply].moveCount;
     int64_t* keys = SortKeys[ply];
     if (k > SelectedSlots) {
@@ -100,8 +106,12 @@ void PickMove(int ply, int k) {
         return;
     }
     int best = k;
-    for (int j = k + 1; j <= n; ++j)
-        if (keys[j] > keys[best]) best = j;
+    if (k == 1) {
+        best = BestPosition[ply];  // found while scoring
+    } else {
+        for (int j = k + 1; j <= n; ++j)
+            if (keys[j] > keys[best]) best = j;
+    }
     std::swap(keys[k], keys[best]);
     SetSlot(ply, k, keys[k]);
     FinalSlots[ply] = k;

@@ -34,7 +34,14 @@ void ScoreMoves(int ply);
 // Makes order slot k of `ply` final: after PickMove(ply, 1..k) slots 1..k hold exactly what a
 // full stable sort would put there. Most nodes cut off after a move or two, so the first few
 // slots are found by selection and the rest are sorted only when the node gets that far.
-void PickMove(int ply, int k);
+inline void PickMove(int ply, int k);
+
+// Per ply: the leading order slots that already hold their final move (see PickMove).
+extern int FinalSlots[MaxSearchPly + 1];
+void PickMoveSlow(int ply, int k);
+inline void PickMove(int ply, int k) {
+    if (k > FinalSlots[ply]) PickMoveSlow(ply, k);
+}
 // As ScoreMoves, but illegal moves sort last and moveCount becomes the legal count.
 void FilterLegalMoves(int ply);
 // Sorts the root's slots 1..moveCount of ply 0 by descending score.
