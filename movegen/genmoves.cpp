@@ -5,9 +5,9 @@
 
 #include <cassert>
 
-Move MoveTable[MaxSearchPly + 1][MaxMovesPerPly];
-int32_t OrderTable[MaxSearchPly + 1][MaxMovesPerPly];
-int32_t ScoreTable[MaxSearchPly + 1][MaxMovesPerPly];
+Move MoveTable[MaxSearchPly + 1][MoveListStride];
+int32_t OrderTable[MaxSearchPly + 1][MoveListStride];
+int32_t ScoreTable[MaxSearchPly + 1][MoveListStride];
 
 std::string MoveToText(Move m) {
     std::string text = SquareNames[FromOf(m) & 127];

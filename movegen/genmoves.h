@@ -28,11 +28,15 @@ constexpr int MaxSearchPly = 100;
 // sort's sentinel.
 constexpr int MaxMovesPerPly = 2048;
 
+// Row length of the per-ply tables: a little more than the capacity, so that the same entry
+// of neighbouring plies does not fall into the same cache set.
+constexpr int MoveListStride = MaxMovesPerPly + 16;
+
 // Per ply: the moves as generated, the search order (positions in MoveTable) and the ordering
 // score of each order slot. Entries are numbered from 1.
-extern Move MoveTable[MaxSearchPly + 1][MaxMovesPerPly];
-extern int32_t OrderTable[MaxSearchPly + 1][MaxMovesPerPly];
-extern int32_t ScoreTable[MaxSearchPly + 1][MaxMovesPerPly];
+extern Move MoveTable[MaxSearchPly + 1][MoveListStride];
+extern int32_t OrderTable[MaxSearchPly + 1][MoveListStride];
+extern int32_t ScoreTable[MaxSearchPly + 1][MoveListStride];
 
 // Writes every pseudo-legal move of the side to move at `ply` into that ply's list, in the
 // fixed generation order, and sets its moveCount.

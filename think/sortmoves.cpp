@@ -41,7 +41,7 @@ int BestPosition[MaxSearchPly + 1];
 // Per ply and list position: the score in the high half and the position, counted down, in
 // the low half. The keys are unique, and ordering them by value is exactly the stable sort
 // by descending score, so any sorting method gives the one same order.
-int64_t SortKeys[MaxSearchPly + 1][MaxMovesPerPly];
+int64_t SortKeys[MaxSearchPly + 1][MoveListStride];
 
 inline int64_t SortKey(int32_t score, int k) {
     return int64_t(uint64_t(int64_t(score)) << 32) | uint32_t(MaxMovesPerPly - k);
