@@ -16,13 +16,20 @@ const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3
 
 void Perft(int depth, int ply) {
     GenerateMoves(ply);
-    FilterLegalMoves(ply);
-    const int n = Ply[ply].moveCount;
-    // The filter has counted the legal moves already: at the last ply they are the leaves.
+    // At the last ply the legal moves are the leaves: counting them is enough, without the
+    // ordering the filter would give them.
     if (depth == 1) {
-        PerftNodes += n;
+        for (int k = 1; k <= Ply[ply].moveCount; ++k) {
+            const Move m = MoveTable[ply][k];
+            if (MakeTrial(m, ply)) {
+                ++PerftNodes;
+                TakeBack(m, ply);
+            }
+        }
         return;
     }
+    FilterLegalMoves(ply);
+    const int n = Ply[ply].moveCount;
     for (int k = 1; k <= n; ++k) {
         Move m = MoveTable[ply][OrderTable[ply][k]];
         if (MakeMove(m, ply)) {
