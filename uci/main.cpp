@@ -7,7 +7,7 @@ int main() {
     // Keys and root move order differ from run to run, seeded from the high-resolution clock.
     auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
     StartEngine(uint32_t(ticks));
-    CommandLoop();
+    const int status = CommandLoop();
     StopEngine();
-    return 0;
+    return status;
 }

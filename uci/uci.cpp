@@ -45,11 +45,21 @@ static void HandleUci() {
 }
 
 // A move the GUI sent that the engine cannot play means the two disagree about the position;
-// going on would search a different game, so the engine stops with a message.
-[[noreturn]] static void RejectMove(const std::string& token) {
+// going on would search a different game, so the command fails and the engine stops.
+static bool RejectMove(const std::string& token) {
     std::fprintf(stderr, "illegal move in position command: %s\n", token.c_str());
     std::fflush(stderr);
-    std::_Exit(1);
+    return false;
+}
+
+// Takes the next token as a number; a token that is not one fails the command.
+static bool TakeNumber(std::string& rest, int32_t& value) {
+    std::string token;
+    SplitToken(rest, ' ', token);
+    if (ConvertInt(token, value)) return true;
+    std::fprintf(stderr, "'%s' is not a valid integer value\n", token.c_str());
+    std::fflush(stderr);
+    return false;
 }
 
 // Books the game position in the history of reversible moves. A pawn move, a capture or a
@@ -64,9 +74,9 @@ static void BookHistory(Move move) {
 }
 
 // Plays one move text ("e2e4", "e7e8q") on the game position.
-static void PlayMoveText(const std::string& token) {
+static bool PlayMoveText(const std::string& token) {
     std::string text = ToUpper(token);
-    if (text.size() < 4) RejectMove(token);
+    if (text.size() < 4) return RejectMove(token);
     Square from = Square(((text[1] - '1') * 16) | (text[0] - 'A'));
     Square to = Square((text[3] - '1') * 16 + (text[2] - 'A'));
     int promotion = 0;
@@ -84,14 +94,15 @@ static void PlayMoveText(const std::string& token) {
             found = MoveTable[0][k];
             any = true;
         }
-    if (!any || !MakeMove(found, 0)) RejectMove(token);
+    if (!any || !MakeMove(found, 0)) return RejectMove(token);
     CopyPlyState(1, 0);
     Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);  // the next make relies on it
     BookHistory(found);
+    return true;
 }
 
 // position startpos|fen <fen> [moves <move>...]
-static void HandlePosition(std::string& rest) {
+static bool HandlePosition(std::string& rest) {
     std::string token;
     SplitToken(rest, ' ', token);
     const std::string kind = ToUpper(token);
@@ -111,54 +122,58 @@ static void HandlePosition(std::string& rest) {
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
-        if (!token.empty()) PlayMoveText(token);  // repeated spaces are not moves
+        if (!token.empty() && !PlayMoveText(token)) return false;  // repeated spaces: no move
     }
+    return true;
 }
 
 // go [depth N] [movetime N] [wtime N] [btime N] [winc N] [binc N] [movestogo N] [mate N]
 //    [nodes N] [infinite] [ponder]; unknown words (searchmoves and its moves) are skipped.
-static void HandleGo(std::string& rest) {
+static bool HandleGo(std::string& rest) {
     ClearLimits();
     Limits& l = SearchLimits;
     std::string token;
-    auto value = [&rest, &token]() {
-        SplitToken(rest, ' ', token);
-        return ConvertIntOrDie(token);
-    };
+    int32_t v = 0;
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
         const std::string word = ToLower(token);
-        if (word == "depth") l.depth = uint8_t(value());
-        if (word == "movetime") l.movetime = value();
+        const bool numeric = word == "depth" || word == "movetime" || word == "wtime" ||
+                             word == "btime" || word == "winc" || word == "binc" ||
+                             word == "movestogo" || word == "mate" || word == "nodes";
+        if (numeric && !TakeNumber(rest, v)) return false;
+        if (word == "depth") l.depth = uint8_t(v);  // 8-bit fields keep the low byte
+        if (word == "movetime") l.movetime = v;
         if (word == "wtime") {
-            l.wtime = value();
+            l.wtime = v;
             l.clockGiven[0] = 1;
         }
         if (word == "btime") {
-            l.btime = value();
+            l.btime = v;
             l.clockGiven[1] = 1;
         }
-        if (word == "winc") l.winc = value();
-        if (word == "binc") l.binc = value();
-        if (word == "movestogo") l.movestogo = uint8_t(value());
-        if (word == "mate") l.mate = uint8_t(value());
+        if (word == "winc") l.winc = v;
+        if (word == "binc") l.binc = v;
+        if (word == "movestogo") l.movestogo = uint8_t(v);
+        if (word == "mate") l.mate = uint8_t(v);
         if (word == "infinite") l.infinite = 1;
-        if (word == "nodes") l.nodes = value();
+        if (word == "nodes") l.nodes = v;
         if (word == "ponder") l.ponder = 1;
     }
     IterativeDeepening();
+    return true;
 }
 
 // setoption name Hash value N | setoption name Clear Hash | setoption name Ponder value x
-static void HandleSetOption(std::string& rest) {
+static bool HandleSetOption(std::string& rest) {
     std::string token;
     SplitToken(rest, ' ', token);  // "name"
     SplitToken(rest, ' ', token);
     const std::string option = ToUpper(token);
     if (option == "HASH") {
         SplitToken(rest, ' ', token);  // "value"
-        SplitToken(rest, ' ', token);
-        HashSizeMB = ConvertIntOrDie(token);
+        int32_t size = 0;
+        if (!TakeNumber(rest, size)) return false;
+        HashSizeMB = size;
         AllocateHash();  // clamps the size to the announced range
     }
     if (option == "PONDER") {
@@ -166,30 +181,36 @@ static void HandleSetOption(std::string& rest) {
         SplitToken(rest, ' ', token);
     }
     if (option == "CLEAR" && ToUpper(rest) == "HASH") ClearHash();
+    return true;
 }
 
-bool ExecuteCommand(const std::string& line) {
+CommandResult ExecuteCommand(const std::string& line) {
     std::string rest = line, word;
     SplitToken(rest, ' ', word);
     word = ToUpper(word);
-    if (word == "QUIT") return false;
+    bool ok = true;
+    if (word == "QUIT") return CommandResult::Quit;
     if (word == "UCI") HandleUci();
     if (word == "ISREADY") WriteLine("readyok");
     if (word == "UCINEWGAME") {
         SetPosition(StartFen);
         ClearHash();
     }
-    if (word == "POSITION") HandlePosition(rest);
-    if (word == "GO") HandleGo(rest);
-    if (word == "SETOPTION") HandleSetOption(rest);
+    if (word == "POSITION") ok = HandlePosition(rest);
+    if (word == "GO") ok = HandleGo(rest);
+    if (word == "SETOPTION") ok = HandleSetOption(rest);
     if (word == "PONDERHIT") SearchLimits.ponder = 0;
     if (word == "STOP") StopFlag = 1;
     if (word == "TEST") RunPerftTest(SelfTestDepth, SelfTestFen);
-    return true;
+    return ok ? CommandResult::Continue : CommandResult::Fatal;
 }
 
-void CommandLoop() {
+int CommandLoop() {
     std::string line;
-    while (ReadLine(line))
-        if (!ExecuteCommand(line)) return;
+    while (ReadLine(line)) {
+        const CommandResult result = ExecuteCommand(line);
+        if (result == CommandResult::Quit) return 0;
+        if (result == CommandResult::Fatal) return 1;
+    }
+    return 0;  // the end of input ends the engine like "quit"
 }

@@ -12,11 +12,20 @@ void InitEngineTables(uint32_t randomSeed);
 // random seed, distance tables, keys, hash tables, name line, start position, output handle.
 void StartEngine(uint32_t randomSeed);
 
-// Carries out one command line. Returns false when the line is "quit".
-bool ExecuteCommand(const std::string& line);
+// What a command line leaves the loop to do.
+enum class CommandResult {
+    Continue,  // read the next line
+    Quit,      // "quit": end with exit status 0
+    Fatal,     // bad input that leaves the engine unsure of the game (an unplayable move, a
+               // number that is not one); the message is on standard error: exit status 1
+};
 
-// Reads and carries out commands until "quit" or the end of input.
-void CommandLoop();
+// Carries out one command line.
+CommandResult ExecuteCommand(const std::string& line);
+
+// Reads and carries out commands until "quit", a fatal command or the end of input; returns
+// the exit status.
+int CommandLoop();
 
 // Releases what StartEngine allocated.
 void StopEngine();

@@ -83,11 +83,3 @@ bool ConvertInt(const std::string& token, int32_t& value) {
     value = int32_t(result);
     return true;
 }
-
-int32_t ConvertIntOrDie(const std::string& token) {
-    int32_t value;
-    if (ConvertInt(token, value)) return value;
-    std::fprintf(stderr, "'%s' is not a valid integer value\n", token.c_str());
-    std::fflush(stderr);
-    std::_Exit(1);
-}

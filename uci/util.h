@@ -30,6 +30,3 @@ std::string ToLower(std::string text);
 // false for anything else, including values out of range.
 bool ConvertInt(const std::string& token, int32_t& value);
 
-// Converts like ConvertInt; on failure reports the token on standard error and ends the
-// program with exit status 1, writing nothing on standard output.
-int32_t ConvertIntOrDie(const std::string& token);
