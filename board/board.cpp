@@ -38,7 +38,13 @@ bool BoardIsOk(int ply) {
         if (TypeOf(p) < King || TypeOf(p) > Pawn) return false;
         if (TypeOf(p) != King) material[SideOf(p)] += PieceValue[TypeOf(p)];
     }
-    if (material[0] != ps.material[0] || material[1] != ps.material[1]) return false;
+    // A king can only be taken in a position no game reaches (a FEN text with the side not
+    // to move in check); its side's material is no longer a plain sum then.
+    bool hasKing[2] = {false, false};
+    for (int s = 0; s < 128; ++s)
+        if (OnBoard(s) && TypeOf(Board[s]) == King) hasKing[SideOf(Board[s])] = true;
+    for (int side = 0; side < 2; ++side)
+        if (hasKing[side] && material[side] != ps.material[side]) return false;
     for (int side = 0; side < 2; ++side) {
         Square q = ps.queenSquare[side];
         if (q != NoSquare && (!OnBoard(q) || Board[q] != ((side ? Black : White) | Queen)))
@@ -46,13 +52,9 @@ bool BoardIsOk(int ply) {
     }
     // A king square must name a king of its side, unless that side has no king at all
     // (a lenient FEN text may omit one).
-    for (int side = 0; side < 2; ++side) {
-        Piece king = (side ? Black : White) | King;
-        bool hasKing = false;
-        for (int s = 0; s < 128; ++s)
-            if (OnBoard(s) && Board[s] == king) hasKing = true;
-        if (hasKing && Board[ps.kingSquare[side]] != king) return false;
-    }
+    for (int side = 0; side < 2; ++side)
+        if (hasKing[side] && Board[ps.kingSquare[side]] != ((side ? Black : White) | King))
+            return false;
     if (ps.side > 1) return false;
     if (ps.key != ComputeKey(ply) || ps.pawnKey != ComputePawnKey()) return false;
     return true;

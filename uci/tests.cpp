@@ -17,11 +17,20 @@ const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3
 void Perft(int depth, int ply) {
     GenerateMoves(ply);
     // At the last ply the legal moves are the leaves: counting them is enough, without the
-    // ordering the filter would give them.
+    // ordering the filter would give them. Out of check, a move that is neither a king move
+    // nor en passant and starts off every line through the own king cannot expose it, so it
+    // is counted without being made.
     if (depth == 1) {
-        for (int k = 1; k <= Ply[ply].moveCount; ++k) {
+        const PlyState& ps = Ply[ply];
+        const Square king = ps.kingSquare[ps.side];
+        for (int k = 1; k <= ps.moveCount; ++k) {
             const Move m = MoveTable[ply][k];
-            if (MakeTrial(m, ply)) {
+            const Square from = FromOf(m);
+            const bool enPassant = CapturedOf(m) && ToOf(m) == ps.epSquare;
+            if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King &&
+                LineStep.step[from - king + 119] == 0) {
+                ++PerftNodes;
+            } else if (MakeTrial(m, ply)) {
                 ++PerftNodes;
                 TakeBack(m, ply);
             }
