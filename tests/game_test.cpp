@@ -18,30 +18,6 @@ long NowMs() {
     return long(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// Plays `text` on the driver's position (ply 0) when it is legal there.
-bool PlayIfLegal(const std::string& text) {
-    GenerateMoves(0);
-    for (int k = 1; k <= Ply[0].moveCount; ++k) {
-        Move m = MoveTable[0][k];
-        if (MoveToText(m) != text) continue;
-        if (!MakeMove(m, 0)) return false;
-        CopyPlyState(1, 0);
-        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
-        return true;
-    }
-    return false;
-}
-
-bool HasLegalMove() {
-    GenerateMoves(0);
-    for (int k = 1; k <= Ply[0].moveCount; ++k)
-        if (MakeTrial(MoveTable[0][k], 0)) {
-            TakeBack(MoveTable[0][k], 0);
-            return true;
-        }
-    return false;
-}
-
 TEST(Game, EveryAnswerIsLegal) {
     EngineSession engine;
     ASSERT_TRUE(StartSession(engine));

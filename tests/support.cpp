@@ -248,3 +248,26 @@ void PlayRandomMoves(int count) {
         Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
     }
 }
+
+bool PlayIfLegal(const std::string& text) {
+    GenerateMoves(0);
+    for (int k = 1; k <= Ply[0].moveCount; ++k) {
+        Move m = MoveTable[0][k];
+        if (MoveToText(m) != text) continue;
+        if (!MakeMove(m, 0)) return false;
+        CopyPlyState(1, 0);
+        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
+        return true;
+    }
+    return false;
+}
+
+bool HasLegalMove() {
+    GenerateMoves(0);
+    for (int k = 1; k <= Ply[0].moveCount; ++k)
+        if (MakeTrial(MoveTable[0][k], 0)) {
+            TakeBack(MoveTable[0][k], 0);
+            return true;
+        }
+    return false;
+}

@@ -40,6 +40,13 @@ std::string PositionToFen(int ply);
 // The colour mirror of a FEN: ranks flipped, colours and side to move swapped.
 std::string MirrorFen(const std::string& fen);
 
+// Plays `text` on the driver's own game position (ply 0) when it is legal there; returns
+// whether it was.
+bool PlayIfLegal(const std::string& text);
+
+// True when the side to move at ply 0 has a legal move.
+bool HasLegalMove();
+
 // Plays up to `count` random legal moves on the game position (ply 0), as the POSITION
 // command would. Stops early when the side to move has no legal move. Uses the engine's
 // seeded generator, so a fixed seed repeats the game.

@@ -3,7 +3,12 @@
 // forfeits, crashes and hangs.
 //
 //   node match.mjs --engine1 PATH --engine2 PATH [--games N] [--base SECONDS] [--inc SECONDS]
+//                  [--maxplies N] [--record FILE] [--nodraws 1]
+// With --record, every finished game is appended to FILE as one line: the result, then the
+// moves in UCI notation. With --nodraws, repetitions, the fifty-move rule and bare material
+// do not end a game, which gives long games for testing.
 import { spawn } from "node:child_process";
+import { appendFileSync } from "node:fs";
 import { Chess } from "chess.js";
 
 const args = Object.fromEntries(
@@ -72,7 +77,8 @@ async function playGame(number, white, black) {
     send(engine, "isready");
     if (!(await waitFor(engine, "readyok", 5000))) return { result: "hang", detail: "isready" };
   }
-  while (!chess.isGameOver() && moves.length < maxPlies) {
+  const over = () => (args.nodraws ? chess.isCheckmate() || chess.isStalemate() : chess.isGameOver());
+  while (!over() && moves.length < maxPlies) {
     const side = chess.turn() === "w" ? 0 : 1;
     const engine = side === 0 ? white : black;
     send(engine, "position startpos" + (moves.length ? " moves " + moves.join(" ") : ""));
@@ -115,6 +121,7 @@ for (let g = 0; g < games; g++) {
   const outcome = await playGame(g + 1, white, black);
   if (outcome.result in score) {
     score[outcome.result]++;
+    if (args.record) appendFileSync(args.record, `${outcome.result} ${outcome.moves.join(" ")}\n`);
     console.log(`game ${g + 1}: ${outcome.result} (${outcome.reason}, ${outcome.plies} plies)`);
   } else {
     failures++;
