@@ -20,12 +20,17 @@ int64_t CountLeaves(const std::string& fen, int depth) {
     return PerftNodes;
 }
 
-std::vector<std::string> GeneratedTexts(const std::string& fen) {
+// The move texts a generator lists for a position, in its order.
+std::vector<std::string> ListedTexts(const std::string& fen, void (*generate)(int)) {
     SetPosition(fen);
-    GenerateMoves(0);
+    generate(0);
     std::vector<std::string> texts;
     for (int k = 1; k <= Ply[0].moveCount; ++k) texts.push_back(MoveToText(MoveTable[0][k]));
     return texts;
+}
+
+std::vector<std::string> GeneratedTexts(const std::string& fen) {
+    return ListedTexts(fen, GenerateMoves);
 }
 
 struct PerftCase {
@@ -151,17 +156,8 @@ TEST(MoveWord, CrowdedPositionsFitTheList) {
     EXPECT_EQ(PerftNodes, 0);  // black is checkmated: nothing to count
 }
 
-}  // namespace
-
-
-namespace {
-
 std::vector<std::string> CaptureTexts(const std::string& fen) {
-    SetPosition(fen);
-    GenerateCaptures(0);
-    std::vector<std::string> texts;
-    for (int k = 1; k <= Ply[0].moveCount; ++k) texts.push_back(MoveToText(MoveTable[0][k]));
-    return texts;
+    return ListedTexts(fen, GenerateCaptures);
 }
 
 TEST(Captures, ListedOrders) {
