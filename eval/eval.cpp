@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int32_t LazyMargin = 400;       // positional terms rarely add up to more
+constexpr int32_t LazyMargin = 400;  // positional terms rarely add up to more
 constexpr int32_t LazyMaterialFloor = 900;
 constexpr int32_t KingApproachWeight = 30;  // per unit of distance, against a bare side
 constexpr int32_t QueenNearKingWeight = 4;
@@ -19,9 +19,7 @@ struct SideCounts {
     int pawns = 0, knights = 0, bishops = 0, rooks = 0, queens = 0;
     Square lastBishop = NoSquare;
     int Total() const { return pawns + knights + bishops + rooks + queens; }
-    bool HasMatingForce() const {
-        return queens || rooks || bishops >= 2 || (bishops && knights);
-    }
+    bool HasMatingForce() const { return queens || rooks || bishops >= 2 || (bishops && knights); }
     bool OnlyMinor() const { return Total() == 1 && (knights == 1 || bishops == 1); }
 };
 
@@ -275,7 +273,8 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
                     pf.mostAdvanced[1][FileOf[s]] = RankOf[s];
                 if (RankOf[s] > pf.rearmost[1][FileOf[s]]) pf.rearmost[1][FileOf[s]] = RankOf[s];
                 break;
-            default: break;  // kings and queens are scored above
+            default:
+                break;  // kings and queens are scored above
         }
     });
 
@@ -296,7 +295,8 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
         if (black.queens || black.rooks) score -= DarkCornerTable[wk];
         if (black.bishops >= 2) score -= DarkCornerTable[wk];
         if (black.bishops && black.knights)
-            score -= 5 * (DarkSquare[black.lastBishop] ? DarkCornerTable[wk] : LightCornerTable[wk]);
+            score -=
+                5 * (DarkSquare[black.lastBishop] ? DarkCornerTable[wk] : LightCornerTable[wk]);
         if (black.OnlyMinor() || (B == 2 && black.knights == 2)) score = 0;
     }
     if (B == 0) {
@@ -304,11 +304,13 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
         if (white.queens || white.rooks) score += LightCornerTable[bk];
         if (white.bishops >= 2) score += LightCornerTable[bk];
         if (white.bishops && white.knights)
-            score += 5 * (DarkSquare[white.lastBishop] ? DarkCornerTable[bk] : LightCornerTable[bk]);
+            score +=
+                5 * (DarkSquare[white.lastBishop] ? DarkCornerTable[bk] : LightCornerTable[bk]);
         if (white.OnlyMinor() || (W == 2 && white.knights == 2)) score = 0;
     }
     if (W == 1 && B == 1) {
-        bool whiteMinor = white.knights || white.bishops, blackMinor = black.knights || black.bishops;
+        bool whiteMinor = white.knights || white.bishops,
+             blackMinor = black.knights || black.bishops;
         if (whiteMinor && blackMinor) score = 0;
         if (white.rooks && black.rooks) score = 0;
         if ((white.rooks && blackMinor) || (black.rooks && whiteMinor)) score /= 10;

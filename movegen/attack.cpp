@@ -34,7 +34,8 @@ bool PieceAttacks(Square from, Square target) {
             for (int8_t offset : KnightOffsets)
                 if (diff == offset) return true;
             return false;
-        case King: return LineStep.step[diff + 119] == diff;
+        case King:
+            return LineStep.step[diff + 119] == diff;
         case Queen:
         case Rook:
         case Bishop: {
@@ -46,7 +47,8 @@ bool PieceAttacks(Square from, Square target) {
             while (t != target && Board[t] == 0) t = Square(t + d);
             return t == target;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -54,7 +56,8 @@ bool GivesCheck(Move move, int ply) {
     const PlyState& next = Ply[ply + 1];
     const Square from = FromOf(move), to = ToOf(move);
     const Piece moved = Board[to];
-    const bool castling = TypeOf(moved) == King && (to == Square(from + 2) || to == Square(from - 2));
+    const bool castling =
+        TypeOf(moved) == King && (to == Square(from + 2) || to == Square(from - 2));
     const bool enPassant = TypeOf(moved) == Pawn && CapturedOf(move) && to == Ply[ply].epSquare;
     if (castling || enPassant) return IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
     const Square king = next.kingSquare[next.side];

@@ -46,11 +46,21 @@ void GenerateCaptures(int ply) {
     int n = 0;
     ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
         switch (TypeOf(Board[s])) {
-            case King: AddStepCaptures(list, n, s, KingOffsets, enemy); break;
-            case Knight: AddStepCaptures(list, n, s, KnightOffsets, enemy); break;
-            case Queen: AddRayCaptures(list, n, s, KingOffsets, 8, enemy); break;
-            case Rook: AddRayCaptures(list, n, s, RookRays, 4, enemy); break;
-            case Bishop: AddRayCaptures(list, n, s, BishopRays, 4, enemy); break;
+            case King:
+                AddStepCaptures(list, n, s, KingOffsets, enemy);
+                break;
+            case Knight:
+                AddStepCaptures(list, n, s, KnightOffsets, enemy);
+                break;
+            case Queen:
+                AddRayCaptures(list, n, s, KingOffsets, 8, enemy);
+                break;
+            case Rook:
+                AddRayCaptures(list, n, s, RookRays, 4, enemy);
+                break;
+            case Bishop:
+                AddRayCaptures(list, n, s, BishopRays, 4, enemy);
+                break;
             case Pawn: {
                 for (int d : pawnCaptures) {
                     Square t = Square(s + d);
@@ -67,7 +77,8 @@ void GenerateCaptures(int ply) {
                     AddPromotions(list, n, s, t, 0);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     });
     ps.moveCount = n;

@@ -1,9 +1,9 @@
 // The full pseudo-legal move generator.
 #include "movegen/genmoves.h"
 
-#include "movegen/attack.h"
-
 #include <cassert>
+
+#include "movegen/attack.h"
 
 Move MoveTable[MaxSearchPly + 1][MoveListStride];
 int32_t OrderTable[MaxSearchPly + 1][MoveListStride];
@@ -120,12 +120,23 @@ void GenerateMoves(int ply) {
                 AddCastling(w, ps, s);
                 AddSteps(w, s, KingOffsets, own);
                 break;
-            case Queen: AddRays(w, s, KingOffsets, 8, own); break;
-            case Rook: AddRays(w, s, RookRays, 4, own); break;
-            case Bishop: AddRays(w, s, BishopRays, 4, own); break;
-            case Knight: AddSteps(w, s, KnightOffsets, own); break;
-            case Pawn: AddPawnMoves(w, ps, s, enemy); break;
-            default: break;
+            case Queen:
+                AddRays(w, s, KingOffsets, 8, own);
+                break;
+            case Rook:
+                AddRays(w, s, RookRays, 4, own);
+                break;
+            case Bishop:
+                AddRays(w, s, BishopRays, 4, own);
+                break;
+            case Knight:
+                AddSteps(w, s, KnightOffsets, own);
+                break;
+            case Pawn:
+                AddPawnMoves(w, ps, s, enemy);
+                break;
+            default:
+                break;
         }
     });
     ps.moveCount = w.n;

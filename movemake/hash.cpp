@@ -1,11 +1,11 @@
 // Zobrist keys, the random generator, and the transposition and pawn tables.
 #include "movemake/hash.h"
 
-#include "movegen/genmoves.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+
+#include "movegen/genmoves.h"
 
 uint32_t RandomSeed;
 
@@ -130,7 +130,8 @@ void AllocateHash() {
     for (int32_t size = HashSizeMB;; size = size > HashMinMB ? size / 2 : 0) {
         if (size < HashMinMB) size = HashMinMB;
         SlotCounts(size, HashEntries, PawnEntries);
-        TranspositionTable = new (std::align_val_t(64), std::nothrow) HashEntry[size_t(HashEntries)];
+        TranspositionTable =
+            new (std::align_val_t(64), std::nothrow) HashEntry[size_t(HashEntries)];
         PawnTable = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
         if (TranspositionTable && PawnTable) {
             HashSizeMB = size;

@@ -12,9 +12,9 @@ namespace {
 // Everything that differs between the two colours' moves, indexed by the mover's side.
 struct SideSquares {
     Square kingHome, shortTo, shortRookFrom, shortRookTo, longTo, longRookFrom, longRookTo;
-    uint8_t shortBit, longBit;              // the mover's castling bits
-    int shortKeyIndex, longKeyIndex;        // their ZobristCastle entries
-    uint8_t enemyShortBit, enemyLongBit;    // the opponent's bits for its corners
+    uint8_t shortBit, longBit;            // the mover's castling bits
+    int shortKeyIndex, longKeyIndex;      // their ZobristCastle entries
+    uint8_t enemyShortBit, enemyLongBit;  // the opponent's bits for its corners
     int enemyShortKeyIndex, enemyLongKeyIndex;
     Square enemyShortCorner, enemyLongCorner;
     int forward;  // one rank towards the opponent
@@ -22,10 +22,10 @@ struct SideSquares {
 };
 
 constexpr SideSquares Sides[2] = {
-    {E1, G1, H1, F1, C1, A1, D1, CastleWK, CastleWQ, 0, 1, CastleBK, CastleBQ, 2, 3, H8, A8, 16,
-     White, BlackPawn},
-    {E8, G8, H8, F8, C8, A8, D8, CastleBK, CastleBQ, 2, 3, CastleWK, CastleWQ, 0, 1, H1, A1, -16,
-     Black, WhitePawn},
+    {E1, G1,       H1,       F1, C1, A1, D1, CastleWK, CastleWQ, 0,
+     1,  CastleBK, CastleBQ, 2,  3,  H8, A8, 16,       White,    BlackPawn},
+    {E8, G8,       H8,       F8, C8, A8, D8, CastleBK, CastleBQ, 2,
+     3,  CastleWK, CastleWQ, 0,  1,  H1, A1, -16,      Black,    WhitePawn},
 };
 
 enum class MakeKind { Full, Capture, Trial };
@@ -131,8 +131,8 @@ bool Make(Move move, int ply, const Checkers* checkers) {
             if constexpr (full) {
                 // An en-passant square is set only when an enemy pawn could use it, so the same
                 // position reached by another move order has the same key.
-                if (to == Square(from + 2 * sq.forward) &&
-                    (Board[Square(to + 1)] == sq.enemyPawn || Board[Square(to - 1)] == sq.enemyPawn))
+                if (to == Square(from + 2 * sq.forward) && (Board[Square(to + 1)] == sq.enemyPawn ||
+                                                            Board[Square(to - 1)] == sq.enemyPawn))
                     next.epSquare = Square(from + sq.forward);
             }
             if (to == cur.epSquare && captured) {
@@ -140,7 +140,8 @@ bool Make(Move move, int ply, const Checkers* checkers) {
                 if constexpr (bookkeeping) pawnKey ^= ZobristPawn[them][epTaken];
             }
             break;
-        default: break;
+        default:
+            break;
     }
 
     // Steps 5 and 6. Material and the tracked queens.
@@ -170,8 +171,8 @@ bool Make(Move move, int ply, const Checkers* checkers) {
     // onto the king, and of the pieces that gave check only those not taken or blocked still
     // attack it; so only those are looked at.
     const Square king = next.kingSquare[us];
-    const bool special = TypeOf(Board[to]) == King ||
-                         (captured && to == cur.epSquare && TypeOf(Board[to]) == Pawn);
+    const bool special =
+        TypeOf(Board[to]) == King || (captured && to == cur.epSquare && TypeOf(Board[to]) == Pawn);
     bool exposed;
     if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers))) {
         exposed = IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare);

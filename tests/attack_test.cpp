@@ -1,8 +1,9 @@
 // Attack detection where a fault in the scan would show.
+#include "movegen/attack.h"
+
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
-#include "movegen/attack.h"
 
 namespace {
 

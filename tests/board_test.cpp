@@ -53,10 +53,10 @@ TEST(Fen, RankTexts) {
 }
 
 TEST(Fen, OverlongRanksNeverLeaveTheBoard) {
-    for (const char* fen : {"RRRRRRRRRRRRRRRRRRRR/8/8/8/8/8/8/8 w - -",
-                            "99999999/pppppppppppppppp/8/8/8/8/8/8 b - -",
-                            "k7QQQQ/8/8/8/8/8/8/7K w - -", "7K9Q/////////q w KQkq e3",
-                            "/", "", "K7k7/8/8/8/8/8/8/8 w - -"}) {
+    for (const char* fen :
+         {"RRRRRRRRRRRRRRRRRRRR/8/8/8/8/8/8/8 w - -", "99999999/pppppppppppppppp/8/8/8/8/8/8 b - -",
+          "k7QQQQ/8/8/8/8/8/8/7K w - -", "7K9Q/////////q w KQkq e3", "/", "",
+          "K7k7/8/8/8/8/8/8/8 w - -"}) {
         SetPosition(fen);
         EXPECT_TRUE(HolesAreEmpty()) << fen;
         EXPECT_TRUE(BoardIsOk(0)) << fen;

@@ -1,9 +1,10 @@
 // The static evaluation: worked values, terms where a sign or direction fault would show,
 // colour symmetry, and the pawn cache.
+#include "eval/eval.h"
+
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
-#include "eval/eval.h"
 #include "movemake/hash.h"
 #include "tests/support.h"
 
@@ -39,7 +40,7 @@ TEST(Evaluate, LazyExitWindows) {
     EXPECT_EQ(Eval(rookUp, -300, -299), 600);
     int32_t full = Eval(rookUp);
     EXPECT_NE(full, 600);
-    EXPECT_EQ(Eval(rookUp, 800, 801), full);   // close to the balance: full evaluation
+    EXPECT_EQ(Eval(rookUp, 800, 801), full);    // close to the balance: full evaluation
     EXPECT_EQ(Eval(rookUp, 1100, 1102), full);  // not a null window
     const char* rookUpBlackToMove = "r3k3/pppppppp/8/8/8/8/PPPPPPPP/R2RK3 b - - 0 1";
     EXPECT_EQ(Eval(rookUpBlackToMove, -1100, -1099), -600);
@@ -84,7 +85,8 @@ TEST(Evaluate, PawnStructureSigns) {
 std::vector<std::string> RandomPositions(int count) {
     std::vector<std::string> fens;
     SeedRandom(4242);
-    const char* starts[] = {StartFen, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+    const char* starts[] = {StartFen,
+                            "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
                             "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1",
                             "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1"};
     while (int(fens.size()) < count) {
@@ -119,7 +121,7 @@ TEST(EvalTables, GeometryAndMirrors) {
     EXPECT_EQ(Distance[A1][0x21], 2);
     EXPECT_EQ(Distance[A1][H8], 9);
     EXPECT_EQ(Distance[A1][0x17], 7);
-    EXPECT_EQ(Distance[A1][0x08], 0);  // off-board index
+    EXPECT_EQ(Distance[A1][0x08], 0);          // off-board index
     EXPECT_EQ(PawnSquareTable[1][0x63], -15);  // black d7
     EXPECT_EQ(PawnSquareTable[1][0x10], 15);   // black a2
     EXPECT_EQ(KnightSquareTable[1][0x71], -14);

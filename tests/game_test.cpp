@@ -28,8 +28,9 @@ TEST(Game, EveryAnswerIsLegal) {
     ASSERT_EQ(ReceiveUntil(engine, "readyok"), "readyok");
     SetPosition(StartFen);
     std::string moves;
-    const char* limits[] = {"go depth 3", "go movetime 40", "go wtime 2000 btime 2000 winc 20 binc 20",
-                            "go depth 2", "go wtime 400 btime 400"};
+    const char* limits[] = {"go depth 3", "go movetime 40",
+                            "go wtime 2000 btime 2000 winc 20 binc 20", "go depth 2",
+                            "go wtime 400 btime 400"};
     for (int ply = 0; ply < 80 && HasLegalMove(); ++ply) {
         SendLine(engine, "position startpos" + (moves.empty() ? "" : " moves" + moves));
         SendLine(engine, limits[ply % 5]);
@@ -74,8 +75,9 @@ TEST(Game, ShortClocksAreAnsweredInTime) {
     EXPECT_GE(t, 0);
     EXPECT_LT(t, 400);
     // Out of time at once: still a legal move, never a1a1.
-    t = AnswerTime("go wtime 0 btime 0", answer,
-                   "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    t = AnswerTime(
+        "go wtime 0 btime 0", answer,
+        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     EXPECT_GE(t, 0);
     EXPECT_NE(answer, "bestmove a1a1");
     SetPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
@@ -96,8 +98,8 @@ TEST(Game, BadNumbersEndTheEngine) {
 }
 
 TEST(Game, StopAndPonderhitBetweenSearches) {
-    EngineRun run = RunEngine(
-        "stop\nposition startpos\ngo depth 2\nponderhit\nstop\ngo depth 2\nquit\n");
+    EngineRun run =
+        RunEngine("stop\nposition startpos\ngo depth 2\nponderhit\nstop\ngo depth 2\nquit\n");
     EXPECT_EQ(run.status, 0);
     size_t first = run.out.find("bestmove ");
     ASSERT_NE(first, std::string::npos);

@@ -1,8 +1,9 @@
 // The transposition and pawn tables.
+#include "movemake/hash.h"
+
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
-#include "movemake/hash.h"
 
 namespace {
 
@@ -27,9 +28,8 @@ TEST_F(HashTest, SlotCountsFollowTheSize) {
     struct Case {
         int32_t mb, entries, pawnEntries;
     };
-    for (Case c : {Case{4, 131072, 87381}, Case{32, 1310720, 174762},
-                   Case{512, 20971520, 2796202}, Case{0, 131072, 87381},
-                   Case{1, 131072, 87381}, Case{-5, 131072, 87381},
+    for (Case c : {Case{4, 131072, 87381}, Case{32, 1310720, 174762}, Case{512, 20971520, 2796202},
+                   Case{0, 131072, 87381}, Case{1, 131072, 87381}, Case{-5, 131072, 87381},
                    Case{100000, 20971520, 2796202}}) {
         HashSizeMB = c.mb;
         AllocateHash();
@@ -116,9 +116,10 @@ TEST_F(HashTest, SlotEqualsTheRemainder) {
         HashSizeMB = mb;
         AllocateHash();
         const uint64_t entries = uint64_t(HashEntries);
-        for (uint64_t key : std::initializer_list<uint64_t>{0, 1, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000,
-                             0x8000000000000001, ~0ull, entries, entries - 1, entries + 1,
-                             entries * entries, 0x7FFFFFFFFFFFFFFFull / entries * entries}) {
+        for (uint64_t key : std::initializer_list<uint64_t>{
+                 0, 1, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000, 0x8000000000000001, ~0ull, entries,
+                 entries - 1, entries + 1, entries * entries,
+                 0x7FFFFFFFFFFFFFFFull / entries * entries}) {
             uint64_t magnitude = int64_t(key) < 0 ? 0 - key : key;
             EXPECT_EQ(HashSlot(key), magnitude % entries) << key;
         }

@@ -117,15 +117,15 @@ TEST(Generation, CastlingConditions) {
     EXPECT_TRUE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1"));
     EXPECT_TRUE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1c1"));
     EXPECT_TRUE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8"));
-    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R w Qkq -", "e1g1"));       // no right
-    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K1NR w KQkq -", "e1g1"));     // blocked
-    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K2N w KQkq -", "e1g1"));      // no rook
+    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R w Qkq -", "e1g1"));    // no right
+    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K1NR w KQkq -", "e1g1"));  // blocked
+    EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K2N w KQkq -", "e1g1"));   // no rook
     EXPECT_FALSE(hasMove("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1e1"));
-    EXPECT_FALSE(hasMove("r3k2r/4r3/8/8/8/8/8/R3K2R w KQkq -", "e1g1"));    // in check
-    EXPECT_FALSE(hasMove("r3k2r/5r2/8/8/8/8/8/R3K2R w KQkq -", "e1g1"));    // crosses f1
-    EXPECT_FALSE(hasMove("r3k2r/3r4/8/8/8/8/8/R3K2R w KQkq -", "e1c1"));    // crosses d1
-    EXPECT_TRUE(hasMove("r3k2r/1r6/8/8/8/8/8/R3K2R w KQkq -", "e1c1"));     // only b1 attacked
-    EXPECT_FALSE(hasMove("r3k2r/1r6/8/8/8/8/8/RN2K2R w KQkq -", "e1c1"));   // b1 occupied
+    EXPECT_FALSE(hasMove("r3k2r/4r3/8/8/8/8/8/R3K2R w KQkq -", "e1g1"));   // in check
+    EXPECT_FALSE(hasMove("r3k2r/5r2/8/8/8/8/8/R3K2R w KQkq -", "e1g1"));   // crosses f1
+    EXPECT_FALSE(hasMove("r3k2r/3r4/8/8/8/8/8/R3K2R w KQkq -", "e1c1"));   // crosses d1
+    EXPECT_TRUE(hasMove("r3k2r/1r6/8/8/8/8/8/R3K2R w KQkq -", "e1c1"));    // only b1 attacked
+    EXPECT_FALSE(hasMove("r3k2r/1r6/8/8/8/8/8/RN2K2R w KQkq -", "e1c1"));  // b1 occupied
 }
 
 TEST(MoveWord, FieldsAndText) {
@@ -162,9 +162,9 @@ std::vector<std::string> CaptureTexts(const std::string& fen) {
 
 TEST(Captures, ListedOrders) {
     EXPECT_TRUE(CaptureTexts(StartFen).empty());
-    EXPECT_EQ(CaptureTexts(SelfTestFen),
-              (std::vector<std::string>{"e2a6", "g2h3", "f3h3", "f3f6", "d5e6", "e5g6", "e5d7",
-                                        "e5f7"}));
+    EXPECT_EQ(
+        CaptureTexts(SelfTestFen),
+        (std::vector<std::string>{"e2a6", "g2h3", "f3h3", "f3f6", "d5e6", "e5g6", "e5d7", "e5f7"}));
     SetPosition("4k2K/8/8/4Pp2/8/8/8/8 w - f6");
     GenerateCaptures(0);
     ASSERT_EQ(Ply[0].moveCount, 1);

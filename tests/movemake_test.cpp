@@ -1,4 +1,6 @@
 // Make and take back: worked cases, and properties checked over random playouts.
+#include "movemake/movemake.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 #include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
-#include "movemake/movemake.h"
 #include "tests/support.h"
 
 namespace {
@@ -70,8 +71,7 @@ void CheckEveryMove(int ply) {
             ASSERT_EQ(Ply[ply + 1].pawnKey, ComputePawnKey()) << MoveToText(m);
             ASSERT_TRUE(BoardIsOk(ply + 1)) << MoveToText(m);
             // Playouts reach only legal positions, where checks can be read off the move.
-            ASSERT_EQ(GivesCheck(m, ply),
-                      IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare))
+            ASSERT_EQ(GivesCheck(m, ply), IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare))
                 << MoveToText(m);
             TakeBack(m, ply);
         }

@@ -36,8 +36,9 @@ TEST(Position, FenWithAndWithoutCounters) {
     EXPECT_EQ(Board[0x10], White | King);
     ExecuteCommand("position fen 8/8/8/8/8/8/8/K6k w - -");
     EXPECT_EQ(Board[A1], White | King);
-    ExecuteCommand("position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq "
-                   "- moves e1g1");
+    ExecuteCommand(
+        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq "
+        "- moves e1g1");
     EXPECT_EQ(Board[G1], White | King);
 }
 

@@ -1,8 +1,7 @@
 // The search: mates and empty roots, repetition, the time budget, the pruning rules, the state
 // a search leaves behind, and the GO parser.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -82,8 +81,9 @@ TEST(Search, PromotionIsPrintedWithItsLetter) {
 }
 
 TEST(Search, LeavesTheBoardAndPlyZeroAsFound) {
-    for (const char* fen : {StartFen, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w "
-                                      "KQkq - 0 1",
+    for (const char* fen : {StartFen,
+                            "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w "
+                            "KQkq - 0 1",
                             "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"}) {
         SetPosition(fen);
         Piece board[256];
@@ -310,8 +310,8 @@ TEST(Options, HashAndClearHash) {
     EXPECT_EQ(HashSizeMB, 512);
     ExecuteCommand("setoption name Hash value 32");
     SetPosition(StartFen);
-    for (const char* command : {"setoption name Clear Hash", "setoption name clear hash",
-                                "ucinewgame"}) {
+    for (const char* command :
+         {"setoption name Clear Hash", "setoption name clear hash", "ucinewgame"}) {
         Ply[0].hashBound = BoundExact;
         HashStore(5, 0, 10, 0);
         ExecuteCommand(command);

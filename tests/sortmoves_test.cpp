@@ -1,4 +1,6 @@
 // Move ordering: the scores, the order they give, killers and history.
+#include "think/sortmoves.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include "movegen/genkills.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
-#include "think/sortmoves.h"
 #include "tests/support.h"
 #include "uci/tests.h"
 
@@ -74,9 +75,9 @@ TEST_F(Ordering, PromotionsComeFirstInQuiescence) {
     for (Move m : order) texts.push_back(MoveToText(m));
     // A promotion without capture scores above every capture; then rook captures, queen
     // promotion first.
-    EXPECT_EQ(texts, (std::vector<std::string>{"b7b8q", "b7b8r", "b7b8b", "b7b8n", "b7a8q",
-                                               "b7c8q", "b7a8r", "b7c8r", "b7a8b", "b7c8b",
-                                               "b7a8n", "b7c8n"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"b7b8q", "b7b8r", "b7b8b", "b7b8n", "b7a8q", "b7c8q",
+                                        "b7a8r", "b7c8r", "b7a8b", "b7c8b", "b7a8n", "b7c8n"}));
 }
 
 TEST_F(Ordering, OnDemandOrderEqualsAFullStableSort) {
@@ -93,7 +94,8 @@ TEST_F(Ordering, OnDemandOrderEqualsAFullStableSort) {
             else
                 AddHistoryTry(m);
         }
-        Ply[0].hashMove = RandomDraw(3) ? MoveTable[0][1 + RandomDraw(uint32_t(Ply[0].moveCount))] : 0;
+        Ply[0].hashMove =
+            RandomDraw(3) ? MoveTable[0][1 + RandomDraw(uint32_t(Ply[0].moveCount))] : 0;
         ScoreMoves(0);
         auto order = SearchOrder(0);
         std::vector<int32_t> scores(ScoreTable[0] + 1, ScoreTable[0] + 1 + Ply[0].moveCount);

@@ -27,8 +27,7 @@ void SendLine(EngineSession& session, const std::string& line);
 // Reads the next output line (without line end); false on end of output or timeout.
 bool ReceiveLine(EngineSession& session, std::string& line, int timeoutMs = 20000);
 // Reads lines until one starts with `prefix`; returns that line, or "" on failure.
-std::string ReceiveUntil(EngineSession& session, const std::string& prefix,
-                         int timeoutMs = 20000);
+std::string ReceiveUntil(EngineSession& session, const std::string& prefix, int timeoutMs = 20000);
 // Closes the engine's input and waits for it; returns the exit status (-1 on timeout).
 int EndSession(EngineSession& session, int timeoutMs = 20000);
 // Kills the engine at once and reaps it.

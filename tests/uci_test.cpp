@@ -98,8 +98,8 @@ TEST(CommandLoop, SelfTestReportsEachDepthAsItEnds) {
     const char* counts[] = {"48", "2039", "97862", "4085603"};
     for (int depth = 1; depth <= 4; ++depth) {
         ASSERT_TRUE(ReceiveLine(session, line, 60000));
-        std::string head = "Depth=" + std::to_string(depth) + " Nodes=" + counts[depth - 1] +
-                           " Time=";
+        std::string head =
+            "Depth=" + std::to_string(depth) + " Nodes=" + counts[depth - 1] + " Time=";
         EXPECT_EQ(line.rfind(head, 0), 0u) << line;
         EXPECT_NE(line.find(" NPS="), std::string::npos) << line;
     }

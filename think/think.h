@@ -8,17 +8,17 @@
 
 // What a GO command asks for. Zero means "not given" for every field.
 struct Limits {
-    uint8_t depth;      // deepest iteration
-    int32_t movetime;   // fixed time per move, ms
-    int32_t wtime;      // remaining clock times, ms
+    uint8_t depth;     // deepest iteration
+    int32_t movetime;  // fixed time per move, ms
+    int32_t wtime;     // remaining clock times, ms
     int32_t btime;
-    int32_t winc;       // increments per move, ms
+    int32_t winc;  // increments per move, ms
     int32_t binc;
-    uint8_t mate;       // recorded, not used by the search
-    uint8_t infinite;   // recorded, not used by the search
-    uint8_t movestogo;  // moves until the next time control
-    int32_t nodes;      // recorded, not used by the search
-    uint8_t ponder;     // recorded; cleared by PONDERHIT
+    uint8_t mate;           // recorded, not used by the search
+    uint8_t infinite;       // recorded, not used by the search
+    uint8_t movestogo;      // moves until the next time control
+    int32_t nodes;          // recorded, not used by the search
+    uint8_t ponder;         // recorded; cleared by PONDERHIT
     uint8_t clockGiven[2];  // "wtime" / "btime" was present, even with a value of 0 or less
 };
 extern Limits SearchLimits;
@@ -75,8 +75,8 @@ struct PvLine {
 
 // The pruning and reduction rules of the alpha-beta search for a quiet, unextended, non-killer
 // move at a null-window node not in check, by remaining depth and history score.
-int32_t FutilityMargin(uint8_t depth);              // depth 1..3
-bool HistoryPrunes(uint8_t depth, int32_t history);  // depth 1..4
+int32_t FutilityMargin(uint8_t depth);                                  // depth 1..3
+bool HistoryPrunes(uint8_t depth, int32_t history);                     // depth 1..4
 int LateMoveReduction(uint8_t depth, int32_t history, int legalCount);  // plies, 0..2
 // The null move needs material on both sides, where zugzwang is rare.
 bool NullMoveMaterialOk(const PlyState& ps);

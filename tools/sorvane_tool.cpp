@@ -131,8 +131,8 @@ int BenchCommand(int argc, char** argv) {
         const Move best = IterativeDeepening();
         OutputHandle = 1;
         total += NodeCount;
-        std::printf("%2d/%d  nodes %10lld  bestmove %-6s %s\n", i + 1, count,
-                    (long long)NodeCount, MoveToText(best).c_str(), BenchPositions[i]);
+        std::printf("%2d/%d  nodes %10lld  bestmove %-6s %s\n", i + 1, count, (long long)NodeCount,
+                    MoveToText(best).c_str(), BenchPositions[i]);
         std::fflush(stdout);
     }
     const double seconds = SecondsSince(start);

@@ -29,4 +29,3 @@ std::string ToLower(std::string text);
 // Converts an optional sign followed by decimal digits to a signed 32-bit value. Returns
 // false for anything else, including values out of range.
 bool ConvertInt(const std::string& token, int32_t& value);
-

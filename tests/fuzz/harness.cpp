@@ -36,7 +36,8 @@ void Require(bool condition, const char* what) {
 // Kings of one colour on the board.
 int CountKings(int side) {
     int count = 0;
-    for (int s = 0; s < 128; ++s) count += OnBoard(s) && Board[s] == ((side ? Black : White) | King);
+    for (int s = 0; s < 128; ++s)
+        count += OnBoard(s) && Board[s] == ((side ? Black : White) | King);
     return count;
 }
 
@@ -132,7 +133,8 @@ void FuzzFenText(const uint8_t* data, size_t size) {
             CheckPosition(1, kingsAreSafe);
             TakeBack(m, 0);
         }
-        Require(std::memcmp(before, Board, sizeof Board) == 0, "take-back did not restore the board");
+        Require(std::memcmp(before, Board, sizeof Board) == 0,
+                "take-back did not restore the board");
         if (MakeCapture(m, 0)) TakeBack(m, 0);
         if (MakeTrial(m, 0)) TakeBack(m, 0);
         Require(std::memcmp(before, Board, sizeof Board) == 0, "a make changed the board for good");
