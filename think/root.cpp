@@ -1,5 +1,4 @@
 // The root search, iterative deepening and the bestmove answer.
-#include <cassert>
 #include <cstdlib>
 #include <string>
 
@@ -111,7 +110,6 @@ void StorePvInHash(int32_t score, uint8_t depth, const PvLine& line) {
 }
 
 Move IterativeDeepening() {
-    assert(BoardIsOk(0));
     // Step 1. Clock, table age and time budget.
     StartClock();
     TimeLimit = -1;
@@ -175,7 +173,6 @@ Move IterativeDeepening() {
     }
 
     // Step 6.
-    assert(BoardIsOk(0));  // the search leaves the game position as it found it
     const Move answer = best.length ? best.moves[best.length] : NoMove;
     WriteLine("bestmove " + MoveToText(answer));
     return answer;
