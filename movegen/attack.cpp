@@ -24,6 +24,20 @@ void FindCheckers(uint8_t side, Square square, Checkers& out) {
     }
 }
 
+bool CannotEscapeCheck(Move move, Square king, const Checkers& checkers) {
+    const Square from = FromOf(move), to = ToOf(move);
+    if (TypeOf(Board[from]) == King) return false;
+    if (CapturedOf(move) && Board[to] == 0) return false;  // en passant: made and tested
+    if (checkers.count != 1) return true;
+    const Square checker = checkers.squares[0];
+    if (to == checker) return false;
+    const int8_t d = LineStep.step[checker - king + 119];
+    if (d == 0 || TypeOf(Board[checker]) == Knight || TypeOf(Board[checker]) == Pawn) return true;
+    for (Square t = Square(king + d); t != checker; t = Square(t + d))
+        if (t == to) return false;  // steps between
+    return true;
+}
+
 bool PieceAttacks(Square from, Square target) {
     const Piece p = Board[from];
     const int diff = target - from;

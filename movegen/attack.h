@@ -39,6 +39,11 @@ struct Checkers {
 // Lists the pieces of the colour opposite to `side` that attack `square`.
 void FindCheckers(uint8_t side, Square square, Checkers& out);
 
+// True when `move`, made by the side in check, is certainly illegal without being made: it is
+// not a king move or en passant, and it neither takes the one checker nor steps between it and
+// the king (or there are two checkers). Moves it lets through still need the make's test.
+bool CannotEscapeCheck(Move move, Square king, const Checkers& checkers);
+
 // True when the piece standing on `from` attacks `target` on the current board.
 bool PieceAttacks(Square from, Square target);
 

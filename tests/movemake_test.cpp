@@ -64,8 +64,13 @@ void CheckEveryMove(int ply) {
     for (int k = 1; k <= Ply[ply].moveCount; ++k) {
         Move m = MoveTable[ply][k];
         const bool exposes = ExposesKingByFullScan(m, ply);
-        bool legal = MakeMove(m, ply);
+        Checkers checkers;
+        FindCheckers(Ply[ply].side, Ply[ply].kingSquare[Ply[ply].side], checkers);
+        const bool hopeless = Ply[ply].inCheck &&
+                              CannotEscapeCheck(m, Ply[ply].kingSquare[Ply[ply].side], checkers);
+        bool legal = MakeMove(m, ply, Ply[ply].inCheck ? &checkers : nullptr);
         ASSERT_EQ(legal, !exposes) << MoveToText(m) << " in " << PositionToFen(ply);
+        ASSERT_FALSE(legal && hopeless) << MoveToText(m) << " was wrongly ruled out";
         if (legal) {
             ASSERT_EQ(Ply[ply + 1].key, ComputeKey(ply + 1)) << MoveToText(m);
             ASSERT_EQ(Ply[ply + 1].pawnKey, ComputePawnKey()) << MoveToText(m);

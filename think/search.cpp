@@ -109,6 +109,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
     for (int k = 1; k <= ps.moveCount; ++k) {
         PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
+        if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
         if (!MakeCapture(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
@@ -226,6 +227,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
             futilityValue = FutilityMargin(depth) + Evaluate(ply, alpha, beta);
 
         // Steps 8.2 and 8.3. Make the move; note whether it gives check.
+        if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
         if (!MakeMove(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
