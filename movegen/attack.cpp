@@ -78,6 +78,50 @@ bool GivesCheck(Move move, int ply) {
     return PieceAttacks(to, king) || IsAttackedThrough(next.side, king, from);
 }
 
+bool WouldGiveCheck(Move move, int ply) {
+    const PlyState& ps = Ply[ply];
+    const Square from = FromOf(move), to = ToOf(move);
+    const Square king = ps.kingSquare[1 - ps.side];
+    const Piece own = ps.side ? Black : White;
+    const int type = PromotionOf(move) ? PromotionOf(move) : TypeOf(Board[from]);
+    const int diff = king - to;
+    // Direct check from the target square; the vacated square counts as empty.
+    switch (type) {
+        case Pawn:
+            if (own == White ? (diff == 15 || diff == 17) : (diff == -15 || diff == -17))
+                return true;
+            break;
+        case Knight:
+            for (int8_t offset : KnightOffsets)
+                if (diff == offset) return true;
+            break;
+        case Queen:
+        case Rook:
+        case Bishop: {
+            const int8_t d = LineStep.step[diff + 119];
+            if (d == 0) break;
+            const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+            if (type == (diagonal ? Rook : Bishop)) break;
+            Square t = Square(to + d);
+            while (t != king && (Board[t] == 0 || t == from)) t = Square(t + d);
+            if (t == king) return true;
+            break;
+        }
+        default:
+            break;
+    }
+    // Discovered check along the line from the king through the vacated square.
+    const int8_t d = LineStep.step[from - king + 119];
+    if (d == 0) return false;
+    Square t = Square(king + d);
+    while (OnBoard(t) && (Board[t] == 0 || t == from) && t != to) t = Square(t + d);
+    if (!OnBoard(t) || t == to) return false;
+    const Piece p = Board[t];
+    if ((p & own) == 0) return false;
+    const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+    return TypeOf(p) == Queen || TypeOf(p) == (diagonal ? Bishop : Rook);
+}
+
 bool IsAttackedThrough(uint8_t side, Square king, Square through) {
     const int8_t d = LineStep.step[through - king + 119];
     if (d == 0) return false;

@@ -39,6 +39,11 @@ struct Checkers {
 // Lists the pieces of the colour opposite to `side` that attack `square`.
 void FindCheckers(uint8_t side, Square square, Checkers& out);
 
+// Whether `move` (not castling, not en passant) would give check, answered before it is made:
+// by the moved or promoted piece from its target square, or by a slider behind the square it
+// leaves. Exact under the same condition as GivesCheck.
+bool WouldGiveCheck(Move move, int ply);
+
 // True when `move`, made by the side in check, is certainly illegal without being made: it is
 // not a king move or en passant, and it neither takes the one checker nor steps between it and
 // the king (or there are two checkers). Moves it lets through still need the make's test.

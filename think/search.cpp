@@ -28,6 +28,14 @@ void AppendMove(PvLine& line, const PvLine& child, Move m) {
     line.moves[++line.length] = m;
 }
 
+// What a capture can at most gain in quiescence: the piece taken, the promotion's gain over the
+// pawn, and a margin (in the base).
+int32_t DeltaEstimate(Move m, int32_t deltaBase) {
+    int32_t d = PieceValue[CapturedOf(m)] + deltaBase;
+    if (IsPromotion(m)) d += PieceValue[PromotionOf(m)] - PieceValue[Pawn];
+    return d;
+}
+
 // Step 8.4: the extensions a move earns, each one ply.
 int Extensions(Move m, int ply) {
     const Move last = Ply[ply].lastMove;
@@ -110,6 +118,14 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
         PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
         if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
+
+        // A capture that delta pruning will drop without raising best needs no make at all:
+        // whether it is legal makes no difference, only whether it gives check.
+        const int32_t delta = DeltaEstimate(m, deltaBase);
+        if (beta - alpha0 == 1 && !ps.inCheck && RootIsLegal && delta <= alpha && delta <= best &&
+            !(CapturedOf(m) && Board[ToOf(m)] == 0) && !WouldGiveCheck(m, ply))
+            continue;
+
         if (!MakeCapture(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = Ply[ply + 1];
@@ -117,14 +133,10 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
 
         // Delta pruning: at a null-window node, a capture that cannot lift the score to
         // alpha even with the captured piece and a margin is not searched.
-        if (beta - alpha0 == 1 && !ps.inCheck && !next.inCheck) {
-            int32_t d = PieceValue[CapturedOf(m)] + deltaBase;
-            if (IsPromotion(m)) d += PieceValue[PromotionOf(m)] - PieceValue[Pawn];
-            if (d <= alpha) {
-                if (d > best) best = d;
-                TakeBack(m, ply);
-                continue;
-            }
+        if (beta - alpha0 == 1 && !ps.inCheck && !next.inCheck && delta <= alpha) {
+            if (delta > best) best = delta;
+            TakeBack(m, ply);
+            continue;
         }
 
         const int32_t score = -Quiesce(-beta, -alpha, ply + 1);
