@@ -168,33 +168,35 @@ TEST(Repetition, GameHistoryAndSearchPathTogether) {
     for (int p = 3; p >= 0; --p) TakeBack(made[p], p);
 }
 
+// Clock parameters of a "go" for white, and the budget they must give.
+struct BudgetCase {
+    int32_t movetime, wtime, winc;
+    uint8_t movestogo;
+    bool clockGiven;
+    int32_t timeLimit, softTime;
+};
+
+void ExpectBudget(const BudgetCase& c) {
+    ClearLimits();
+    SearchLimits.movetime = c.movetime;
+    SearchLimits.wtime = c.wtime;
+    SearchLimits.winc = c.winc;
+    SearchLimits.movestogo = c.movestogo;
+    SearchLimits.clockGiven[0] = c.clockGiven;
+    SoftTime = 0;
+    SetTimeBudget();
+    EXPECT_EQ(TimeLimit, c.timeLimit) << c.movetime << " " << c.wtime << " " << c.winc;
+    EXPECT_EQ(SoftTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
+}
+
 TEST(TimeBudget, WorkedValues) {
     SetPosition(StartFen);
-    ClearLimits();
-    SearchLimits.wtime = 60000;
-    SetTimeBudget();
-    EXPECT_EQ(SoftTime, 1500);
-    EXPECT_EQ(TimeLimit, 60000 / 3 - 500);
-    ClearLimits();
-    SearchLimits.wtime = 5000;
-    SearchLimits.movestogo = 1;
-    SetTimeBudget();
-    EXPECT_EQ(SoftTime, 4500);
-    EXPECT_EQ(TimeLimit, 4500);
-    ClearLimits();
-    SearchLimits.wtime = 10000;
-    SearchLimits.winc = 2000;
-    SetTimeBudget();
-    EXPECT_EQ(SoftTime, 1766);
-    EXPECT_EQ(TimeLimit, 10000);
-    ClearLimits();
-    SearchLimits.movetime = 1000;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 700);
-    EXPECT_EQ(SoftTime, 0);
-    ClearLimits();
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, -1);
+    for (const BudgetCase& c :
+         {BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
+          BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
+          BudgetCase{0, 10000, 2000, 0, true, 10000, 1766},
+          BudgetCase{1000, 0, 0, 0, false, 700, 0}, BudgetCase{0, 0, 0, 0, false, -1, 0}})
+        ExpectBudget(c);
     // Black to move reads only btime.
     SetPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
     ClearLimits();
@@ -206,32 +208,12 @@ TEST(TimeBudget, WorkedValues) {
 
 TEST(TimeBudget, ShortBudgetsKeepAPositiveLimit) {
     SetPosition(StartFen);
-    ClearLimits();
-    SearchLimits.movetime = 300;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 150);
-    ClearLimits();
-    SearchLimits.movetime = 1;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 1);
-    ClearLimits();
-    SearchLimits.wtime = 1000;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 100);
-    ClearLimits();
-    SearchLimits.wtime = 300;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 30);
-    ClearLimits();
-    SearchLimits.wtime = -200;
-    SearchLimits.clockGiven[0] = 1;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 1);
-    ClearLimits();
-    SearchLimits.wtime = 0;
-    SearchLimits.clockGiven[0] = 1;
-    SetTimeBudget();
-    EXPECT_EQ(TimeLimit, 1);
+    for (const BudgetCase& c :
+         {BudgetCase{300, 0, 0, 0, false, 150, 0}, BudgetCase{1, 0, 0, 0, false, 1, 0},
+          BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 500},
+          BudgetCase{0, 300, 0, 0, true, 30, 300 / 30 - 500},
+          BudgetCase{0, -200, 0, 0, true, 1, -200}, BudgetCase{0, 0, 0, 0, true, 1, 0}})
+        ExpectBudget(c);
 }
 
 TEST(Pruning, RulesWhereAFaultWouldShow) {
