@@ -78,9 +78,7 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
             root.hashBound = BoundExact;
             bestMove = m;
             best = score;
-            line.length = child.length;
-            for (int i = 1; i <= child.length; ++i) line.moves[i] = child.moves[i];
-            line.moves[++line.length] = m;
+            AppendMove(line, child, m);
             PrintPv(depth, score, line);
         }
     }

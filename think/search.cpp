@@ -22,12 +22,6 @@ constexpr int32_t NullMoveMaterial = 1000;
 constexpr int NullMoveReduction = 4;  // the normal ply plus three
 constexpr int IidMinDepth = 4;
 
-void AppendMove(PvLine& line, const PvLine& child, Move m) {
-    line.length = child.length;
-    for (int i = 1; i <= child.length; ++i) line.moves[i] = child.moves[i];
-    line.moves[++line.length] = m;
-}
-
 // What a capture can at most gain in quiescence: the piece taken, the promotion's gain over the
 // pawn, and a margin (in the base).
 int32_t DeltaEstimate(Move m, int32_t deltaBase) {

@@ -81,6 +81,13 @@ int LateMoveReduction(uint8_t depth, int32_t history, int legalCount);  // plies
 // The null move needs material on both sides, where zugzwang is rare.
 bool NullMoveMaterialOk(const PlyState& ps);
 
+// Makes `line` the child's line with `m`, the move that led to the child, as its last slot.
+inline void AppendMove(PvLine& line, const PvLine& child, Move m) {
+    line.length = child.length;
+    for (int i = 1; i <= child.length; ++i) line.moves[i] = child.moves[i];
+    line.moves[++line.length] = m;
+}
+
 // True when the position at `ply` occurs for the third time, counting the search path
 // below the root and the game history.
 bool IsRepetition(int ply);
