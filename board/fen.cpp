@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "movegen/attack.h"
+#include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "uci/util.h"
 
@@ -30,7 +31,7 @@ static void BookSquare(Square s) {
     ps.material[side] += PieceValue[TypeOf(p)];
 }
 
-static void ReadPlacement(std::string placement) {
+static void ReadPlacement(std::string_view placement) {
     for (int rank = 7; rank >= 0; --rank) {
         std::string rankText;
         SplitToken(placement, '/', rankText);
@@ -62,13 +63,13 @@ void SetPosition(const std::string& fen) {
     ps.kingSquare[0] = ps.kingSquare[1] = A1;
     ps.queenSquare[0] = ps.queenSquare[1] = NoSquare;
 
-    std::string text = fen, field;
+    std::string_view text = fen;
+    std::string field;
     SplitToken(text, ' ', field);
     ReadPlacement(field);
 
     SplitToken(text, ' ', field);
-    if (field == "w") ps.side = 0;
-    if (field == "b") ps.side = 1;
+    ps.side = field == "b" ? 1 : 0;  // anything else, even a missing field, means white
 
     SplitToken(text, ' ', field);
     ps.castling = 0;
@@ -87,6 +88,7 @@ void SetPosition(const std::string& fen) {
         if (EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
     }
 
+    ps.lastMove = NoMove;  // the root reads it for the recapture extension
     ps.inCheck = IsAttacked(ps.side, 0, NoSquare);
     ps.key = ComputeKey(0);
     ps.pawnKey = ComputePawnKey();

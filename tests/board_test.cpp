@@ -79,11 +79,13 @@ TEST(Fen, SideToMoveFieldIsExact) {
     SetPosition("4k3/8/8/8/8/8/8/4K3 b - -");
     EXPECT_EQ(Ply[0].side, 1);
     SetPosition("4k3/8/8/8/8/8/8/4K3 w - -");
-    SetPosition("4k3/8/8/8/8/8/8/4K3 B - -");
-    EXPECT_EQ(Ply[0].side, 0);  // "B" keeps the previous side
-    SetPosition("4k3/8/8/8/8/8/8/4K3 b - -");
-    SetPosition("4k3/8/8/8/8/8/8/4K3  - -");
-    EXPECT_EQ(Ply[0].side, 1);
+    // Anything but exactly "b" is white, whatever the previous position had.
+    for (const char* fen : {"4k3/8/8/8/8/8/8/4K3 B - -", "4k3/8/8/8/8/8/8/4K3  - -",
+                            "4k3/8/8/8/8/8/8/4K3 black - -", "4k3/8/8/8/8/8/8/4K3"}) {
+        SetPosition("4k3/8/8/8/8/8/8/4K3 b - -");
+        SetPosition(fen);
+        EXPECT_EQ(Ply[0].side, 0) << fen;
+    }
 }
 
 TEST(Fen, CastlingField) {

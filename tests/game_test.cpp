@@ -90,7 +90,8 @@ TEST(Game, BadNumbersEndTheEngine) {
         EngineRun run = RunEngine(std::string("position startpos\n") + command + "\nisready\n");
         EXPECT_EQ(run.status, 1) << command;
         EXPECT_EQ(run.out, "Sorvane v 1.0b\r\n") << command;
-        std::string rest = command, token;
+        std::string_view rest = command;
+        std::string token;
         while (!rest.empty()) SplitToken(rest, ' ', token);
         if (std::string(command) == "go depth") token = "";
         EXPECT_EQ(run.err, "'" + token + "' is not a valid integer value\n") << command;

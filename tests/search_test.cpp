@@ -37,7 +37,8 @@ std::string Search(const std::string& fen, uint8_t depth) {
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    std::string rest = text, line;
+    std::string_view rest = text;
+    std::string line;
     while (!rest.empty()) {
         SplitToken(rest, '\n', line);
         lines.push_back(line);

@@ -59,54 +59,6 @@ static int WaitStatus(int pid, long deadline) {
     return -2;
 }
 
-EngineRun RunEngine(const std::string& input, int timeoutMs) {
-    signal(SIGPIPE, SIG_IGN);
-    EngineRun run{"", "", -1};
-    int inFd, outFd, errFd;
-    int pid = Spawn(inFd, outFd, errFd);
-    if (pid < 0) return run;
-    long deadline = NowMs() + timeoutMs;
-    size_t sent = 0;
-    fcntl(inFd, F_SETFL, O_NONBLOCK);
-    bool outOpen = true, errOpen = true;
-    while (outOpen || errOpen) {
-        if (inFd >= 0 && sent == input.size()) {
-            close(inFd);
-            inFd = -1;
-        }
-        pollfd fds[3];
-        int n = 0;
-        if (outOpen) fds[n++] = {outFd, POLLIN, 0};
-        if (errOpen) fds[n++] = {errFd, POLLIN, 0};
-        if (inFd >= 0) fds[n++] = {inFd, POLLOUT, 0};
-        long left = deadline - NowMs();
-        if (left <= 0) break;
-        if (poll(fds, nfds_t(n), int(left)) <= 0) continue;
-        for (int i = 0; i < n; ++i) {
-            if (!fds[i].revents) continue;
-            if (fds[i].fd == inFd) {
-                ssize_t w = write(inFd, input.data() + sent, input.size() - sent);
-                if (w > 0) sent += size_t(w);
-                if (w < 0 && errno != EAGAIN) sent = input.size();
-                continue;
-            }
-            char buffer[4096];
-            ssize_t r = read(fds[i].fd, buffer, sizeof buffer);
-            std::string& target = fds[i].fd == outFd ? run.out : run.err;
-            if (r > 0) {
-                target.append(buffer, size_t(r));
-            } else {
-                (fds[i].fd == outFd ? outOpen : errOpen) = false;
-            }
-        }
-    }
-    if (inFd >= 0) close(inFd);
-    close(outFd);
-    close(errFd);
-    run.status = WaitStatus(pid, deadline + 1000);
-    return run;
-}
-
 bool StartSession(EngineSession& session) {
     signal(SIGPIPE, SIG_IGN);
     int errFd;
@@ -208,8 +160,10 @@ std::string PositionToFen(int ply) {
 }
 
 std::string MirrorFen(const std::string& fen) {
-    std::string text = fen, placement, side, castling, ep;
-    SplitToken(text, ' ', placement);
+    std::string_view text = fen;
+    std::string placementText, side, castling, ep;
+    SplitToken(text, ' ', placementText);
+    std::string_view placement = placementText;
     SplitToken(text, ' ', side);
     SplitToken(text, ' ', castling);
     SplitToken(text, ' ', ep);

@@ -3,16 +3,7 @@
 
 #include <string>
 
-// What one run of the engine binary left behind.
-struct EngineRun {
-    std::string out;  // everything written on standard output
-    std::string err;  // everything written on standard error
-    int status;       // exit status, or 128 + signal number, or -1 on a timeout
-};
-
-// Starts the engine binary, writes `input` to its standard input, closes it and collects the
-// output until the process ends or `timeoutMs` passes (then it is killed).
-EngineRun RunEngine(const std::string& input, int timeoutMs = 20000);
+#include "tests/session.h"
 
 // A running engine that the test talks to line by line.
 struct EngineSession {

@@ -13,7 +13,8 @@ const std::string Handshake =
     "option name Clear Hash type button\nuciok\n";
 
 TEST(Tokens, SplitKeepsEmptyTokens) {
-    std::string text = "go  depth 5", token;
+    std::string_view text = "go  depth 5";
+    std::string token;
     std::vector<std::string> tokens;
     while (!text.empty()) {
         SplitToken(text, ' ', token);

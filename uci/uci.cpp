@@ -52,7 +52,7 @@ static bool RejectMove(const std::string& token) {
 }
 
 // Takes the next token as a number; a token that is not one fails the command.
-static bool TakeNumber(std::string& rest, int32_t& value) {
+static bool TakeNumber(std::string_view& rest, int32_t& value) {
     std::string token;
     SplitToken(rest, ' ', token);
     if (ConvertInt(token, value)) return true;
@@ -101,7 +101,7 @@ static bool PlayMoveText(const std::string& token) {
 }
 
 // position startpos|fen <fen> [moves <move>...]
-static bool HandlePosition(std::string& rest) {
+static bool HandlePosition(std::string_view& rest) {
     std::string token;
     SplitToken(rest, ' ', token);
     const std::string kind = ToUpper(token);
@@ -109,7 +109,7 @@ static bool HandlePosition(std::string& rest) {
         // A full FEN has six fields; a shorter one ends where the move list begins.
         std::string fen, field;
         for (int i = 0; i < 6 && !rest.empty(); ++i) {
-            std::string peek = rest;
+            std::string_view peek = rest;
             SplitToken(peek, ' ', field);
             if (ToUpper(field) == "MOVES") break;
             rest = peek;
@@ -128,7 +128,7 @@ static bool HandlePosition(std::string& rest) {
 
 // go [depth N] [movetime N] [wtime N] [btime N] [winc N] [binc N] [movestogo N] [mate N]
 //    [nodes N] [infinite] [ponder]; unknown words (searchmoves and its moves) are skipped.
-static bool HandleGo(std::string& rest) {
+static bool HandleGo(std::string_view& rest) {
     ClearLimits();
     Limits& l = SearchLimits;
     std::string token;
@@ -163,7 +163,7 @@ static bool HandleGo(std::string& rest) {
 }
 
 // setoption name Hash value N | setoption name Clear Hash | setoption name Ponder value x
-static bool HandleSetOption(std::string& rest) {
+static bool HandleSetOption(std::string_view& rest) {
     std::string token;
     SplitToken(rest, ' ', token);  // "name"
     SplitToken(rest, ' ', token);
@@ -179,12 +179,13 @@ static bool HandleSetOption(std::string& rest) {
         SplitToken(rest, ' ', token);
         SplitToken(rest, ' ', token);
     }
-    if (option == "CLEAR" && ToUpper(rest) == "HASH") ClearHash();
+    if (option == "CLEAR" && ToUpper(std::string(rest)) == "HASH") ClearHash();
     return true;
 }
 
 CommandResult ExecuteCommand(const std::string& line) {
-    std::string rest = line, word;
+    std::string_view rest = line;
+    std::string word;
     SplitToken(rest, ' ', word);
     word = ToUpper(word);
     bool ok = true;

@@ -1,22 +1,24 @@
 // Console input and output, and the token splitter.
 #include "uci/util.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 int OutputHandle = 1;
 
-void SplitToken(std::string& text, char delimiter, std::string& token) {
-    size_t at = text.find(delimiter);
-    if (at == std::string::npos) {
-        token = std::move(text);
-        text.clear();
+void SplitToken(std::string_view& text, char delimiter, std::string& token) {
+    const size_t at = text.find(delimiter);
+    if (at == std::string_view::npos) {
+        token.assign(text);
+        text = {};
     } else {
-        token.assign(text, 0, at);
-        text.erase(0, at + 1);
+        token.assign(text.substr(0, at));
+        text.remove_prefix(at + 1);
     }
 }
 
@@ -39,20 +41,84 @@ void WriteReportLine(const std::string& message) {
     std::fflush(stdout);
 }
 
-bool ReadLine(std::string& text) {
-    text.clear();
-    int c;
-    bool any = false;
-    while ((c = std::getchar()) != EOF) {
-        any = true;
-        if (c == '\n') return true;
-        if (c != '\r') text.push_back(char(c));
+// The engine's own input buffer over standard input, so that a search can tell whether a whole
+// line has arrived without blocking. Bytes before InputStart are consumed; InputScanned marks
+// how far the buffer is known to hold no line feed.
+static std::string InputBuffer;
+static size_t InputStart = 0;
+static size_t InputScanned = 0;
+static bool InputEnded = false;
+static std::deque<std::string> DeferredLines;
+
+// Reads what standard input has into the buffer, waiting for it only when `wait` is set.
+// A read error ends the engine, as there is no way to go on.
+static void FillInput(bool wait) {
+    if (InputEnded) return;
+    if (!wait) {
+        pollfd input{0, POLLIN, 0};
+        if (poll(&input, 1, 0) <= 0) return;
     }
-    if (std::ferror(stdin)) {
+    if (InputStart > 0 && InputStart == InputBuffer.size()) {
+        InputBuffer.clear();
+        InputStart = InputScanned = 0;
+    }
+    char chunk[65536];
+    ssize_t got;
+    do got = read(0, chunk, sizeof chunk);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
         std::perror("sorvane: reading standard input");
         std::exit(1);
     }
-    return any;  // a last line without a line feed still counts
+    if (got == 0) InputEnded = true;
+    InputBuffer.append(chunk, size_t(got));
+}
+
+// Takes the next whole line from the buffer; at the end of input a last line without a line
+// feed still counts.
+static bool TakeBufferedLine(std::string& text) {
+    size_t end = InputBuffer.find('\n', InputScanned);
+    if (end == std::string::npos) {
+        InputScanned = InputBuffer.size();
+        if (!InputEnded || InputStart == InputBuffer.size()) return false;
+        end = InputBuffer.size();
+    }
+    text.clear();
+    for (size_t i = InputStart; i < end; ++i)
+        if (InputBuffer[i] != '\r') text.push_back(InputBuffer[i]);
+    InputStart = InputScanned = end < InputBuffer.size() ? end + 1 : end;
+    if (InputStart > InputBuffer.size() / 2 && InputStart > 65536) {
+        InputBuffer.erase(0, InputStart);  // keeps the buffer small through a long session
+        InputStart = InputScanned = 0;
+    }
+    return true;
+}
+
+bool ReadLine(std::string& text) {
+    if (!DeferredLines.empty()) {
+        text = std::move(DeferredLines.front());
+        DeferredLines.pop_front();
+        return true;
+    }
+    while (!TakeBufferedLine(text)) {
+        if (InputEnded) return false;
+        FillInput(true);
+    }
+    return true;
+}
+
+InputState ReadLineNow(std::string& text) {
+    if (TakeBufferedLine(text)) return InputState::Line;
+    FillInput(false);
+    if (TakeBufferedLine(text)) return InputState::Line;
+    return InputEnded ? InputState::Ended : InputState::Nothing;
+}
+
+void DeferLine(const std::string& text, bool first) {
+    if (first)
+        DeferredLines.push_front(text);
+    else
+        DeferredLines.push_back(text);
 }
 
 std::string ToUpper(std::string text) {

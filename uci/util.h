@@ -3,13 +3,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Standard output's file descriptor, fetched once at start-up.
 extern int OutputHandle;
 
 // Takes the text before the first `delimiter` into `token` and leaves the rest in `text`.
-// Without a delimiter the whole text becomes the token and the text becomes empty.
-void SplitToken(std::string& text, char delimiter, std::string& token);
+// Without a delimiter the whole text becomes the token and the text becomes empty. The text
+// is a view, so taking every token of a long line costs time in proportion to its length.
+void SplitToken(std::string_view& text, char delimiter, std::string& token);
 
 // Writes one protocol line (a line feed is appended) with a single write call, looping only
 // on partial writes, so each line leaves the process at once.
@@ -19,9 +21,23 @@ void WriteLine(const std::string& message);
 // line and the self-test report.
 void WriteReportLine(const std::string& message);
 
-// Reads one command line without its line end; carriage returns are dropped. Returns false
-// at the end of input.
+// Reads one command line without its line end; carriage returns are dropped. Lines put back
+// with DeferLine come first. Returns false at the end of input.
 bool ReadLine(std::string& text);
+
+// What a look at the input without waiting found.
+enum class InputState {
+    Line,     // a whole line was waiting
+    Nothing,  // no whole line yet
+    Ended,    // the input has ended and nothing is left of it
+};
+
+// Takes a whole line if one has already arrived, without waiting for one. A search that has
+// no limit of its own uses it to hear "stop".
+InputState ReadLineNow(std::string& text);
+
+// Puts a line aside for ReadLine: after the lines already put aside, or before them all.
+void DeferLine(const std::string& text, bool first = false);
 
 std::string ToUpper(std::string text);
 std::string ToLower(std::string text);

@@ -60,14 +60,16 @@ void CheckPosition(int ply, bool kingsAreSafe) {
 
 // Appends a short clock and depth to a "go", so that no search runs for long.
 std::string BoundedCommand(const std::string& line) {
-    std::string rest = line, word;
+    std::string_view rest = line;
+    std::string word;
     SplitToken(rest, ' ', word);
     word = ToUpper(word);
     if (word == "TEST") return "";  // the full self-test takes minutes
     if (word == "GO") return line + " wtime 30 btime 30 depth 4";
     if (word == "SETOPTION") {
         // Hash sizes above 16 MB only cost time here; the clamping is still exercised.
-        std::string bounded, token, text = line;
+        std::string bounded, token;
+        std::string_view text = line;
         while (!text.empty()) {
             SplitToken(text, ' ', token);
             int32_t value;
@@ -99,7 +101,8 @@ void FuzzCommandSession(const uint8_t* data, size_t size) {
     SetPosition(StartFen);
     ClearHash();
     SearchLimits = Limits{};
-    std::string text(reinterpret_cast<const char*>(data), size), line;
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string line;
     for (int lines = 0; !text.empty() && lines < MaxSessionLines; ++lines) {
         SplitToken(text, '\n', line);
         std::string command;
