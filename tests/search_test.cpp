@@ -190,13 +190,31 @@ void ExpectBudget(const BudgetCase& c) {
     EXPECT_EQ(SoftTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
 }
 
-TEST(TimeBudget, WorkedValues) {
+TEST(TimeBudget, Table) {
     SetPosition(StartFen);
-    for (const BudgetCase& c :
-         {BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
-          BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
-          BudgetCase{0, 10000, 2000, 0, true, 10000, 1766},
-          BudgetCase{1000, 0, 0, 0, false, 700, 0}, BudgetCase{0, 0, 0, 0, false, -1, 0}})
+    for (const BudgetCase& c : {
+             // The formula's worked values.
+             BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
+             BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
+             BudgetCase{1000, 0, 0, 0, false, 700, 0},
+             BudgetCase{0, 0, 0, 0, false, -1, 0},
+             // Never past the clock: the remaining time less 50 ms or a twentieth, at least 1.
+             BudgetCase{0, 10000, 2000, 0, true, 9500, 1766},
+             BudgetCase{0, 500, 2000, 0, true, 450, 450},
+             BudgetCase{0, 3000, 3000, 0, true, 2850, 2500},
+             BudgetCase{0, 20000, 0, 1, true, 19000, 19000},
+             BudgetCase{0, 50, 5000, 0, true, 1, 1},
+             // Short budgets keep a positive limit; movetime never gives less for more.
+             BudgetCase{300, 0, 0, 0, false, 150, 0},
+             BudgetCase{450, 0, 0, 0, false, 225, 0},
+             BudgetCase{599, 0, 0, 0, false, 299, 0},
+             BudgetCase{600, 0, 0, 0, false, 300, 0},
+             BudgetCase{1, 0, 0, 0, false, 1, 0},
+             BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 500},
+             BudgetCase{0, 300, 0, 0, true, 30, 300 / 30 - 500},
+             BudgetCase{0, -200, 0, 0, true, 1, -200},
+             BudgetCase{0, 0, 0, 0, true, 1, 0},
+         })
         ExpectBudget(c);
     // Black to move reads only btime.
     SetPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
@@ -205,16 +223,6 @@ TEST(TimeBudget, WorkedValues) {
     SearchLimits.btime = 60000;
     SetTimeBudget();
     EXPECT_EQ(SoftTime, 1500);
-}
-
-TEST(TimeBudget, ShortBudgetsKeepAPositiveLimit) {
-    SetPosition(StartFen);
-    for (const BudgetCase& c :
-         {BudgetCase{300, 0, 0, 0, false, 150, 0}, BudgetCase{1, 0, 0, 0, false, 1, 0},
-          BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 500},
-          BudgetCase{0, 300, 0, 0, true, 30, 300 / 30 - 500},
-          BudgetCase{0, -200, 0, 0, true, 1, -200}, BudgetCase{0, 0, 0, 0, true, 1, 0}})
-        ExpectBudget(c);
 }
 
 TEST(Pruning, RulesWhereAFaultWouldShow) {

@@ -1,5 +1,7 @@
 // The search clock and limits.
+#include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "think/think.h"
 
@@ -27,6 +29,8 @@ int32_t LastNps;
 int32_t TimeLimit;
 int32_t SoftTime;
 
+bool ListensToInput;
+
 void SetTimeBudget() {
     const Limits& l = SearchLimits;
     const int side = Ply[0].side;
@@ -35,9 +39,9 @@ void SetTimeBudget() {
     const int32_t mytime = side == 0 ? l.wtime : l.btime;
     const int32_t myinc = side == 0 ? l.winc : l.binc;
     if (l.movetime != 0) {
-        TimeLimit = l.movetime - 300;
-        // A movetime of 300 ms or less leaves no margin: use half of it, at least 1 ms.
-        if (TimeLimit <= 0) TimeLimit = l.movetime / 2 > 1 ? l.movetime / 2 : 1;
+        // 300 ms of margin, but never less than half of the time: a longer movetime never
+        // gives a shorter limit.
+        TimeLimit = std::max({l.movetime - MoveTimeMarginMs, l.movetime / 2, 1});
     }
     if (mytime > 0) {
         const int64_t total = int64_t(mytime) + int64_t(mtg - 1) * myinc;
@@ -49,19 +53,48 @@ void SetTimeBudget() {
         // Little time left: the formula leaves no positive limit, so take a tenth of what
         // remains, at least 1 ms.
         if (hard <= 0) hard = mytime / 10 > 1 ? mytime / 10 : 1;
-        TimeLimit = int32_t(hard);
-        SoftTime = int32_t(soft);
+        // An increment arrives only after the move: the answer must leave the clock before
+        // the flag falls, with room for the pipes and the controller.
+        const int64_t margin = std::max<int64_t>(ClockMarginMs, mytime / ClockMarginShare);
+        const int64_t ceiling = std::max<int64_t>(mytime - margin, 1);
+        TimeLimit = int32_t(std::min(hard, ceiling));
+        SoftTime = int32_t(std::min(soft, ceiling));
     } else {
         SoftTime = mytime;
         // The clock has run out: answer at once.
         if (l.clockGiven[side]) TimeLimit = 1;
     }
+    // Without a depth, a movetime or the mover's clock only the controller can end the search.
+    ListensToInput = l.depth == 0 && TimeLimit <= 0;
+}
+
+void ListenToInput() {
+    std::string line, word;
+    InputState state;
+    while (!StopFlag && (state = ReadLineNow(line)) == InputState::Line) {
+        std::string_view rest = line;
+        SplitToken(rest, ' ', word);
+        word = ToUpper(word);
+        if (word == "STOP") {
+            StopFlag = 1;
+        } else if (word == "ISREADY") {
+            WriteLine("readyok");
+        } else if (word == "PONDERHIT") {
+            SearchLimits.ponder = 0;
+        } else if (word == "QUIT") {
+            StopFlag = 1;
+            DeferLine(line, true);  // the engine ends right after its answer
+        } else {
+            DeferLine(line);  // carried out after the answer, in the order it came
+        }
+    }
+    // Nobody is left to send "stop": answer now rather than search on for ever.
+    if (!StopFlag && state == InputState::Ended) StopFlag = 1;
 }
 
 bool PollClock() {
     if (NodeCount % CheckInterval != 0) {
-        if (TimeLimit <= 0 || TimeLimit > ShortLimitMs || NodeCount % ShortCheckInterval != 0)
-            return false;
+        if (TimeLimit <= 0 || NodeCount % ClockInterval != 0) return false;
         if (ElapsedMs() <= TimeLimit) return false;
         StopFlag = 1;
         return true;
@@ -75,5 +108,6 @@ bool PollClock() {
         LastNps = int32_t(double(NodeCount) / e * 1000.0);
         WriteLine("info nodes " + std::to_string(NodeCount) + " nps " + std::to_string(LastNps));
     }
-    return false;
+    if (ListensToInput) ListenToInput();
+    return StopFlag != 0;
 }

@@ -154,6 +154,7 @@ Move IterativeDeepening() {
     for (int depth = 1; depth <= MaxIteration; ++depth) {
         SortRootMoves();
         line.length = 0;
+        IterationDepth = depth;
         const int32_t score = SearchRoot(uint8_t(depth), line);
         if (StopFlag) {
             if (score != -ScoreInfinity) best = line;

@@ -21,6 +21,10 @@ constexpr int32_t ReduceMoreThreshold = 4915;                // 30 %: one more a
 constexpr int32_t NullMoveMaterial = 1000;
 constexpr int NullMoveReduction = 4;  // the normal ply plus three
 constexpr int IidMinDepth = 4;
+constexpr int ExtensionPlyFactor = 2;
+// Deeper than this into quiescence, a promotion that takes nothing is left out (unless it
+// answers a check): rows of pawns on the seventh rank would otherwise keep it going for ever.
+constexpr int QuietPromotionPlies = 4;
 
 // What a capture can at most gain in quiescence: the piece taken, the promotion's gain over the
 // pawn, and a margin (in the base).
@@ -30,8 +34,10 @@ int32_t DeltaEstimate(Move m, int32_t deltaBase) {
     return d;
 }
 
-// Step 8.4: the extensions a move earns, each one ply.
+// Step 8.4: the extensions a move earns, each one ply. Beyond twice the iteration's depth none
+// is granted: a line of pawns on the seventh rank could otherwise keep the depth from falling.
 int Extensions(Move m, int ply) {
+    if (ply >= ExtensionPlyFactor * IterationDepth) return 0;
     const Move last = Ply[ply].lastMove;
     const int lastCaptured = CapturedOf(last);
     int extension = 0;
@@ -63,6 +69,7 @@ bool NullMoveMaterialOk(const PlyState& ps) {
 }
 
 bool RootIsLegal = false;
+int IterationDepth = 0;
 
 uint8_t CheckAfter(Move move, int ply) {
     if (RootIsLegal) return GivesCheck(move, ply);
@@ -79,7 +86,7 @@ bool IsRepetition(int ply) {
     return false;
 }
 
-int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
+int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
     // Step 1. Count the node and watch the clock.
     ++NodeCount;
     if (PollClock()) return beta;
@@ -112,6 +119,8 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
         PickMove(ply, k);
         const Move m = MoveTable[ply][OrderTable[ply][k]];
         if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
+        if (!ps.inCheck && qdepth >= QuietPromotionPlies && IsPromotion(m) && !CapturedOf(m))
+            continue;
 
         // A capture that delta pruning will drop without raising best needs no make at all:
         // whether it is legal makes no difference, only whether it gives check.
@@ -133,7 +142,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply) {
             continue;
         }
 
-        const int32_t score = -Quiesce(-beta, -alpha, ply + 1);
+        const int32_t score = -Quiesce(-beta, -alpha, ply + 1, qdepth + 1);
         TakeBack(m, ply);
         if (StopFlag) return best;
         if (score > best) best = score;

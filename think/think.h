@@ -39,21 +39,34 @@ constexpr int32_t MateBound = 99900;  // beyond this a score is a mate score
 constexpr int32_t MateScore = 99999;  // mated at ply p scores p - MateScore
 constexpr int MaxIteration = 50;
 constexpr int32_t CheckInterval = 250000;  // nodes between progress lines
-// With a hard limit this short the clock is also read every ShortCheckInterval nodes, so the
-// engine stays on its clock; the progress lines are unchanged.
-constexpr int32_t ShortLimitMs = 2000;
-constexpr int32_t ShortCheckInterval = 1024;
+// With a hard limit the clock is also read every ClockInterval nodes, so that the answer never
+// comes after the limit; the progress lines keep their own rhythm.
+constexpr int32_t ClockInterval = 1024;
+constexpr int32_t MoveTimeMarginMs = 300;  // what a movetime keeps back for the pipes
+// What the hard limit keeps back from the mover's clock: 50 ms or a twentieth of it.
+constexpr int32_t ClockMarginMs = 50;
+constexpr int32_t ClockMarginShare = 20;
 
 extern int64_t NodeCount;  // root, alpha-beta and quiescence nodes since the search began
 extern int32_t LastNps;    // speed printed by the latest progress line, 0 before the first
 extern int32_t TimeLimit;  // hard limit in ms; 0 or below means none
 extern int32_t SoftTime;   // target for starting another iteration
 
-// Sets TimeLimit and SoftTime from SearchLimits and the side to move at ply 0.
+// Set when a search has no limit of its own (no depth, movetime or mover's clock): then it
+// reads its input at each progress line, so that "stop" can end it.
+extern bool ListensToInput;
+
+// Sets TimeLimit, SoftTime and ListensToInput from SearchLimits and the side to move at ply 0.
 void SetTimeBudget();
 
+// Reads the lines that have arrived during a search without waiting for more: "stop" and
+// "quit" stop it ("quit" then ends the engine), "isready" and "ponderhit" are answered at
+// once, and any other line is kept for after the "bestmove" line.
+void ListenToInput();
+
 // Counted once per node: every CheckInterval nodes it reads the clock, stops the search when
-// the hard limit has passed (returning true) or prints a progress line.
+// the hard limit has passed (returning true), prints a progress line and, in a search without
+// a limit, reads its input. With a hard limit it reads the clock every ClockInterval nodes.
 bool PollClock();
 
 // ---------------------------------------------------------------------------------------
@@ -62,6 +75,9 @@ bool PollClock();
 // True while the side not to move at the root is not in check, as in every position a game
 // can reach; then the search may read checks off the moved piece (GivesCheck).
 extern bool RootIsLegal;
+
+// The depth of the iteration being searched; extensions stop at twice this ply.
+extern int IterationDepth;
 
 // The in-check flag of the position after `move` was made at `ply`.
 uint8_t CheckAfter(Move move, int ply);
@@ -92,7 +108,8 @@ inline void AppendMove(PvLine& line, const PvLine& child, Move m) {
 // below the root and the game history.
 bool IsRepetition(int ply);
 
-int32_t Quiesce(int32_t alpha, int32_t beta, int ply);
+// `qdepth` counts the plies since quiescence began.
+int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth = 0);
 int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
                   PvLine& line);
 int32_t SearchRoot(uint8_t depth, PvLine& line);
