@@ -10,7 +10,10 @@
 #include <cerrno>
 #include <chrono>
 #include <regex>
-#include <sstream>
+
+#include "think/sortmoves.h"
+#include "uci/uci.h"
+#include "uci/util.h"
 
 namespace {
 
@@ -132,6 +135,8 @@ int TakeNumber(std::string& rest, int fallback) {
 
 std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
     long lastSend = NowMs();
+    std::string game;  // the moves of "play" steps so far
+    bool gameOver = false;
     for (const std::string& step : script) {
         const size_t space = step.find(' ');
         const std::string word = step.substr(0, space);
@@ -152,6 +157,35 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
                 if (!found && (NowMs() > deadline || !Pump(e, int(deadline - NowMs()))))
                     return "no line matching '" + rest + "' in time";
             }
+        } else if (word == "next") {
+            const long deadline = NowMs() + 20000;
+            std::string line;
+            while (!TakeLine(e, line))
+                if (NowMs() > deadline || !Pump(e, int(deadline - NowMs())))
+                    return "no line where '" + rest + "' was due";
+            if (!std::regex_match(line, std::regex(rest)))
+                return "'" + line + "' where '" + rest + "' was due";
+        } else if (word == "play") {
+            // The game so far, then a search whose answer must be legal in it.
+            if (gameOver) continue;
+            if (!Send(e, "position startpos moves" + game + "\n" + rest + "\n"))
+                return "could not send: " + rest;
+            lastSend = NowMs();
+            std::string line;
+            while (line.rfind("bestmove ", 0) != 0)
+                while (!TakeLine(e, line))
+                    if (NowMs() > lastSend + 20000 || !Pump(e, 100)) return "no answer: " + rest;
+            const std::string move = line.substr(9);
+            const int savedOutput = OutputHandle;
+            OutputHandle = -1;
+            const bool legal = ExecuteCommand("position startpos moves" + game + " " + move) ==
+                               CommandResult::Continue;
+            OutputHandle = savedOutput;
+            if (!legal || move == "a1a1") return "illegal answer " + move + " after" + game;
+            game += " " + move;
+            GenerateMoves(0);
+            FilterLegalMoves(0);
+            gameOver = Ply[0].moveCount == 0;
         } else if (word == "none") {
             Pump(e, 0);
             const std::regex pattern(rest);
@@ -185,19 +219,4 @@ std::string RunSession(const std::vector<std::string>& script) {
     std::string failure = RunSteps(e, script);
     Finish(e);
     return failure;
-}
-
-EngineRun RunEngine(const std::string& input, int timeoutMs) {
-    Engine e;
-    EngineRun run{"", "", -1};
-    if (!Start(e)) return run;
-    const long deadline = NowMs() + timeoutMs;
-    Send(e, input);
-    close(e.input);
-    e.input = -1;
-    if (WaitExit(e, deadline)) run.status = e.status;
-    Finish(e);
-    run.out = e.out;
-    run.err = e.err;
-    return run;
 }

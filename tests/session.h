@@ -10,6 +10,10 @@
 //   "wait MS"             let MS milliseconds pass
 //   "expect [MS] REGEX"   read output lines until one matches REGEX in full, within MS ms
 //                         (default 20000) of the last line sent; the lines before it are skipped
+//   "next REGEX"          the next output line matches REGEX in full
+//   "play GO"             send "position startpos moves" with the moves played so far, then
+//                         GO; the answer must be legal there and is added to the game (once
+//                         the game is over, further "play" steps do nothing)
 //   "none REGEX"          no line that has arrived by now (and was not yet read) matches REGEX
 //   "close"               close the engine's input
 //   "closeout"            stop reading: close the engine's output pipe
@@ -18,11 +22,3 @@
 //   "stderr REGEX"        after the exit, standard error matches REGEX in full
 // The engine is killed if it is still running at the end.
 std::string RunSession(const std::vector<std::string>& script);
-
-// Plays a session that sends `input` (lines joined with line feeds), closes the input and
-// collects everything: standard output, standard error and the exit status.
-struct EngineRun {
-    std::string out, err;
-    int status;  // exit status, 128 + signal, or -1 when it did not end within the time
-};
-EngineRun RunEngine(const std::string& input, int timeoutMs = 20000);

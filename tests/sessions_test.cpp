@@ -2,10 +2,16 @@
 // it must read back and when, and how the engine ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
+#include "movegen/attack.h"
+#include "movemake/hash.h"
+#include "movemake/movemake.h"
 #include "tests/session.h"
+#include "tests/support.h"
 
 namespace {
 
@@ -21,59 +27,156 @@ const std::string Middlegame =
 // Rows of pawns on the seventh rank: promotions and seventh-rank extensions everywhere.
 const std::string SeventhRanks = "> position fen 8/PPPPPPPP/8/8/8/8/pppppppp/K6k w - - 0 1";
 
-const SessionCase Sessions[] = {
-    // Increments at least as long as the clock: the answer comes before the flag falls.
-    {"IncrementLongerThanTheClock",
-     {Middlegame, "> isready", "expect readyok", "> go wtime 500 btime 500 winc 2000 binc 2000",
-      "expect 500 bestmove \\S+", "> quit", "exit 0"}},
-    {"ClockWithEqualIncrement",
-     {Middlegame, "> isready", "expect readyok", "> go wtime 3000 btime 3000 winc 3000 binc 3000",
-      "expect 3000 bestmove \\S+", "> quit", "exit 0"}},
-    // Open-ended searches end on "stop", "quit" or the end of input, and answer "isready".
-    {"InfiniteStops",
-     {"> position startpos", "> go infinite", "wait 1000", "none bestmove.*", "> stop",
-      "expect 300 bestmove \\S+", "> isready", "expect readyok", "> quit", "exit 0"}},
-    {"BareGoStops",
-     {"> go", "wait 500", "none bestmove.*", "> stop", "expect 300 bestmove \\S+", "> quit",
-      "exit 0"}},
-    {"DepthZeroStops",
-     {"> go depth 0 nodes 5 mate 2", "wait 500", "> stop", "expect 300 bestmove \\S+"}},
-    {"OtherSidesClockStops",
-     {"> go btime 100 winc 10", "wait 500", "none bestmove.*", "> stop",
-      "expect 300 bestmove \\S+"}},
-    {"IsreadyDuringASearch",
-     {"> go infinite", "wait 500", "> isready", "expect 300 readyok", "none bestmove.*",
-      "> ponderhit", "> stop", "expect 300 bestmove \\S+"}},
-    {"QuitDuringASearch",
-     {"> go infinite", "wait 500", "> quit", "expect 300 bestmove \\S+", "exit 0 300"}},
-    {"EndOfInputDuringASearch",
-     {"> go infinite", "wait 300", "close", "expect 1000 bestmove \\S+", "exit 0 1000"}},
-    // Lines that are not for the search wait for its answer, then run in order.
-    {"OtherLinesWaitForTheAnswer",
-     {"> go infinite", "wait 300", "> position startpos moves e2e4", "> go depth 1", "> stop",
-      "expect 300 bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3",
-      "expect bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6", "> quit", "exit 0"}},
-    // A fixed depth ends however many pawns stand on the seventh rank.
-    {"FixedDepthsEndWithRowsOfPromotions",
-     {SeventhRanks, "> go depth 1", "expect 5000 bestmove \\S+", "> go depth 2",
-      "expect 5000 bestmove \\S+", "> go depth 3", "expect 5000 bestmove \\S+", "> go depth 4",
-      "expect 5000 bestmove \\S+", "> quit", "exit 0"}},
-    // Nothing of an earlier position reaches the next search.
-    {"EarlierGameLeavesNoTrace",
-     {"> position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 g8f6 b5c6",
-      "> position fen r1bqkb1r/pppp1ppp/2n5/4p3/2B1n3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 5",
-      "> go depth 7", "expect bestmove e1g1", "> quit", "exit 0"}},
-    {"SideFieldOtherThanBIsWhite",
-     {"> position fen 4k3/8/8/8/8/8/8/4K2R b - - 0 1", "> position fen 4k3/8/8/8/8/8/8/4K2R B",
-      "> go depth 1", "expect bestmove (e1|h1)\\S+", "> quit", "exit 0"}},
-    // A megabyte of spaces is read in time proportional to its length.
-    {"LongLineOfSpaces",
-     {"> position startpos moves " + std::string(1 << 20, ' ') + "e2e4", "> isready",
-      "expect 3000 readyok", "> go depth 1", "expect bestmove [a-h][78]\\S+"}},
-    // A controller that stops reading does not kill the engine.
-    {"ClosedOutputIsNotFatal",
-     {"closeout", "> uci", "> isready", "> go depth 2", "> quit", "exit 0"}},
-};
+const std::string Version = "Sorvane v 1\\.0b";
+
+// A fatal input: nothing on standard output after the name line, the message on standard
+// error, exit status 1.
+SessionCase Fatal(const char* name, const std::string& command, const std::string& message) {
+    return {name,
+            {"> position startpos", "> " + command, "> isready", "exit 1", "none readyok",
+             "stderr " + message + "\n"}};
+}
+
+// A game of `plies` random legal moves from the start position, drawn with a fixed seed.
+std::string RandomGame(int plies) {
+    SetPosition(StartFen);
+    SeedRandom(31337);
+    std::string moves;
+    for (int i = 0; i < plies; ++i) {
+        const Move m = RandomLegalMove(0);
+        if (m == NoMove) break;
+        moves += " " + MoveToText(m);
+        MakeMove(m, 0);
+        CopyPlyState(1, 0);
+        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
+    }
+    return moves;
+}
+
+std::vector<SessionCase> Sessions() {
+    std::vector<SessionCase> rows = {
+        // The handshake, exactly; the name line arrives before any input.
+        {"Handshake",
+         {"next " + Version, "> uci", "next id name " + Version, "next id author Omberlin",
+          "next option name Hash type spin default 32 min 4 max 512",
+          "next option name Clear Hash type button", "next uciok", "> isready", "next readyok",
+          "> quit", "exit 0"}},
+        {"CommandWordsIgnoreCaseAndOddLinesAreIgnored",
+         {"next " + Version, "> Uci", "expect uciok", "> hello", "> ", "> go2", "> isready now",
+          "next readyok", "> UCI", "next id name .*", "> quit", "exit 0"}},
+        {"QuitEndsAtOnce", {"> quit", "> isready", "exit 0", "none readyok"}},
+        {"EndOfInputEndsCleanly", {"> isready", "close", "exit 0"}},
+        {"SelfTestReportsEachDepthAsItEnds",
+         {"> test", "expect Depth=1 Nodes=48 Time=\\S+ NPS=\\S+", "next Depth=2 Nodes=2039 .*",
+          "next Depth=3 Nodes=97862 .*", "next Depth=4 Nodes=4085603 .*"}},
+        {"MateInOne",
+         {"> position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "> go depth 10",
+          "expect info depth 1 nodes \\d+ score cp 99998 pv d1d8", "next bestmove d1d8"}},
+        {"NoLegalMove",
+         {"> position fen R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", "> go depth 3",
+          "expect bestmove a1a1"}},
+        Fatal("IllegalMoveInPosition", "position startpos moves e2e5",
+              "illegal move in position command: e2e5"),
+        Fatal("ShortMoveInPosition", "position startpos moves e2",
+              "illegal move in position command: e2"),
+        Fatal("WordForANumber", "go depth x", "'x' is not a valid integer value"),
+        Fatal("MissingNumber", "go depth", "'' is not a valid integer value"),
+        Fatal("NumberOutOfRange", "go wtime 99999999999",
+              "'99999999999' is not a valid integer value"),
+        Fatal("HashSizeNotANumber", "setoption name Hash value lots",
+              "'lots' is not a valid integer value"),
+        Fatal("NumberWithUnit", "go movetime 12ms", "'12ms' is not a valid integer value"),
+        // Short clocks are answered in time, and never with an empty move.
+        {"ShortClocks",
+         {"> position startpos moves e2e4 e7e5", "> isready", "expect readyok",
+          "> go wtime 1000 btime 1000", "expect 700 bestmove \\S+", "> go wtime 300 btime 300",
+          "expect 150 bestmove \\S+", "> go wtime -200 btime 5000", "expect 100 bestmove \\S+",
+          "> go movetime 100", "expect 400 bestmove \\S+", "> go wtime 0 btime 0",
+          "expect 100 bestmove (?!a1a1)\\S+"}},
+        {"StopAndPonderhitBetweenSearches",
+         {"> stop", "> position startpos", "> go depth 2", "expect bestmove \\S+", "> ponderhit",
+          "> stop", "> go depth 2", "expect bestmove \\S+", "> quit", "exit 0"}},
+
+        // Increments at least as long as the clock: the answer comes before the flag falls.
+        {"IncrementLongerThanTheClock",
+         {Middlegame, "> isready", "expect readyok", "> go wtime 500 btime 500 winc 2000 binc 2000",
+          "expect 500 bestmove \\S+", "> quit", "exit 0"}},
+        {"ClockWithEqualIncrement",
+         {Middlegame, "> isready", "expect readyok",
+          "> go wtime 3000 btime 3000 winc 3000 binc 3000", "expect 3000 bestmove \\S+", "> quit",
+          "exit 0"}},
+        // Open-ended searches end on "stop", "quit" or the end of input, and answer "isready".
+        {"InfiniteStops",
+         {"> position startpos", "> go infinite", "wait 1000", "none bestmove.*", "> stop",
+          "expect 300 bestmove \\S+", "> isready", "expect readyok", "> quit", "exit 0"}},
+        {"BareGoStops",
+         {"> go", "wait 500", "none bestmove.*", "> stop", "expect 300 bestmove \\S+", "> quit",
+          "exit 0"}},
+        {"DepthZeroStops",
+         {"> go depth 0 nodes 5 mate 2", "wait 500", "> stop", "expect 300 bestmove \\S+"}},
+        {"OtherSidesClockStops",
+         {"> go btime 100 winc 10", "wait 500", "none bestmove.*", "> stop",
+          "expect 300 bestmove \\S+"}},
+        {"IsreadyDuringASearch",
+         {"> go infinite", "wait 500", "> isready", "expect 300 readyok", "none bestmove.*",
+          "> ponderhit", "> stop", "expect 300 bestmove \\S+"}},
+        {"QuitDuringASearch",
+         {"> go infinite", "wait 500", "> quit", "expect 300 bestmove \\S+", "exit 0 300"}},
+        {"EndOfInputDuringASearch",
+         {"> go infinite", "wait 300", "close", "expect 1000 bestmove \\S+", "exit 0 1000"}},
+        // Lines that are not for the search wait for its answer, then run in order.
+        {"OtherLinesWaitForTheAnswer",
+         {"> go infinite", "wait 300", "> position startpos moves e2e4", "> go depth 1", "> stop",
+          "expect 300 bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3",
+          "expect bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6", "> quit", "exit 0"}},
+        // A fixed depth ends however many pawns stand on the seventh rank.
+        {"FixedDepthsEndWithRowsOfPromotions",
+         {SeventhRanks, "> go depth 1", "expect 5000 bestmove \\S+", "> go depth 2",
+          "expect 5000 bestmove \\S+", "> go depth 3", "expect 5000 bestmove \\S+", "> go depth 4",
+          "expect 5000 bestmove \\S+", "> quit", "exit 0"}},
+        // Nothing of an earlier position reaches the next search.
+        {"EarlierGameLeavesNoTrace",
+         {"> position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 g8f6 b5c6",
+          "> position fen r1bqkb1r/pppp1ppp/2n5/4p3/2B1n3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 5",
+          "> go depth 7", "expect bestmove e1g1", "> quit", "exit 0"}},
+        {"SideFieldOtherThanBIsWhite",
+         {"> position fen 4k3/8/8/8/8/8/8/4K2R b - - 0 1", "> position fen 4k3/8/8/8/8/8/8/4K2R B",
+          "> go depth 1", "expect bestmove (e1|h1)\\S+", "> quit", "exit 0"}},
+        // A megabyte of spaces is read in time proportional to its length.
+        {"LongLineOfSpaces",
+         {"> position startpos moves " + std::string(1 << 20, ' ') + "e2e4", "> isready",
+          "expect 3000 readyok", "> go depth 1", "expect bestmove [a-h][78]\\S+"}},
+        // A controller that stops reading does not kill the engine.
+        {"ClosedOutputIsNotFatal",
+         {"closeout", "> uci", "> isready", "> go depth 2", "> quit", "exit 0"}},
+    };
+    // Whole games under mixed limits: every answer is legal in the game.
+    SessionCase game{"EveryAnswerIsLegal", {"> ucinewgame"}};
+    const char* limits[] = {"go depth 3", "go movetime 40",
+                            "go wtime 2000 btime 2000 winc 20 binc 20", "go depth 2",
+                            "go wtime 400 btime 400"};
+    for (int ply = 0; ply < 80; ++ply)
+        game.script.push_back(std::string("play ") + limits[ply % 5]);
+    game.script.insert(game.script.end(), {"> quit", "exit 0"});
+    rows.push_back(game);
+    // A long session: a game of 400 plies sent in growing steps, hash sizes in and out of
+    // range, new games, stop and ponderhit between searches. The sanitizer build also finds
+    // any table leaked on the way when the engine ends.
+    const std::string moves = RandomGame(400);
+    SessionCase session{"LongSession", {}};
+    const char* hashSizes[] = {"1", "600", "64", "4", "512", "-3", "32"};
+    for (size_t end = 0, step = 0; end < moves.size(); ++step) {
+        end = std::min(moves.size(), moves.find(' ', end + 300));
+        session.script.insert(session.script.end(),
+                              {"> setoption name Hash value " + std::string(hashSizes[step % 7]),
+                               "> position startpos moves" + moves.substr(0, end), "> go depth 1",
+                               "expect bestmove \\S+", step % 3 ? "> ponderhit" : "> ucinewgame",
+                               "> stop", "> isready", "expect readyok"});
+    }
+    session.script.insert(session.script.end(), {"> quit", "exit 0"});
+    rows.push_back(session);
+    return rows;
+}
 
 void PrintTo(const SessionCase& row, std::ostream* out) { *out << row.name; }
 
@@ -81,7 +184,7 @@ class Session : public testing::TestWithParam<SessionCase> {};
 
 TEST_P(Session, Runs) { EXPECT_EQ(RunSession(GetParam().script), ""); }
 
-INSTANTIATE_TEST_SUITE_P(Table, Session, testing::ValuesIn(Sessions),
+INSTANTIATE_TEST_SUITE_P(Table, Session, testing::ValuesIn(Sessions()),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -1,0 +1,169 @@
+// The checks that guard the whole engine: perft against published counts, and properties
+// that must hold in every position of random games.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "board/fen.h"
+#include "eval/eval.h"
+#include "movegen/attack.h"
+#include "movemake/hash.h"
+#include "movemake/movemake.h"
+#include "tests/fuzz/harness.h"
+#include "tests/support.h"
+#include "think/sortmoves.h"
+#include "think/think.h"
+#include "uci/tests.h"
+#include "uci/util.h"
+
+namespace {
+
+struct PerftCase {
+    const char* fen;
+    int depth;
+    int64_t leaves;
+    bool longCase;
+};
+
+// Published counts; together they exercise castling, en passant, promotions and checks.
+const PerftCase PerftCases[] = {
+    {StartFen, 4, 197281, false},
+    {StartFen, 5, 4865609, true},
+    {SelfTestFen, 3, 97862, false},
+    {SelfTestFen, 4, 4085603, true},
+    {SelfTestFen, 5, 193690690, true},
+    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624, false},
+    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 6, 11030083, true},
+    {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 4, 422333, false},
+    {"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1", 4, 422333, false},
+    {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 4, 2103487, true},
+    {"n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", 5, 3605103, true},
+    {"8/8/8/8/k2Pp2Q/8/8/3K4 b - d3 0 1", 3, 863, false},  // en passant would expose the king
+    // A rook captured in its corner loses its castling right: the second white rook that
+    // reaches h8 must not give black an illegal castling.
+    {"4k2r/8/8/7R/8/8/7r/4K3 w k - 0 1", 4, 95436, false},
+};
+
+TEST(Perft, PublishedCounts) {
+    for (const PerftCase& c : PerftCases) {
+        if (c.longCase && !SORVANE_LONG_TESTS) continue;
+        SetPosition(c.fen);
+        PerftNodes = 0;
+        Perft(c.depth, 0);
+        EXPECT_EQ(PerftNodes, c.leaves) << c.fen << " depth " << c.depth;
+    }
+}
+
+const char* PlayoutStarts[] = {
+    StartFen,
+    SelfTestFen,
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+    "4k3/8/8/2Pp4/8/8/8/4K3 w - d6",
+};
+
+// Every move of every position of random games from each start, with all three makes.
+TEST(Playouts, EveryMoveKeepsTheInvariants) {
+    SeedRandom(99);
+    for (const char* fen : PlayoutStarts) {
+        for (int game = 0; game < 12; ++game) {
+            SetPosition(fen);
+            for (int ply = 0; ply < 80; ++ply) {
+                ASSERT_EQ(CheckEveryMove(ply, true), "") << PositionToFen(ply);
+                const Move m = RandomLegalMove(ply);
+                if (m == NoMove) break;
+                ASSERT_TRUE(MakeMove(m, ply));
+                Ply[ply + 1].inCheck = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
+            }
+        }
+    }
+}
+
+// Random game positions, at most one queen a side (only one is tracked).
+std::vector<std::string> RandomPositions(int count) {
+    std::vector<std::string> fens;
+    SeedRandom(4242);
+    const char* starts[] = {StartFen, SelfTestFen, "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1",
+                            "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1"};
+    while (int(fens.size()) < count) {
+        SetPosition(starts[fens.size() % 4]);
+        PlayRandomMoves(int(RandomDraw(120)));
+        int queens[2] = {0, 0};
+        for (int s = 0; s < 128; ++s)
+            if (OnBoard(s) && TypeOf(Board[s]) == Queen) ++queens[SideOf(Board[s])];
+        if (queens[0] <= 1 && queens[1] <= 1) fens.push_back(PositionToFen(0));
+    }
+    return fens;
+}
+
+int32_t Eval(const std::string& fen) {
+    SetPosition(fen);
+    return Evaluate(0, -ScoreInfinity, ScoreInfinity);
+}
+
+TEST(Playouts, EvaluationIsColourSymmetricAndCached) {
+    for (const std::string& fen : RandomPositions(300)) {
+        ClearHash();
+        const int32_t miss = Eval(fen);
+        EXPECT_EQ(Eval(fen), miss) << "pawn cache hit: " << fen;
+        EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
+    }
+}
+
+// The on-demand pick gives exactly the order of a full stable sort by descending score.
+TEST(Playouts, PickedOrderEqualsAStableSort) {
+    SeedRandom(808);
+    for (int game = 0; game < 60; ++game) {
+        ClearOrdering();
+        SetPosition(game % 2 ? StartFen : SelfTestFen);
+        PlayRandomMoves(int(RandomDraw(40)));
+        GenerateMoves(0);
+        const int n = Ply[0].moveCount;
+        for (int i = 0; i < 300; ++i) {  // random history, so that many scores differ
+            const Move m = MoveTable[0][1 + RandomDraw(uint32_t(n))];
+            RandomDraw(2) ? AddHistoryHit(m) : AddHistoryTry(m);
+        }
+        Ply[0].hashMove = RandomDraw(3) ? MoveTable[0][1 + RandomDraw(uint32_t(n))] : NoMove;
+        ScoreMoves(0);
+        std::vector<std::pair<int32_t, Move>> picked, reference;
+        for (int k = 1; k <= n; ++k) {
+            PickMove(0, k);
+            picked.push_back({ScoreTable[0][k], MoveTable[0][OrderTable[0][k]]});
+        }
+        for (int k = 1; k <= n; ++k) {
+            const Move m = MoveTable[0][k];
+            reference.push_back(*std::find_if(picked.begin(), picked.end(),
+                                              [m](const auto& p) { return p.second == m; }));
+        }
+        std::stable_sort(reference.begin(), reference.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        ASSERT_EQ(picked, reference);
+    }
+    ClearOrdering();
+    Ply[0].hashMove = NoMove;
+}
+
+// A search leaves the board and the game position's record as it found them.
+TEST(Playouts, SearchLeavesTheGamePositionAsFound) {
+    const int savedOutput = OutputHandle;
+    OutputHandle = -1;  // the protocol lines go nowhere
+    for (const std::string& fen : RandomPositions(12)) {
+        SetPosition(fen);
+        Piece before[256];
+        std::memcpy(before, Board, sizeof Board);
+        const PlyState record = Ply[0];
+        ClearLimits();
+        SearchLimits.depth = 4;
+        IterativeDeepening();
+        EXPECT_EQ(std::memcmp(before, Board, sizeof Board), 0) << fen;
+        EXPECT_EQ(Ply[0].key, record.key) << fen;
+        EXPECT_EQ(Ply[0].castling, record.castling) << fen;
+        EXPECT_EQ(Ply[0].material[0], record.material[0]) << fen;
+    }
+    OutputHandle = savedOutput;
+}
+
+}  // namespace

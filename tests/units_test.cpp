@@ -1,0 +1,315 @@
+// Unit cases, each kept because it is the only test that catches some fault: worked values
+// and rules that perft, the bench signature and the playout properties cannot see.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/fen.h"
+#include "eval/eval.h"
+#include "movemake/hash.h"
+#include "movemake/movemake.h"
+#include "tests/support.h"
+#include "think/sortmoves.h"
+#include "think/think.h"
+#include "uci/uci.h"
+#include "uci/util.h"
+
+namespace {
+
+struct FenCase {
+    const char* fen;
+    uint8_t side, castling;
+    Square epSquare;
+    int32_t whiteMaterial;
+};
+
+// Lenient reading: odd texts never leave the board, and each field means what it says.
+TEST(Fen, FieldsAndOddTexts) {
+    for (const FenCase& c : {
+             FenCase{StartFen, 0, 15, NoSquare, 4800},
+             FenCase{"4k3/8/8/8/3pP3/8/8/4K3 b - E3", 1, 0, 0x24, 100},
+             FenCase{"4k3/8/8/2Pp4/8/8/8/4K3 w - d6", 0, 0, 0x53, 100},
+             FenCase{"4k3/8/8/8/8/8/8/4K3 b - e3", 1, 0, NoSquare, 0},         // no pawn passed
+             FenCase{"4k3/8/8/8/3pP3/8/8/4K3 w - e3", 0, 0, NoSquare, 100},    // wrong side
+             FenCase{"4k3/8/8/8/3pP3/4N3/8/4K3 b - e3", 1, 0, NoSquare, 500},  // occupied
+             FenCase{"4k3/8/8/8/3pP3/8/8/4K3 b - e", 1, 0, NoSquare, 100},
+             FenCase{"r3k2r/8/8/8/8/8/8/R3K2R w qkQK -", 0, 15, NoSquare, 1200},
+             FenCase{"r3k2r/8/8/8/8/8/8/R3K2R w Kx -", 0, 1, NoSquare, 1200},
+             FenCase{"4k3/8/8/8/8/8/8/4K3 B - -", 0, 0, NoSquare, 0},  // only "b" is black
+             FenCase{"4k3/8/8/8/8/8/8/4K3", 0, 0, NoSquare, 0},
+             FenCase{"k7QQQQ/8/8/8/8/8/8/7K w - -", 0, 0, NoSquare, 0},  // beyond the h-file
+             FenCase{"8/8/8/8/x0P5/8/8/8 w - -", 0, 0, NoSquare, 100},
+             FenCase{"99999999/pppppppppppppppp/8/8/8/8/8/8 b - -", 1, 0, NoSquare, 0},
+             FenCase{"7K9Q/////////q w KQkq e3", 0, 15, NoSquare, 0},
+             FenCase{"", 0, 0, NoSquare, 0},
+         }) {
+        SetPosition("4k3/8/8/8/8/8/8/4K3 b - -");  // nothing of it may survive
+        SetPosition(c.fen);
+        EXPECT_EQ(Ply[0].side, c.side) << c.fen;
+        EXPECT_EQ(Ply[0].castling, c.castling) << c.fen;
+        EXPECT_EQ(Ply[0].epSquare, c.epSquare) << c.fen;
+        EXPECT_EQ(Ply[0].material[0], c.whiteMaterial) << c.fen;
+        EXPECT_EQ(Ply[0].lastMove, NoMove) << c.fen;
+        EXPECT_TRUE(BoardIsOk(0)) << c.fen;
+    }
+    SetPosition("8/8/8/8/x0P5/8/8/8 w - -");
+    EXPECT_EQ(Board[0x32], WhitePawn);  // an unknown letter is one square, "0" none
+}
+
+TEST(MakeMove, CastlingMovesTheRookAndDropsTheRights) {
+    SetPosition("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    const Move castle = FindMove(0, "e1g1");
+    ASSERT_TRUE(MakeMove(castle, 0));
+    EXPECT_EQ(Board[F1], White | Rook);
+    EXPECT_EQ(Board[H1], 0);
+    EXPECT_EQ(Ply[1].castling, CastleBK | CastleBQ);
+    TakeBack(castle, 0);
+    ASSERT_TRUE(MakeMove(FindMove(0, "h1h2"), 0));
+    EXPECT_EQ(Ply[1].castling, CastleWQ | CastleBK | CastleBQ);
+}
+
+TEST(Ordering, KillersAndHistory) {
+    ClearOrdering();
+    SetPosition(StartFen);
+    const Move a = MakeMoveWord(0x06, 0x25), b = MakeMoveWord(0x01, 0x22);
+    UpdateKillers(a, 3);
+    UpdateKillers(b, 3);
+    EXPECT_EQ(Killers[3][0], b);
+    EXPECT_EQ(Killers[3][1], a);
+    UpdateKillers(a, 3);  // the second becomes the first
+    EXPECT_EQ(Killers[3][0], a);
+    EXPECT_EQ(Killers[3][1], b);
+    UpdateKillers(MakeMoveWord(0x34, 0x43, Pawn), 3);  // captures never become killers
+    EXPECT_EQ(Killers[3][0], a);
+    // At 16384 tries both counters of a move are halved.
+    for (int i = 0; i < 8999; ++i) AddHistoryHit(a);
+    for (int i = 0; i < 7384; ++i) AddHistoryTry(a);
+    const int index = 0x25 * 12 + PieceIndex(0x06);
+    EXPECT_EQ(HistoryTried[index], 8192);
+    EXPECT_EQ(HistoryGood[index], 4500);
+    ClearOrdering();
+}
+
+TEST(Ordering, LegalFilterAndRootSort) {
+    SetPosition("4k3/8/8/8/8/8/4r3/4K3 w - - 0 1");
+    GenerateMoves(0);
+    FilterLegalMoves(0);
+    EXPECT_EQ(Ply[0].moveCount, 3);  // Kxe2, Kd1, Kf1
+    SetPosition(StartFen);
+    Ply[0].moveCount = 5;
+    const int32_t scores[6] = {0, -1000, 12, -1000, 700, 12};
+    for (int k = 1; k <= 5; ++k) {
+        RootOrder[k] = k;
+        RootScore[k] = scores[k];
+    }
+    SortRootMoves();
+    const int expected[6] = {0, 4, 2, 5, 1, 3};
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(RootOrder[k], expected[k]) << k;
+}
+
+struct HashTables : testing::Test {
+    void SetUp() override {
+        HashSizeMB = 4;
+        AllocateHash();
+        SetPosition(StartFen);
+    }
+    void TearDown() override {
+        HashSizeMB = HashDefaultMB;
+        AllocateHash();
+    }
+    int32_t StoreAndProbe(uint8_t depth, int32_t score) {
+        Ply[0].hashBound = BoundExact;
+        HashStore(depth, 0, score, 1);
+        HashProbe(0);
+        return Ply[0].hashBound == BoundNone ? -1 : Ply[0].hashScore;
+    }
+};
+
+TEST_F(HashTables, SizesReplacementAndMateScores) {
+    for (auto [mb, entries, pawnEntries] : {std::tuple{4, 131072, 87381},
+                                            {32, 1310720, 174762},
+                                            {512, 20971520, 2796202},
+                                            {1, 131072, 87381},
+                                            {100000, 20971520, 2796202}}) {
+        HashSizeMB = mb;
+        AllocateHash();
+        EXPECT_EQ(HashEntries, entries) << mb;
+        EXPECT_EQ(PawnEntries, pawnEntries) << mb;
+    }
+    EXPECT_EQ(StoreAndProbe(6, 10), 10);
+    EXPECT_EQ(StoreAndProbe(5, 20), 10);  // shallower, same search: kept out
+    EXPECT_EQ(StoreAndProbe(6, 30), 30);  // equal depth replaces
+    ++HashAge;                            // the next search may replace anything
+    EXPECT_EQ(StoreAndProbe(1, 50), 50);
+    EXPECT_EQ(StoreAndProbe(9, 99901), 50);  // mate scores are not stored
+    EXPECT_EQ(StoreAndProbe(9, -99901), 50);
+    EXPECT_EQ(StoreAndProbe(9, 99900), 99900);
+    // A key with the top bit set takes the slot of its magnitude.
+    EXPECT_EQ(HashSlot(0 - uint64_t(123456789)), HashSlot(123456789));
+    EXPECT_EQ(PawnSlot(0u - 77u), PawnSlot(77u));
+}
+
+// Clock parameters of a "go" for white, and the budget they must give.
+struct BudgetCase {
+    int32_t movetime, wtime, winc;
+    uint8_t movestogo;
+    bool clockGiven;
+    int32_t timeLimit, softTime;
+};
+
+TEST(TimeBudget, Table) {
+    SetPosition(StartFen);
+    for (const BudgetCase& c : {
+             BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
+             BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
+             BudgetCase{1000, 0, 0, 0, false, 700, 0},
+             BudgetCase{0, 0, 0, 0, false, -1, 0},
+             // Never past the clock: the remaining time less 50 ms or a twentieth, at least 1.
+             BudgetCase{0, 10000, 2000, 0, true, 9500, 1766},
+             BudgetCase{0, 500, 2000, 0, true, 450, 450},
+             BudgetCase{0, 3000, 3000, 0, true, 2850, 2500},
+             BudgetCase{0, 20000, 0, 1, true, 19000, 19000},
+             BudgetCase{0, 50, 5000, 0, true, 1, 1},
+             // Short budgets keep a positive limit; more movetime never gives less.
+             BudgetCase{300, 0, 0, 0, false, 150, 0},
+             BudgetCase{450, 0, 0, 0, false, 225, 0},
+             BudgetCase{600, 0, 0, 0, false, 300, 0},
+             BudgetCase{1, 0, 0, 0, false, 1, 0},
+             BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 500},
+             BudgetCase{0, -200, 0, 0, true, 1, -200},
+             BudgetCase{0, 0, 0, 0, true, 1, 0},
+         }) {
+        ClearLimits();
+        SearchLimits.movetime = c.movetime;
+        SearchLimits.wtime = c.wtime;
+        SearchLimits.winc = c.winc;
+        SearchLimits.movestogo = c.movestogo;
+        SearchLimits.clockGiven[0] = c.clockGiven;
+        SoftTime = 0;
+        SetTimeBudget();
+        EXPECT_EQ(TimeLimit, c.timeLimit) << c.movetime << " " << c.wtime << " " << c.winc;
+        EXPECT_EQ(SoftTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
+    }
+}
+
+int32_t Eval(const std::string& fen, int32_t alpha = -ScoreInfinity, int32_t beta = ScoreInfinity) {
+    SetPosition(fen);
+    return Evaluate(0, alpha, beta);
+}
+
+TEST(Evaluate, WorkedValuesAndTheLazyExit) {
+    EXPECT_EQ(Eval("k7/8/8/8/8/8/8/3QK3 w - - 0 1"), 2049);
+    EXPECT_EQ(Eval("8/8/8/8/8/8/8/k2QK3 w - - 0 1"), 2105);
+    EXPECT_EQ(Eval("2b1k3/8/8/8/8/8/8/R3K3 w - - 0 1"), 21);
+    EXPECT_EQ(Eval("4k3/8/8/4P3/8/8/8/4K3 w - - 0 1"), -13);
+    EXPECT_EQ(Eval(StartFen), 0);
+    // g3 instead of g2: the shelter costs 10 more, the pawn terms give 11; a flipped shelter
+    // sign would show as 21.
+    EXPECT_EQ(
+        Eval("r2q3k/8/8/8/8/6P1/5P1P/6K1 w - - 0 1") - Eval("r2q3k/8/8/8/8/8/5PPP/6K1 w - - 0 1"),
+        1);
+    // A rook up: far outside a null window the material alone is returned.
+    const char* rookUp = "r3k3/pppppppp/8/8/8/8/PPPPPPPP/R2RK3 w - - 0 1";
+    EXPECT_EQ(Eval(rookUp, 1100, 1101), 600);
+    EXPECT_EQ(Eval(rookUp, -300, -299), 600);
+    EXPECT_NE(Eval(rookUp), 600);
+    EXPECT_EQ(Eval(rookUp, 1100, 1102), Eval(rookUp));  // not a null window
+    // With too little material on one side there is no lazy exit, even far from the window.
+    EXPECT_NE(Eval("4k3/8/8/8/8/8/8/R2RK3 w - - 0 1", 2000, 2001), 1200);
+}
+
+TEST(Repetition, GameHistoryAndSearchPath) {
+    SetPosition(StartFen);
+    for (int p = 1; p <= 12; ++p) Ply[p].key = 1000 + p;
+    Ply[2].key = Ply[6].key = Ply[10].key = 77;
+    EXPECT_TRUE(IsRepetition(10));
+    EXPECT_FALSE(IsRepetition(6));
+    Ply[0].key = Ply[4].key = Ply[8].key = 55;  // ply 0 is never compared
+    EXPECT_FALSE(IsRepetition(8));
+    // Twice in the game history, once more on the search path.
+    ExecuteCommand("position startpos moves g1f3 g8f6 f3g1 f6g8 b1c3 b8c6 c3b1 c6b8");
+    EXPECT_EQ(HistoryCount, 8);
+    Ply[3].key = Ply[0].key;
+    EXPECT_TRUE(IsRepetition(3));
+    ExecuteCommand("position startpos moves e2e4 g8f6 g1f3 f6g8 f3g1");  // a pawn move restarts
+    EXPECT_EQ(HistoryCount, 5);
+    std::string command = "position startpos moves";
+    for (int i = 0; i < 50; ++i) command += " g1f3 g8f6 f3g1 f6g8";
+    ExecuteCommand(command);
+    EXPECT_EQ(HistoryCount, HistorySlots);  // the newest keys are kept
+    EXPECT_EQ(GameHistory[HistorySlots], Ply[0].key);
+}
+
+TEST(Commands, GoLimitsAndOptions) {
+    const int savedOutput = OutputHandle;
+    OutputHandle = -1;
+    struct GoCase {
+        const char* command;
+        uint8_t depth;
+        int32_t wtime, nodes;
+        uint8_t movestogo, infinite;
+    };
+    ExecuteCommand("position startpos");
+    for (const GoCase& c :
+         {GoCase{"go depth 3", 3, 0, 0, 0, 0}, GoCase{"GO DEPTH 2", 2, 0, 0, 0, 0},
+          GoCase{"go depth 259", 3, 0, 0, 0, 0},
+          GoCase{"go searchmoves e2e4 depth 2", 2, 0, 0, 0, 0},
+          GoCase{"go wtime 60000 movestogo 40 depth 1", 1, 60000, 0, 40, 0},
+          GoCase{"go depth 1 nodes 1000 mate 2 infinite", 1, 0, 1000, 0, 1}}) {
+        EXPECT_EQ(ExecuteCommand(c.command), CommandResult::Continue) << c.command;
+        EXPECT_EQ(SearchLimits.depth, c.depth) << c.command;
+        EXPECT_EQ(SearchLimits.wtime, c.wtime) << c.command;
+        EXPECT_EQ(SearchLimits.nodes, c.nodes) << c.command;
+        EXPECT_EQ(SearchLimits.movestogo, c.movestogo) << c.command;
+        EXPECT_EQ(SearchLimits.infinite, c.infinite) << c.command;
+    }
+    ExecuteCommand("go ponder depth 1");
+    ExecuteCommand("go depth 1");
+    EXPECT_EQ(SearchLimits.ponder, 1);  // kept until ponderhit
+    ExecuteCommand("ponderhit");
+    EXPECT_EQ(SearchLimits.ponder, 0);
+    for (auto [command, size] : {std::pair{"setoption name Hash value 64", 64},
+                                 {"setoption name Hash value 1", 4},
+                                 {"setoption name Hash value 100000", 512},
+                                 {"setoption name Hash value 32", 32}}) {
+        ExecuteCommand(command);
+        EXPECT_EQ(HashSizeMB, size) << command;
+    }
+    for (auto [command, clears] : {std::pair{"setoption name Clear Hash", true},
+                                   {"setoption name clear hash", true},
+                                   {"ucinewgame", true},
+                                   {"setoption name Clear Hash now", false}}) {
+        SetPosition(StartFen);
+        Ply[0].hashBound = BoundExact;
+        HashStore(5, 0, 10, 0);
+        ExecuteCommand(command);
+        HashProbe(0);
+        EXPECT_EQ(Ply[0].hashBound == BoundNone, clears) << command;
+    }
+    OutputHandle = savedOutput;
+}
+
+TEST(Tokens, SplittingAndNumbers) {
+    std::string_view text = "go  depth 5";
+    std::string token, tokens;
+    while (!text.empty()) {
+        SplitToken(text, ' ', token);
+        tokens += "[" + token + "]";
+    }
+    EXPECT_EQ(tokens, "[go][][depth][5]");
+    int32_t v = 0;
+    for (const char* bad : {"", "-", "2147483648", "12a", " 1"}) EXPECT_FALSE(ConvertInt(bad, v));
+    EXPECT_TRUE(ConvertInt("-2147483648", v) && v == INT32_MIN);
+}
+
+TEST(Random, GeneratorFollowsItsRecurrence) {
+    SeedRandom(1);
+    EXPECT_EQ(RandomDraw(65536), 134775814u >> 16);  // seed * 134775813 + 1, high half
+    SeedRandom(7);
+    uint64_t r[4];
+    for (uint64_t& x : r) x = RandomDraw(65536);
+    SeedRandom(7);
+    EXPECT_EQ(Random64(), (r[0] << 48) | (r[3] << 32) | (r[2] << 16) | r[1]);
+}
+
+}  // namespace
