@@ -148,7 +148,7 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             const long until = NowMs() + TakeNumber(rest, 0);
             while (NowMs() < until) Pump(e, int(until - NowMs()));
         } else if (word == "expect") {
-            const long deadline = lastSend + TakeNumber(rest, 20000);
+            const long deadline = lastSend + TakeNumber(rest, 20000) * SORVANE_TIME_SCALE;
             const std::regex pattern(rest);
             std::string line;
             bool found = false;
@@ -200,7 +200,8 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             e.output = -1;
         } else if (word == "exit") {
             const int status = TakeNumber(rest, 0);
-            if (!WaitExit(e, NowMs() + TakeNumber(rest, 20000))) return "the engine did not end";
+            if (!WaitExit(e, NowMs() + TakeNumber(rest, 20000) * SORVANE_TIME_SCALE))
+                return "the engine did not end";
             if (e.status != status) return "exit status " + std::to_string(e.status);
         } else if (word == "stderr") {
             if (!std::regex_match(e.err, std::regex(rest))) return "standard error: " + e.err;

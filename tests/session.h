@@ -20,5 +20,6 @@
 //   "exit STATUS [MS]"    the engine ends with STATUS within MS ms (default 20000); a signal
 //                         counts as 128 + its number
 //   "stderr REGEX"        after the exit, standard error matches REGEX in full
-// The engine is killed if it is still running at the end.
+// The engine is killed if it is still running at the end. Sanitizer builds run about ten
+// times slower, so there every time limit is SORVANE_TIME_SCALE times longer.
 std::string RunSession(const std::vector<std::string>& script);
