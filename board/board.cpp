@@ -1,8 +1,6 @@
 // Board, pieces and position state.
 #include "board/board.h"
 
-#include "movemake/hash.h"
-
 Piece Board[256];
 PlyState Ply[MaxGamePly + 1];
 uint64_t GameHistory[HistorySlots + 1];
@@ -27,37 +25,8 @@ const char SquareNames[128][3] = {
     "a8", "b8", "c8", "d8", "e8", "f8", "g8", "h8", "**", "**", "**", "**", "**", "**", "**", "**",
 };
 
-bool BoardIsOk(int ply) {
-    const PlyState& ps = Ply[ply];
-    for (int s = 0; s < 256; ++s)
-        if (!OnBoard(s) || s >= 128)
-            if (Board[s] != 0) return false;
-    int32_t material[2] = {0, 0};
-    for (int s = 0; s < 128; ++s) {
-        if (!OnBoard(s) || Board[s] == 0) continue;
-        Piece p = Board[s];
-        if ((p & (White | Black)) == 0 || (p & (White | Black)) == (White | Black)) return false;
-        if (TypeOf(p) < King || TypeOf(p) > Pawn) return false;
-        if (TypeOf(p) != King) material[SideOf(p)] += PieceValue[TypeOf(p)];
-    }
-    // A king can only be taken in a position no game reaches (a FEN text with the side not
-    // to move in check); its side's material is no longer a plain sum then.
-    bool hasKing[2] = {false, false};
-    for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && TypeOf(Board[s]) == King) hasKing[SideOf(Board[s])] = true;
-    for (int side = 0; side < 2; ++side)
-        if (hasKing[side] && material[side] != ps.material[side]) return false;
-    for (int side = 0; side < 2; ++side) {
-        Square q = ps.queenSquare[side];
-        if (q != NoSquare && (!OnBoard(q) || Board[q] != ((side ? Black : White) | Queen)))
-            return false;
-    }
-    // A king square must name a king of its side, unless that side has no king at all
-    // (a lenient FEN text may omit one).
-    for (int side = 0; side < 2; ++side)
-        if (hasKing[side] && Board[ps.kingSquare[side]] != ((side ? Black : White) | King))
-            return false;
-    if (ps.side > 1) return false;
-    if (ps.key != ComputeKey(ply) || ps.pawnKey != ComputePawnKey()) return false;
-    return true;
+Square SquareFromText(const char* text) {
+    const int file = (text[0] | 0x20) - 'a';  // either case
+    if (file < 0 || file > 7 || text[1] < '1' || text[1] > '8') return NoSquare;
+    return Square((text[1] - '1') * 16 + file);
 }

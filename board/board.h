@@ -9,10 +9,32 @@ using Move = uint32_t;
 
 // 0x88 squares: rank * 16 + file. A value names a real square exactly when (s & 0x88) == 0.
 constexpr Square NoSquare = 255;
-constexpr Square A1 = 0, C1 = 2, D1 = 3, E1 = 4, F1 = 5, G1 = 6, H1 = 7;
-constexpr Square A8 = 112, C8 = 114, D8 = 115, E8 = 116, F8 = 117, G8 = 118, H8 = 119;
+// clang-format off
+enum : Square {
+    A1 = 0x00, B1, C1, D1, E1, F1, G1, H1,
+    A2 = 0x10, B2, C2, D2, E2, F2, G2, H2,
+    A3 = 0x20, B3, C3, D3, E3, F3, G3, H3,
+    A4 = 0x30, B4, C4, D4, E4, F4, G4, H4,
+    A5 = 0x40, B5, C5, D5, E5, F5, G5, H5,
+    A6 = 0x50, B6, C6, D6, E6, F6, G6, H6,
+    A7 = 0x60, B7, C7, D7, E7, F7, G7, H7,
+    A8 = 0x70, B8, C8, D8, E8, F8, G8, H8,
+};
+// clang-format on
 
 inline bool OnBoard(int s) { return (s & 0x88) == 0; }
+
+// Steps to the neighbouring square in each direction: white moves north.
+constexpr int North = 16, South = -16, East = 1, West = -1;
+constexpr int NorthEast = North + East, NorthWest = North + West;
+constexpr int SouthEast = South + East, SouthWest = South + West;
+
+inline bool IsDiagonal(int step) {
+    return step == NorthEast || step == NorthWest || step == SouthEast || step == SouthWest;
+}
+
+// The square a text such as "e3" or "E3" names, or NoSquare.
+Square SquareFromText(const char* text);
 
 // Piece codes: a colour bit plus a type in the low three bits.
 constexpr Piece White = 64, Black = 128;
@@ -96,7 +118,3 @@ inline void ForEachPiece(uint64_t colourBits, Visit&& visit) {
         }
     }
 }
-
-// Debug check of the invariants that every module keeps: off-board cells empty, king squares
-// right, material and keys matching the board. Asserted in debug builds and tests.
-bool BoardIsOk(int ply);

@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "movegen/attack.h"
-#include "movegen/genmoves.h"
+#include "movegen/move.h"
 #include "movemake/hash.h"
+#include "movemake/movemake.h"
 #include "uci/util.h"
 
 static Piece PieceOfLetter(char c) {
@@ -52,8 +53,8 @@ static void ReadPlacement(std::string_view placement) {
 // is empty and the pawn that made the double step stands beyond it.
 static bool EpSquareIsConsistent(Square ep, int side) {
     if (!OnBoard(ep) || Board[ep] != 0) return false;
-    if (side == 0) return (ep >> 4) == 5 && Board[ep - 16] == BlackPawn;
-    return (ep >> 4) == 2 && Board[ep + 16] == WhitePawn;
+    if (side == 0) return (ep >> 4) == 5 && Board[ep + South] == BlackPawn;
+    return (ep >> 4) == 2 && Board[ep + North] == WhitePawn;
 }
 
 void SetPosition(const std::string& fen) {
@@ -81,12 +82,9 @@ void SetPosition(const std::string& fen) {
     }
 
     SplitToken(text, ' ', field);
-    field = ToUpper(field);
     ps.epSquare = NoSquare;
-    if (field.size() >= 2 && field != "-") {
-        Square ep = Square((field[0] - 'A') | ((field[1] - '1') * 16));
-        if (EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
-    }
+    const Square ep = field.size() >= 2 ? SquareFromText(field.c_str()) : NoSquare;
+    if (ep != NoSquare && EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
 
     ps.lastMove = NoMove;  // the root reads it for the recapture extension
     ps.inCheck = IsAttacked(ps.side, 0, NoSquare);

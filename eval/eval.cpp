@@ -47,8 +47,8 @@ int CountEmpty(Square s, const int8_t* offsets, int n) {
 }
 
 const int8_t FileSteps[2] = {16, -16};
-const int8_t RankSteps[2] = {1, -1};
-const int8_t DiagonalSteps[4] = {15, -15, 17, -17};
+const int8_t RankSteps[2] = {East, West};
+const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
 bool IsWhiteRook(Square s) { return Board[s] == (White | Rook); }
 bool IsBlackRook(Square s) { return Board[s] == (Black | Rook); }
@@ -56,17 +56,17 @@ bool IsBlackRook(Square s) { return Board[s] == (Black | Rook); }
 // Missing pawns in front of a castled white king: for its file and the files beside it, the
 // first own pawn above the king costs by its rank, no pawn at all costs the most.
 int32_t WhiteShelter(Square wk) {
-    bool queenSideHome = (wk == A1 || wk == 1) && Board[0x11] == WhitePawn &&
-                         (Board[0x10] == WhitePawn || Board[0x20] == WhitePawn);
-    bool kingSideHome = (wk == G1 || wk == H1) && Board[0x16] == WhitePawn &&
-                        (Board[0x17] == WhitePawn || Board[0x27] == WhitePawn);
+    bool queenSideHome = (wk == A1 || wk == B1) && Board[B2] == WhitePawn &&
+                         (Board[A2] == WhitePawn || Board[A3] == WhitePawn);
+    bool kingSideHome = (wk == G1 || wk == H1) && Board[G2] == WhitePawn &&
+                        (Board[H2] == WhitePawn || Board[H3] == WhitePawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
     int file = wk & 7, rank = wk >> 4;
     for (int f = file - 1; f <= file + 1; ++f) {
         if (f < 0 || f > 7) continue;
         int cost = MissingShieldPenalty;
-        for (int s = (rank + 1) * 16 + f; s < 104; s += 16)
+        for (int s = (rank + 1) * 16 + f; s <= H7; s += North)
             if (Board[s] == WhitePawn) {
                 cost = ShieldPenalty[s >> 4];
                 break;
@@ -77,17 +77,17 @@ int32_t WhiteShelter(Square wk) {
 }
 
 int32_t BlackShelter(Square bk) {
-    bool queenSideHome = (bk == A8 || bk == 113) && Board[0x61] == BlackPawn &&
-                         (Board[0x60] == BlackPawn || Board[0x50] == BlackPawn);
-    bool kingSideHome = (bk == G8 || bk == H8) && Board[0x66] == BlackPawn &&
-                        (Board[0x67] == BlackPawn || Board[0x57] == BlackPawn);
+    bool queenSideHome = (bk == A8 || bk == B8) && Board[B7] == BlackPawn &&
+                         (Board[A7] == BlackPawn || Board[A6] == BlackPawn);
+    bool kingSideHome = (bk == G8 || bk == H8) && Board[G7] == BlackPawn &&
+                        (Board[H7] == BlackPawn || Board[H6] == BlackPawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
     int file = bk & 7, rank = bk >> 4;
     for (int f = file - 1; f <= file + 1; ++f) {
         if (f < 0 || f > 7) continue;
         int cost = MissingShieldPenalty;
-        for (int s = (rank - 1) * 16 + f; s > 15; s -= 16)
+        for (int s = (rank - 1) * 16 + f; s >= A2; s += South)
             if (Board[s] == BlackPawn) {
                 cost = ShieldPenalty[7 - (s >> 4)];
                 break;
@@ -101,7 +101,7 @@ int32_t WhiteTrappedRooks(Square wk) {
     int32_t penalty = 0;
     if ((wk == F1 && (IsWhiteRook(G1) || IsWhiteRook(H1))) || (wk == G1 && IsWhiteRook(H1)))
         penalty += TrappedRookPenalty;
-    if ((wk == C1 && (IsWhiteRook(1) || IsWhiteRook(A1))) || (wk == 1 && IsWhiteRook(A1)))
+    if ((wk == C1 && (IsWhiteRook(B1) || IsWhiteRook(A1))) || (wk == B1 && IsWhiteRook(A1)))
         penalty += TrappedRookPenalty;
     return penalty;
 }
@@ -110,7 +110,7 @@ int32_t BlackTrappedRooks(Square bk) {
     int32_t penalty = 0;
     if ((bk == F8 && (IsBlackRook(G8) || IsBlackRook(H8))) || (bk == G8 && IsBlackRook(H8)))
         penalty += TrappedRookPenalty;
-    if ((bk == C8 && (IsBlackRook(113) || IsBlackRook(A8))) || (bk == 113 && IsBlackRook(A8)))
+    if ((bk == C8 && (IsBlackRook(B8) || IsBlackRook(A8))) || (bk == B8 && IsBlackRook(A8)))
         penalty += TrappedRookPenalty;
     return penalty;
 }

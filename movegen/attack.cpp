@@ -1,10 +1,14 @@
 // Attack detection by scanning outward from the square over the 0x88 board.
 #include "movegen/attack.h"
 
-#include "movegen/genmoves.h"
+#include "movegen/move.h"
 
-const int8_t KnightOffsets[8] = {14, -14, 18, -18, 31, -31, 33, -33};
-const int8_t KingOffsets[8] = {1, -1, 16, -16, 15, -15, 17, -17};
+// A knight's jumps: two steps one way and one the other.
+const int8_t KnightOffsets[8] = {2 * West + North, 2 * East + South, 2 * East + North,
+                                 2 * West + South, 2 * North + West, 2 * South + East,
+                                 2 * North + East, 2 * South + West};
+const int8_t KingOffsets[8] = {East,      West,      North,     South,
+                               NorthWest, SouthEast, NorthEast, SouthWest};
 
 void FindCheckers(uint8_t side, Square square, Checkers& out) {
     const Piece enemy = side ? White : Black;
@@ -43,7 +47,8 @@ bool PieceAttacks(Square from, Square target) {
     const int diff = target - from;
     switch (TypeOf(p)) {
         case Pawn:
-            return SideOf(p) == 0 ? (diff == 15 || diff == 17) : (diff == -15 || diff == -17);
+            return SideOf(p) == 0 ? (diff == NorthWest || diff == NorthEast)
+                                  : (diff == SouthEast || diff == SouthWest);
         case Knight:
             for (int8_t offset : KnightOffsets)
                 if (diff == offset) return true;
@@ -55,7 +60,7 @@ bool PieceAttacks(Square from, Square target) {
         case Bishop: {
             const int8_t d = LineStep.step[diff + 119];
             if (d == 0) return false;
-            const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+            const bool diagonal = IsDiagonal(d);
             if (TypeOf(p) == (diagonal ? Rook : Bishop)) return false;
             Square t = Square(from + d);
             while (t != target && Board[t] == 0) t = Square(t + d);
@@ -88,7 +93,8 @@ bool WouldGiveCheck(Move move, int ply) {
     // Direct check from the target square; the vacated square counts as empty.
     switch (type) {
         case Pawn:
-            if (own == White ? (diff == 15 || diff == 17) : (diff == -15 || diff == -17))
+            if (own == White ? (diff == NorthWest || diff == NorthEast)
+                             : (diff == SouthEast || diff == SouthWest))
                 return true;
             break;
         case Knight:
@@ -100,7 +106,7 @@ bool WouldGiveCheck(Move move, int ply) {
         case Bishop: {
             const int8_t d = LineStep.step[diff + 119];
             if (d == 0) break;
-            const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+            const bool diagonal = IsDiagonal(d);
             if (type == (diagonal ? Rook : Bishop)) break;
             Square t = Square(to + d);
             while (t != king && (Board[t] == 0 || t == from)) t = Square(t + d);
@@ -118,7 +124,7 @@ bool WouldGiveCheck(Move move, int ply) {
     if (!OnBoard(t) || t == to) return false;
     const Piece p = Board[t];
     if ((p & own) == 0) return false;
-    const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+    const bool diagonal = IsDiagonal(d);
     return TypeOf(p) == Queen || TypeOf(p) == (diagonal ? Bishop : Rook);
 }
 
@@ -131,7 +137,7 @@ bool IsAttackedThrough(uint8_t side, Square king, Square through) {
     const Piece p = Board[t], enemy = side ? White : Black;
     if ((p & enemy) == 0) return false;
     const int type = TypeOf(p);
-    const bool diagonal = d == 15 || d == -15 || d == 17 || d == -17;
+    const bool diagonal = IsDiagonal(d);
     return type == Queen || type == (diagonal ? Bishop : Rook);
 }
 

@@ -21,7 +21,8 @@ struct LineStepTable {
 };
 constexpr LineStepTable MakeLineSteps() {
     LineStepTable table{};
-    const int8_t directions[8] = {1, -1, 16, -16, 15, -15, 17, -17};
+    const int8_t directions[8] = {East,      West,      North,     South,
+                                  NorthWest, SouthEast, NorthEast, SouthWest};
     for (int8_t d : directions)
         for (int k = 1; k <= 7; ++k) table.step[d * k + 119] = d;
     return table;

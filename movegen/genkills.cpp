@@ -6,8 +6,8 @@
 
 namespace {
 
-const int8_t RookRays[4] = {1, -1, 16, -16};
-const int8_t BishopRays[4] = {15, -15, 17, -17};
+const int8_t RookRays[4] = {East, West, North, South};
+const int8_t BishopRays[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
 inline void Add(Move* list, int& n, int from, int to, int captured, int promotion = 0) {
     list[++n] = MakeMoveWord(from, to, captured, promotion);
@@ -40,8 +40,8 @@ void GenerateCaptures(int ply) {
     PlyState& ps = Ply[ply];
     const bool white = ps.side == 0;
     const Piece own = white ? White : Black, enemy = white ? Black : White;
-    const int forward = white ? 16 : -16;
-    const int pawnCaptures[2] = {white ? 15 : -15, white ? 17 : -17};
+    const int forward = white ? North : South;
+    const int pawnCaptures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
     Move* list = MoveTable[ply];
     int n = 0;
     ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
@@ -67,13 +67,13 @@ void GenerateCaptures(int ply) {
                     if (!OnBoard(t)) continue;
                     if (t == ps.epSquare) Add(list, n, s, t, Pawn);
                     if (!(Board[t] & enemy)) continue;
-                    if (white ? t >= 0x70 : t <= 0x07)
+                    if (white ? t >= A8 : t <= H1)
                         AddPromotions(list, n, s, t, TypeOf(Board[t]));
                     else
                         Add(list, n, s, t, TypeOf(Board[t]));
                 }
                 Square t = Square(s + forward);
-                if (OnBoard(t) && !Board[t] && (white ? t >= 0x70 : t <= 0x07))
+                if (OnBoard(t) && !Board[t] && (white ? t >= A8 : t <= H1))
                     AddPromotions(list, n, s, t, 0);
                 break;
             }

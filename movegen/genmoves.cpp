@@ -18,8 +18,8 @@ std::string MoveToText(Move m) {
 
 namespace {
 
-const int8_t RookRays[4] = {1, -1, 16, -16};
-const int8_t BishopRays[4] = {15, -15, 17, -17};
+const int8_t RookRays[4] = {East, West, North, South};
+const int8_t BishopRays[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
 struct Writer {
     Move* list;  // slot 0 unused
@@ -64,7 +64,7 @@ void AddCastling(Writer& w, const PlyState& ps, Square s) {
         if ((ps.castling & CastleWK) && !Board[F1] && !Board[G1] && TypeOf(Board[H1]) == Rook &&
             !startAttacked() && !IsAttacked(0, 0, F1) && !IsAttacked(0, 0, G1))
             w.Add(E1, G1);
-        if ((ps.castling & CastleWQ) && !Board[D1] && !Board[C1] && !Board[1] &&
+        if ((ps.castling & CastleWQ) && !Board[D1] && !Board[C1] && !Board[B1] &&
             TypeOf(Board[A1]) == Rook && !startAttacked() && !IsAttacked(0, 0, D1) &&
             !IsAttacked(0, 0, C1))
             w.Add(E1, C1);
@@ -73,7 +73,7 @@ void AddCastling(Writer& w, const PlyState& ps, Square s) {
         if ((ps.castling & CastleBK) && !Board[F8] && !Board[G8] && TypeOf(Board[H8]) == Rook &&
             !startAttacked() && !IsAttacked(1, 0, F8) && !IsAttacked(1, 0, G8))
             w.Add(E8, G8);
-        if ((ps.castling & CastleBQ) && !Board[D8] && !Board[C8] && !Board[113] &&
+        if ((ps.castling & CastleBQ) && !Board[D8] && !Board[C8] && !Board[B8] &&
             TypeOf(Board[A8]) == Rook && !startAttacked() && !IsAttacked(1, 0, D8) &&
             !IsAttacked(1, 0, C8))
             w.Add(E8, C8);
@@ -82,14 +82,14 @@ void AddCastling(Writer& w, const PlyState& ps, Square s) {
 
 void AddPawnMoves(Writer& w, const PlyState& ps, Square s, Piece enemy) {
     const bool white = ps.side == 0;
-    const int forward = white ? 16 : -16;
-    const int captures[2] = {white ? 15 : -15, white ? 17 : -17};
+    const int forward = white ? North : South;
+    const int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
     for (int d : captures) {
         Square t = Square(s + d);
         if (!OnBoard(t)) continue;
         if (t == ps.epSquare) w.Add(s, t, Pawn);
         if (Board[t] & enemy) {
-            bool lastRank = white ? t >= 0x70 : t <= 0x07;
+            bool lastRank = white ? t >= A8 : t <= H1;
             if (lastRank)
                 w.AddPromotions(s, t, TypeOf(Board[t]));
             else
@@ -98,12 +98,12 @@ void AddPawnMoves(Writer& w, const PlyState& ps, Square s, Piece enemy) {
     }
     Square t = Square(s + forward);
     if (!OnBoard(t) || Board[t]) return;
-    if (white ? t >= 0x70 : t <= 0x07) {
+    if (white ? t >= A8 : t <= H1) {
         w.AddPromotions(s, t, 0);
         return;
     }
     w.Add(s, t);
-    bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;
+    bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;  // after one step
     Square t2 = Square(t + forward);
     if (thirdRank && !Board[t2]) w.Add(s, t2);
 }

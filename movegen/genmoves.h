@@ -1,24 +1,8 @@
-// The move word, the per-ply move lists and the full pseudo-legal move generator.
+// The per-ply move lists and the move generator, full or captures only.
 #pragma once
 
-#include <string>
-
 #include "board/board.h"
-
-// A move packs from, to, the captured type and the promotion type into one byte each.
-// Castling is the king's two-file step; en passant carries captured = Pawn.
-constexpr Move NoMove = 0;
-
-inline Square FromOf(Move m) { return Square(m & 0xFF); }
-inline Square ToOf(Move m) { return Square((m >> 8) & 0xFF); }
-inline int CapturedOf(Move m) { return int((m >> 16) & 0xFF); }
-inline int PromotionOf(Move m) { return int(m >> 24); }
-inline Move MakeMoveWord(int from, int to, int captured = 0, int promotion = 0) {
-    return Move(from) | Move(to) << 8 | Move(captured) << 16 | Move(promotion) << 24;
-}
-inline bool IsTactical(Move m) { return m > 0xFFFF; }  // capture or promotion
-inline bool IsQuiet(Move m) { return m < 0x10000; }
-inline bool IsPromotion(Move m) { return m > 0xFFFFFF; }
+#include "movegen/move.h"
 
 // Deepest ply that owns a move list. A search node at this ply does not expand further.
 constexpr int MaxSearchPly = 100;
@@ -41,6 +25,3 @@ extern int32_t ScoreTable[MaxSearchPly + 1][MoveListStride];
 // Writes every pseudo-legal move of the side to move at `ply` into that ply's list, in the
 // fixed generation order, and sets its moveCount.
 void GenerateMoves(int ply);
-
-// "e2e4", "e7e8q"; NoMove prints as "a1a1".
-std::string MoveToText(Move m);

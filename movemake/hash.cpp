@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "movegen/genmoves.h"
+#include "movegen/move.h"
 
 uint32_t RandomSeed;
 

@@ -22,3 +22,7 @@ void TakeBack(Move move, int ply);
 
 // Copies the position fields of one record into another.
 void CopyPlyState(int from, int to);
+
+// Debug check of the invariants that every module keeps: off-board cells empty, king squares
+// right, material and keys matching the board. Asserted in debug builds and tests.
+bool BoardIsOk(int ply);

@@ -45,8 +45,9 @@ int Extensions(Move m, int ply) {
         PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
         ++extension;  // recapture of a piece of equal value
     if (Ply[ply + 1].inCheck) ++extension;
-    const Square s = ToOf(last);  // a pawn that reached the seventh rank on the last move
-    if ((Board[s] == WhitePawn && s > 95) || (Board[s] == BlackPawn && s < 24)) ++extension;
+    // A pawn that reached its seventh rank (or beyond) with the last move.
+    const Square s = ToOf(last);
+    if ((Board[s] == WhitePawn && s >= A7) || (Board[s] == BlackPawn && s <= H2)) ++extension;
     if (IsPromotion(m)) ++extension;
     return extension;
 }

@@ -76,8 +76,7 @@ static void BookHistory(Move move) {
 static bool PlayMoveText(const std::string& token) {
     std::string text = ToUpper(token);
     if (text.size() < 4) return RejectMove(token);
-    Square from = Square(((text[1] - '1') * 16) | (text[0] - 'A'));
-    Square to = Square((text[3] - '1') * 16 + (text[2] - 'A'));
+    const Square from = SquareFromText(text.c_str()), to = SquareFromText(text.c_str() + 2);
     int promotion = 0;
     if (text.size() == 5) {
         const char* letters = "QRBN";

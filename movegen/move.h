@@ -1,0 +1,30 @@
+// The move word: one 32-bit value per move, a byte per field.
+#pragma once
+
+#include <string>
+
+#include "board/board.h"
+
+//   31        24 23        16 15         8 7          0
+//  +------------+------------+------------+------------+
+//  | promotion  |  captured  |     to     |    from    |
+//  +------------+------------+------------+------------+
+//
+// from, to: 0x88 squares. captured: the type taken (Pawn for en passant), 0 for none.
+// promotion: the type a pawn becomes, 0 for none. Castling is the king's two-file step.
+// So a word above 0xFFFF captures or promotes, and one above 0xFFFFFF promotes.
+constexpr Move NoMove = 0;
+
+inline Square FromOf(Move m) { return Square(m & 0xFF); }
+inline Square ToOf(Move m) { return Square((m >> 8) & 0xFF); }
+inline int CapturedOf(Move m) { return int((m >> 16) & 0xFF); }
+inline int PromotionOf(Move m) { return int(m >> 24); }
+inline Move MakeMoveWord(int from, int to, int captured = 0, int promotion = 0) {
+    return Move(from) | Move(to) << 8 | Move(captured) << 16 | Move(promotion) << 24;
+}
+inline bool IsTactical(Move m) { return m > 0xFFFF; }  // capture or promotion
+inline bool IsQuiet(Move m) { return m < 0x10000; }
+inline bool IsPromotion(Move m) { return m > 0xFFFFFF; }
+
+// "e2e4", "e7e8q"; NoMove prints as "a1a1".
+std::string MoveToText(Move m);
