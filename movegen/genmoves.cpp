@@ -1,4 +1,4 @@
-// The full pseudo-legal move generator.
+// The move generator: one pass over the pieces serves the full list and the capture list.
 #include "movegen/genmoves.h"
 
 #include <cassert>
@@ -21,6 +21,9 @@ namespace {
 const int8_t RookRays[4] = {East, West, North, South};
 const int8_t BishopRays[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
+// Writes a ply's list. `quiets` tells the kind of list: every pseudo-legal move, or only the
+// captures and promotions (then every quiet addition below compiles away).
+template <bool quiets>
 struct Writer {
     Move* list;  // slot 0 unused
     int n;
@@ -31,23 +34,31 @@ struct Writer {
         for (int promotion = Queen; promotion <= Knight; ++promotion)
             Add(from, to, captured, promotion);
     }
+    // A move to `t` by a king or knight, or a slider's step; quiet ones only in a full list.
+    void AddTo(Square s, Square t) {
+        if (Board[t] == 0) {
+            if constexpr (quiets) Add(s, t);
+        } else {
+            Add(s, t, TypeOf(Board[t]));
+        }
+    }
 };
 
-void AddSteps(Writer& w, Square s, const int8_t* offsets, Piece own) {
+template <bool quiets>
+void AddSteps(Writer<quiets>& w, Square s, const int8_t* offsets, Piece own) {
     for (int i = 0; i < 8; ++i) {
-        Square t = Square(s + offsets[i]);
-        if (!OnBoard(t) || (Board[t] & own)) continue;
-        w.Add(s, t, TypeOf(Board[t]));
+        const Square t = Square(s + offsets[i]);
+        if (OnBoard(t) && !(Board[t] & own)) w.AddTo(s, t);
     }
 }
 
-void AddRays(Writer& w, Square s, const int8_t* rays, int count, Piece own) {
+template <bool quiets>
+void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece own) {
     for (int i = 0; i < count; ++i) {
-        for (Square t = Square(s + rays[i]); OnBoard(t); t = Square(t + rays[i])) {
-            if (Board[t] & own) break;
-            w.Add(s, t, TypeOf(Board[t]));
-            if (Board[t]) break;
-        }
+        Square t = Square(s + rays[i]);
+        for (; OnBoard(t) && Board[t] == 0; t = Square(t + rays[i]))
+            if constexpr (quiets) w.Add(s, t);
+        if (OnBoard(t) && !(Board[t] & own)) w.Add(s, t, TypeOf(Board[t]));
     }
 }
 
@@ -55,7 +66,7 @@ void AddRays(Writer& w, Square s, const int8_t* rays, int count, Piece own) {
 // rook, a rook in the corner, and no attack on the king's start, transit and target squares.
 // For the king the ply tracks, the start square is attacked exactly when the side is in
 // check, which the ply records.
-void AddCastling(Writer& w, const PlyState& ps, Square s) {
+void AddCastling(Writer<true>& w, const PlyState& ps, Square s) {
     const bool tracked = s == ps.kingSquare[ps.side];
     assert(!tracked || ps.inCheck == IsAttacked(ps.side, 0, s));
     auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(ps.side, 0, s); };
@@ -80,44 +91,51 @@ void AddCastling(Writer& w, const PlyState& ps, Square s) {
     }
 }
 
-void AddPawnMoves(Writer& w, const PlyState& ps, Square s, Piece enemy) {
+// Captures (en passant first on each side), then the push: promotions in every list, the
+// single and double steps only in a full one.
+template <bool quiets>
+void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) {
     const bool white = ps.side == 0;
     const int forward = white ? North : South;
     const int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
     for (int d : captures) {
-        Square t = Square(s + d);
+        const Square t = Square(s + d);
         if (!OnBoard(t)) continue;
         if (t == ps.epSquare) w.Add(s, t, Pawn);
         if (Board[t] & enemy) {
-            bool lastRank = white ? t >= A8 : t <= H1;
+            const bool lastRank = white ? t >= A8 : t <= H1;
             if (lastRank)
                 w.AddPromotions(s, t, TypeOf(Board[t]));
             else
                 w.Add(s, t, TypeOf(Board[t]));
         }
     }
-    Square t = Square(s + forward);
+    const Square t = Square(s + forward);
     if (!OnBoard(t) || Board[t]) return;
     if (white ? t >= A8 : t <= H1) {
         w.AddPromotions(s, t, 0);
         return;
     }
-    w.Add(s, t);
-    bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;  // after one step
-    Square t2 = Square(t + forward);
-    if (thirdRank && !Board[t2]) w.Add(s, t2);
+    if constexpr (quiets) {
+        w.Add(s, t);
+        const bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;  // after one step
+        const Square t2 = Square(t + forward);
+        if (thirdRank && !Board[t2]) w.Add(s, t2);
+    }
 }
 
 }  // namespace
 
-void GenerateMoves(int ply) {
+template <ListKind kind>
+void GenerateList(int ply) {
+    constexpr bool quiets = kind == ListKind::AllMoves;
     PlyState& ps = Ply[ply];
     const Piece own = ps.side ? Black : White, enemy = ps.side ? White : Black;
-    Writer w{MoveTable[ply], 0};
+    Writer<quiets> w{MoveTable[ply], 0};
     ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
         switch (TypeOf(Board[s])) {
             case King:
-                AddCastling(w, ps, s);
+                if constexpr (quiets) AddCastling(w, ps, s);
                 AddSteps(w, s, KingOffsets, own);
                 break;
             case Queen:
@@ -141,3 +159,8 @@ void GenerateMoves(int ply) {
     });
     ps.moveCount = w.n;
 }
+
+template void GenerateList<ListKind::AllMoves>(int ply);
+template void GenerateList<ListKind::Captures>(int ply);
+
+void GenerateMoves(int ply) { GenerateList<ListKind::AllMoves>(ply); }

@@ -22,6 +22,16 @@ extern Move MoveTable[MaxSearchPly + 1][MoveListStride];
 extern int32_t OrderTable[MaxSearchPly + 1][MoveListStride];
 extern int32_t ScoreTable[MaxSearchPly + 1][MoveListStride];
 
-// Writes every pseudo-legal move of the side to move at `ply` into that ply's list, in the
-// fixed generation order, and sets its moveCount.
+// The two kinds of list: every pseudo-legal move, or only the captures (en passant and
+// capturing promotions included) and the non-capturing promotions.
+enum class ListKind { AllMoves, Captures };
+
+// Writes the moves of the side to move at `ply` into that ply's list and sets its moveCount.
+// Both kinds come from one generator in the fixed generation order (pieces from a1 to h8,
+// each piece's moves by its offsets), so the capture list is the full list less its quiet
+// moves, in the same order.
+template <ListKind kind>
+void GenerateList(int ply);
+
+// The full list, for the search, perft and the POSITION command.
 void GenerateMoves(int ply);
