@@ -87,7 +87,7 @@ void SetPosition(const std::string& fen) {
     if (ep != NoSquare && EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
 
     ps.lastMove = NoMove;  // the root reads it for the recapture extension
-    ps.inCheck = IsAttacked(ps.side, 0, NoSquare);
+    SetInCheck(0);
     ps.key = ComputeKey(0);
     ps.pawnKey = ComputePawnKey();
     HistoryCount = 0;

@@ -141,6 +141,8 @@ bool IsAttackedThrough(uint8_t side, Square king, Square through) {
     return type == Queen || type == (diagonal ? Bishop : Rook);
 }
 
+void SetInCheck(int ply) { Ply[ply].inCheck = IsAttacked(Ply[ply].side, uint8_t(ply), NoSquare); }
+
 bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
     if (square == NoSquare) square = Ply[ply].kingSquare[side ? 1 : 0];
     const Piece enemy = side ? White : Black;

@@ -13,6 +13,10 @@ extern const int8_t KingOffsets[8];  // four orthogonal rays, then four diagonal
 // `square`. A square of NoSquare stands for the king of `side` recorded at `ply`.
 bool IsAttacked(uint8_t side, uint8_t ply, Square square);
 
+// Sets the in-check flag of `ply` from a full scan around the side to move's king. Every
+// make trusts the flag of the position it starts from.
+void SetInCheck(int ply);
+
 // The unit step from one square towards another when both lie on one rank, file or diagonal,
 // else 0; indexed by the 0x88 difference (to - from) + 119, which is unique per direction
 // and distance on a 0x88 board.

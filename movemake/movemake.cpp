@@ -238,6 +238,53 @@ void CopyPlyState(int from, int to) {
     b.lastMove = a.lastMove;
 }
 
+void MakeNullMove(int ply) {
+    const PlyState& cur = Ply[ply];
+    PlyState& next = Ply[ply + 1];
+    CopyPlyState(ply, ply + 1);
+    next.side = uint8_t(1 - cur.side);
+    next.epSquare = NoSquare;
+    next.key = cur.key ^ ZobristSide ^ ZobristEp[cur.epSquare];
+    SetInCheck(ply + 1);
+}
+
+// Books the game position in the history of reversible moves. A pawn move, a capture or a
+// promotion starts it again; when it is full the oldest key gives way.
+static void BookHistory(Move move) {
+    if (TypeOf(Board[ToOf(move)]) == Pawn || IsTactical(move)) HistoryCount = 0;
+    if (HistoryCount == HistorySlots) {
+        for (int s = 1; s < HistorySlots; ++s) GameHistory[s] = GameHistory[s + 1];
+        --HistoryCount;
+    }
+    GameHistory[++HistoryCount] = Ply[0].key;
+}
+
+bool PlayMove(Move move) {
+    if (!MakeMove(move, 0)) return false;
+    CopyPlyState(1, 0);
+    SetInCheck(0);  // the next make relies on it
+    BookHistory(move);
+    return true;
+}
+
+bool PlayMoveText(const std::string& text) {
+    if (text.size() < 4) return false;
+    const Square from = SquareFromText(text.c_str()), to = SquareFromText(text.c_str() + 2);
+    int promotion = 0;
+    if (text.size() == 5) {
+        const char* letters = "QRBN";
+        for (int i = 0; i < 4; ++i)
+            if ((text[4] & ~0x20) == letters[i]) promotion = Queen + i;
+    }
+    // The last generated move that matches is played, as the move list is read in order.
+    const Move wanted = MakeMoveWord(from, to, 0, promotion);
+    GenerateMoves(0);
+    Move found = NoMove;
+    for (int k = 1; k <= Ply[0].moveCount; ++k)
+        if ((MoveTable[0][k] & 0xFF00FFFF) == wanted) found = MoveTable[0][k];
+    return found != NoMove && PlayMove(found);
+}
+
 bool BoardIsOk(int ply) {
     const PlyState& ps = Ply[ply];
     for (int s = 0; s < 256; ++s)

@@ -2,6 +2,8 @@
 // changes the board in place; taking it back restores only the board.
 #pragma once
 
+#include <string>
+
 #include "board/board.h"
 
 struct Checkers;
@@ -19,6 +21,19 @@ bool MakeTrial(Move move, int ply);
 
 // Restores the board after a successful make of `move` at `ply` by any of the three.
 void TakeBack(Move move, int ply);
+
+// Passes: record ply + 1 is the position of `ply` with the other side to move and no
+// en-passant square. No piece moves, so taking it back has nothing to restore.
+void MakeNullMove(int ply);
+inline void TakeBackNullMove(int) {}
+
+// Plays `move` on the game position: makes it at ply 0, makes the result ply 0 and books it
+// in the game history. Returns false, changing nothing, when the move is illegal there.
+bool PlayMove(Move move);
+
+// Plays a move text ("e2e4", "e7e8q", either case) on the game position when one of its
+// generated moves matches it and is legal; returns whether one did.
+bool PlayMoveText(const std::string& text);
 
 // Copies the position fields of one record into another.
 void CopyPlyState(int from, int to);

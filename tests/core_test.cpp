@@ -76,7 +76,7 @@ TEST(Playouts, EveryMoveKeepsTheInvariants) {
                 const Move m = RandomLegalMove(ply);
                 if (m == NoMove) break;
                 ASSERT_TRUE(MakeMove(m, ply));
-                Ply[ply + 1].inCheck = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
+                SetInCheck(ply + 1);
             }
         }
     }

@@ -46,9 +46,7 @@ std::string RandomGame(int plies) {
         const Move m = RandomLegalMove(0);
         if (m == NoMove) break;
         moves += " " + MoveToText(m);
-        MakeMove(m, 0);
-        CopyPlyState(1, 0);
-        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
+        PlayMove(m);
     }
     return moves;
 }

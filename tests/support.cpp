@@ -88,9 +88,6 @@ Move RandomLegalMove(int ply) {
 void PlayRandomMoves(int count) {
     for (int i = 0; i < count; ++i) {
         const Move m = RandomLegalMove(0);
-        if (m == NoMove) return;
-        MakeMove(m, 0);
-        CopyPlyState(1, 0);
-        Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);
+        if (m == NoMove || !PlayMove(m)) return;
     }
 }

@@ -99,7 +99,7 @@ void StorePvInHash(int32_t score, uint8_t depth, const PvLine& line) {
         s = -s;
         if (!MakeMove(line.moves[i], p)) break;  // never happens for a searched line
         ++made;
-        Ply[p + 1].inCheck = IsAttacked(Ply[p + 1].side, uint8_t(p + 1), NoSquare);
+        SetInCheck(p + 1);
     }
     for (int j = 0; j < made; ++j) {
         const int i = line.length - made + 1 + j;
@@ -121,8 +121,8 @@ Move IterativeDeepening() {
     // Step 3. Root moves: legal ones get a random first score, so games vary. The in-check
     // flag of the root is set first, since every make relies on it.
     PlyState& root = Ply[0];
-    root.inCheck = IsAttacked(root.side, 0, NoSquare);
-    RootIsLegal = !IsAttacked(uint8_t(1 - root.side), 0, NoSquare);
+    SetInCheck(0);
+    SetRootLegality();
     GenerateMoves(0);
     int legal = 0;
     for (int k = 1; k <= root.moveCount; ++k) {

@@ -52,24 +52,33 @@ int Extensions(Move m, int ply) {
     return extension;
 }
 
-}  // namespace
-
+// Step 8.6: how far below alpha a quiet move may stand before it is pruned.
 int32_t FutilityMargin(uint8_t depth) { return FutilityMargins[depth <= 3 ? depth : 3]; }
 
+// Step 8.7: quiet moves that rarely cut off are not searched near the leaves.
 bool HistoryPrunes(uint8_t depth, int32_t history) {
     return depth <= 4 && history < (depth <= 3 ? HistoryPruneShallow : HistoryPruneDepth4);
 }
 
+// Step 8.8: plies taken from a late quiet move, 0..2.
 int LateMoveReduction(uint8_t depth, int32_t history, int legalCount) {
     if (depth < 3 || legalCount < 3 || history >= ReduceThreshold) return 0;
     return depth >= 8 && history < ReduceMoreThreshold ? 2 : 1;
 }
 
+// Step 5: the null move needs material on both sides, where zugzwang is rare.
 bool NullMoveMaterialOk(const PlyState& ps) {
     return ps.material[0] >= NullMoveMaterial && ps.material[1] >= NullMoveMaterial;
 }
 
+// True while the side not to move at the root is not in check, as in every position a game
+// can reach; then the search may read checks off the moved piece (GivesCheck).
 bool RootIsLegal = false;
+
+}  // namespace
+
+void SetRootLegality() { RootIsLegal = !IsAttacked(uint8_t(1 - Ply[0].side), 0, NoSquare); }
+
 int IterationDepth = 0;
 
 uint8_t CheckAfter(Move move, int ply) {
@@ -186,16 +195,12 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
     // not near mate scores, and only with enough material on both sides (zugzwang).
     if (nullAllowed && !ps.inCheck && nullWindow && std::abs(beta) < MateBound && depth >= 2 &&
         (depth < 5 || Evaluate(ply, alpha, beta) >= beta) && NullMoveMaterialOk(ps)) {
-        CopyPlyState(ply, ply + 1);
-        PlyState& next = Ply[ply + 1];
-        next.side = uint8_t(1 - ps.side);
-        next.epSquare = NoSquare;
-        next.key = ps.key ^ ZobristSide ^ ZobristEp[ps.epSquare];
-        next.inCheck = IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+        MakeNullMove(ply);
         const uint8_t reduced = depth >= NullMoveReduction ? uint8_t(depth - NullMoveReduction) : 0;
         PvLine nullLine;
         nullLine.length = 0;
         const int32_t score = -AlphaBeta(-beta, -beta + 1, reduced, ply + 1, false, nullLine);
+        TakeBackNullMove(ply);
         if (StopFlag) return beta;
         if (score >= beta) {
             ps.hashBound = BoundLower;

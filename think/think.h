@@ -72,9 +72,9 @@ bool PollClock();
 // ---------------------------------------------------------------------------------------
 // The search.
 
-// True while the side not to move at the root is not in check, as in every position a game
-// can reach; then the search may read checks off the moved piece (GivesCheck).
-extern bool RootIsLegal;
+// Notes whether the side not to move at the root is in check, which only an odd FEN text
+// gives; until it is, the search reads checks off the moved piece alone.
+void SetRootLegality();
 
 // The depth of the iteration being searched; extensions stop at twice this ply.
 extern int IterationDepth;
@@ -88,14 +88,6 @@ struct PvLine {
     int32_t length;
     Move moves[MaxSearchPly + 2];
 };
-
-// The pruning and reduction rules of the alpha-beta search for a quiet, unextended, non-killer
-// move at a null-window node not in check, by remaining depth and history score.
-int32_t FutilityMargin(uint8_t depth);                                  // depth 1..3
-bool HistoryPrunes(uint8_t depth, int32_t history);                     // depth 1..4
-int LateMoveReduction(uint8_t depth, int32_t history, int legalCount);  // plies, 0..2
-// The null move needs material on both sides, where zugzwang is rare.
-bool NullMoveMaterialOk(const PlyState& ps);
 
 // Makes `line` the child's line with `m`, the move that led to the child, as its last slot.
 inline void AppendMove(PvLine& line, const PvLine& child, Move m) {

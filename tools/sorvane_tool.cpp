@@ -54,7 +54,7 @@ int PerftCommand(int argc, char** argv) {
         int64_t count = 1;
         if (depth > 1) {
             MakeMove(m, 0);
-            Ply[1].inCheck = IsAttacked(Ply[1].side, 1, NoSquare);
+            SetInCheck(1);
             PerftNodes = 0;
             Perft(depth - 1, 1);
             TakeBack(m, 0);

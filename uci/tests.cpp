@@ -42,7 +42,7 @@ void Perft(int depth, int ply) {
     for (int k = 1; k <= n; ++k) {
         Move m = MoveTable[ply][OrderTable[ply][k]];
         if (MakeMove(m, ply)) {
-            Ply[ply + 1].inCheck = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
+            SetInCheck(ply + 1);
             Perft(depth - 1, ply + 1);
             TakeBack(m, ply);
         }

@@ -61,44 +61,6 @@ static bool TakeNumber(std::string_view& rest, int32_t& value) {
     return false;
 }
 
-// Books the game position in the history of reversible moves. A pawn move, a capture or a
-// promotion starts it again; when it is full the oldest key gives way.
-static void BookHistory(Move move) {
-    if (TypeOf(Board[ToOf(move)]) == Pawn || IsTactical(move)) HistoryCount = 0;
-    if (HistoryCount == HistorySlots) {
-        for (int s = 1; s < HistorySlots; ++s) GameHistory[s] = GameHistory[s + 1];
-        --HistoryCount;
-    }
-    GameHistory[++HistoryCount] = Ply[0].key;
-}
-
-// Plays one move text ("e2e4", "e7e8q") on the game position.
-static bool PlayMoveText(const std::string& token) {
-    std::string text = ToUpper(token);
-    if (text.size() < 4) return RejectMove(token);
-    const Square from = SquareFromText(text.c_str()), to = SquareFromText(text.c_str() + 2);
-    int promotion = 0;
-    if (text.size() == 5) {
-        const char* letters = "QRBN";
-        for (int i = 0; i < 4; ++i)
-            if (text[4] == letters[i]) promotion = Queen + i;
-    }
-    const Move wanted = MakeMoveWord(from, to, 0, promotion);
-    GenerateMoves(0);
-    Move found = NoMove;
-    bool any = false;
-    for (int k = 1; k <= Ply[0].moveCount; ++k)
-        if ((MoveTable[0][k] & 0xFF00FFFF) == wanted) {
-            found = MoveTable[0][k];
-            any = true;
-        }
-    if (!any || !MakeMove(found, 0)) return RejectMove(token);
-    CopyPlyState(1, 0);
-    Ply[0].inCheck = IsAttacked(Ply[0].side, 0, NoSquare);  // the next make relies on it
-    BookHistory(found);
-    return true;
-}
-
 // position startpos|fen <fen> [moves <move>...]
 static bool HandlePosition(std::string_view& rest) {
     std::string token;
@@ -120,7 +82,7 @@ static bool HandlePosition(std::string_view& rest) {
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
-        if (!token.empty() && !PlayMoveText(token)) return false;  // repeated spaces: no move
+        if (!token.empty() && !PlayMoveText(token)) return RejectMove(token);  // "": no move
     }
     return true;
 }
