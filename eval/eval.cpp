@@ -46,7 +46,7 @@ int CountEmpty(Square s, const int8_t* offsets, int n) {
     return count;
 }
 
-const int8_t FileSteps[2] = {16, -16};
+const int8_t FileSteps[2] = {North, South};
 const int8_t RankSteps[2] = {East, West};
 const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
@@ -115,159 +115,160 @@ int32_t BlackTrappedRooks(Square bk) {
     return penalty;
 }
 
-// Doubled, isolated and passed pawns, from white's point of view.
-int32_t PawnStructure(const PawnFiles& pf) {
-    int32_t score = 0;
+// Doubled and isolated pawns (as a cost) and passed pawns (as a bonus), per side.
+void PawnStructure(const PawnFiles& pf, int32_t structure[2], int32_t passed[2]) {
+    structure[0] = structure[1] = passed[0] = passed[1] = 0;
     for (int f = 0; f < 8; ++f) {
         const bool left = f > 0, right = f < 7;
-        if (pf.count[0][f] > 1) score -= pf.count[0][f] * DoubledPenalty[f];
-        if (pf.count[1][f] > 1) score += pf.count[1][f] * DoubledPenalty[f];
-
         for (int side = 0; side < 2; ++side) {
+            if (pf.count[side][f] > 1) structure[side] -= pf.count[side][f] * DoubledPenalty[f];
             bool neighbour = (left && pf.count[side][f - 1]) || (right && pf.count[side][f + 1]);
-            if (!neighbour) score += side ? IsolatedPenalty[f] : -IsolatedPenalty[f];
+            if (!neighbour) structure[side] -= IsolatedPenalty[f];
         }
-
         int a = pf.mostAdvanced[0][f];
         if (a > pf.rearmost[1][f] && (!left || a >= pf.rearmost[1][f - 1]) &&
             (!right || a >= pf.rearmost[1][f + 1]))
-            score += PassedBonus[a];
+            passed[0] += PassedBonus[a];
         int b = pf.mostAdvanced[1][f];
         if (b < pf.rearmost[0][f] && (!left || b <= pf.rearmost[0][f - 1]) &&
             (!right || b <= pf.rearmost[0][f + 1]))
-            score -= PassedBonus[7 - b];
+            passed[1] += PassedBonus[7 - b];
     }
-    return score;
 }
 
-}  // namespace
-
-int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
-    const PlyState& ps = Ply[ply];
-    const int32_t matW = ps.material[0], matB = ps.material[1];
-    const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
-    const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
-
-    // Step 1. Material.
-    const int32_t diff = matW - matB;
-
-    // Step 2. Lazy exit: far outside a null window the positional terms cannot matter.
-    if (beta - alpha == 1 && matW > LazyMaterialFloor && matB > LazyMaterialFloor) {
-        int32_t m = ps.side == 0 ? diff : -diff;
-        if (m + LazyMargin < alpha || m - LazyMargin > beta) return m;
-    }
-
+// Adds each term to the score from white's point of view, as the gain of one side; a trace
+// also keeps every term apart, per side. The hot path has no trace and compiles it away.
+template <bool trace>
+struct Tally {
     int32_t score = 0;
-    PawnPrefetch(ps.pawnKey);  // the slot is read in step 7
+    EvalTrace* out = nullptr;
+    void Add(EvalTerm term, int side, int32_t gain) {
+        score += side == 0 ? gain : -gain;
+        if constexpr (trace) out->gain[term][side] += gain;
+    }
+};
 
-    // Step 3. Against a bare side, the stronger king comes closer.
-    if (matB == 0) score -= KingApproachWeight * Distance[wk][bk];
-    if (matW == 0) score += KingApproachWeight * Distance[wk][bk];
+// Step 2. Lazy exit: far outside a null window the positional terms cannot matter, as long as
+// both sides keep enough material for them to stay small.
+bool LazyExit(const PlyState& ps, int32_t alpha, int32_t beta, int32_t& result) {
+    if (beta - alpha != 1 || ps.material[0] <= LazyMaterialFloor ||
+        ps.material[1] <= LazyMaterialFloor)
+        return false;
+    const int32_t diff = ps.material[0] - ps.material[1];
+    result = ps.side == 0 ? diff : -diff;
+    return result + LazyMargin < alpha || result - LazyMargin > beta;
+}
 
-    // Steps 4 and 5. Kings: shelter while the opponent has a queen and more, else centralise.
-    const bool whiteKingMiddle = bq != NoSquare && matB > 1200;
-    const bool blackKingMiddle = wq != NoSquare && matW > 1200;
+// Steps 4 and 5. Kings: a king whose opponent keeps its queen and more stays sheltered and
+// in the corner; otherwise it heads for the centre.
+template <bool trace>
+void KingTerms(Tally<trace>& t, Square wk, Square bk, bool whiteKingMiddle, bool blackKingMiddle) {
     if (!whiteKingMiddle) {
-        score += KingEndSquareTable[0][wk];
+        t.Add(TermTables, 0, KingEndSquareTable[0][wk]);
     } else {
-        score += KingSquareTable[0][wk];
-        score -= WhiteShelter(wk);
-        score -= WhiteTrappedRooks(wk);
+        t.Add(TermTables, 0, KingSquareTable[0][wk]);
+        t.Add(TermKingSafety, 0, -WhiteShelter(wk));
+        t.Add(TermKingSafety, 0, -WhiteTrappedRooks(wk));
     }
     if (!blackKingMiddle) {
-        score -= KingEndSquareTable[1][bk];
+        t.Add(TermTables, 1, KingEndSquareTable[1][bk]);
     } else {
-        score -= KingSquareTable[1][bk];
-        score += BlackShelter(bk);
-        score += BlackTrappedRooks(bk);
+        t.Add(TermTables, 1, KingSquareTable[1][bk]);
+        t.Add(TermKingSafety, 1, -BlackShelter(bk));
+        t.Add(TermKingSafety, 1, -BlackTrappedRooks(bk));
     }
+}
 
-    // Step 6. Queens.
-    SideCounts white, black;
+// Step 6. Queens: their table, nearness to the enemy king, and its file.
+template <bool trace>
+void QueenTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool blackKingMiddle,
+                SideCounts& white, SideCounts& black) {
+    const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
+    const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
     if (wq != NoSquare) {
         white.queens = 1;
-        score -= QueenNearKingWeight * Distance[wq][bk];
-        score += QueenSquareTable[0][wq];
-        if (whiteKingMiddle && FileOf[wq] == FileOf[bk]) score += 10;
+        t.Add(TermPieces, 0, -QueenNearKingWeight * Distance[wq][bk]);
+        t.Add(TermTables, 0, QueenSquareTable[0][wq]);
+        if (whiteKingMiddle && FileOf[wq] == FileOf[bk]) t.Add(TermPieces, 0, 10);
     }
     if (bq != NoSquare) {
         black.queens = 1;
-        score += QueenNearKingWeight * Distance[bq][wk];
-        score -= QueenSquareTable[1][bq];
-        if (blackKingMiddle && FileOf[bq] == FileOf[wk]) score -= 10;
+        t.Add(TermPieces, 1, -QueenNearKingWeight * Distance[bq][wk]);
+        t.Add(TermTables, 1, QueenSquareTable[1][bq]);
+        if (blackKingMiddle && FileOf[bq] == FileOf[wk]) t.Add(TermPieces, 1, 10);
     }
+}
 
-    // Step 7. Pawn cache.
-    int32_t pawnScore = 0;
-    const bool pawnHit = PawnProbe(ps.pawnKey, white.pawns, black.pawns, pawnScore);
-    PawnFiles pf;
-
-    // Step 8. Board scan.
+// Step 8. One scan of the rooks, bishops, knights and (unless the pawn cache knew them) pawns:
+// tables, rook files and ranks, bishop pair, mobility, and the pawns' files for step 9.
+template <bool trace>
+void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool blackKingMiddle,
+                bool pawnHit, SideCounts& white, SideCounts& black, PawnFiles& pf,
+                int32_t pawnTables[2]) {
+    const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
+    const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
     bool whiteBishopMet = false, blackBishopMet = false;
     ForEachPiece(WhiteBits | BlackBits, [&](Square s) {
-        const Piece p = Board[s];
-        switch (p) {
-            case White | Rook: {
+        switch (Board[s]) {
+            case White | Rook:
                 ++white.rooks;
-                score += RookSquareTable[0][s];
+                t.Add(TermTables, 0, RookSquareTable[0][s]);
                 if (whiteKingMiddle) {
-                    if (FileOf[s] == FileOf[bk]) score += 8;
-                    if (bq != NoSquare && FileOf[s] == FileOf[bq]) score += 10;
-                    if (RankOf[s] == 6 && RankOf[bk] == 7) score += 30;
-                    if (RankOf[s] == 5 && RankOf[bk] >= 6) score += 10;
+                    if (FileOf[s] == FileOf[bk]) t.Add(TermPieces, 0, 8);
+                    if (bq != NoSquare && FileOf[s] == FileOf[bq]) t.Add(TermPieces, 0, 10);
+                    if (RankOf[s] == 6 && RankOf[bk] == 7) t.Add(TermPieces, 0, 30);
+                    if (RankOf[s] == 5 && RankOf[bk] >= 6) t.Add(TermPieces, 0, 10);
                 }
-                score += 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2);
+                t.Add(TermPieces, 0, 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2));
                 break;
-            }
             case White | Bishop:
                 ++white.bishops;
                 white.lastBishop = s;
-                score += BishopSquareTable[0][s];
-                if (whiteBishopMet) score += BishopPairBonus;
+                t.Add(TermTables, 0, BishopSquareTable[0][s]);
+                if (whiteBishopMet) t.Add(TermPieces, 0, BishopPairBonus);
                 whiteBishopMet = true;
-                score += 2 * CountEmpty(s, DiagonalSteps, 4);
+                t.Add(TermPieces, 0, 2 * CountEmpty(s, DiagonalSteps, 4));
                 break;
             case White | Knight:
                 ++white.knights;
-                score += KnightSquareTable[0][s];
+                t.Add(TermTables, 0, KnightSquareTable[0][s]);
                 break;
             case WhitePawn:
                 if (pawnHit) break;
                 ++white.pawns;
-                pawnScore += PawnSquareTable[0][s];
+                pawnTables[0] += PawnSquareTable[0][s];
                 ++pf.count[0][FileOf[s]];
                 if (RankOf[s] > pf.mostAdvanced[0][FileOf[s]])
                     pf.mostAdvanced[0][FileOf[s]] = RankOf[s];
                 if (RankOf[s] < pf.rearmost[0][FileOf[s]]) pf.rearmost[0][FileOf[s]] = RankOf[s];
                 break;
-            case Black | Rook: {
+            case Black | Rook:
                 ++black.rooks;
-                score -= RookSquareTable[1][s];
+                t.Add(TermTables, 1, RookSquareTable[1][s]);
                 if (blackKingMiddle) {
-                    if (FileOf[s] == FileOf[wk]) score -= 8;
-                    if (wq != NoSquare && FileOf[s] == FileOf[wq]) score -= 10;
-                    if (RankOf[s] == 1 && RankOf[wk] == 0) score -= 30;
-                    if (RankOf[s] == 2 && RankOf[wk] <= 1) score -= 10;
+                    if (FileOf[s] == FileOf[wk]) t.Add(TermPieces, 1, 8);
+                    if (wq != NoSquare && FileOf[s] == FileOf[wq]) t.Add(TermPieces, 1, 10);
+                    if (RankOf[s] == 1 && RankOf[wk] == 0) t.Add(TermPieces, 1, 30);
+                    if (RankOf[s] == 2 && RankOf[wk] <= 1) t.Add(TermPieces, 1, 10);
                 }
-                score -= 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2);
+                t.Add(TermPieces, 1, 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2));
                 break;
-            }
             case Black | Bishop:
                 ++black.bishops;
                 black.lastBishop = s;
-                score -= BishopSquareTable[1][s];
-                if (blackBishopMet) score -= BishopPairBonus;
+                t.Add(TermTables, 1, BishopSquareTable[1][s]);
+                if (blackBishopMet) t.Add(TermPieces, 1, BishopPairBonus);
                 blackBishopMet = true;
-                score -= 2 * CountEmpty(s, DiagonalSteps, 4);
+                t.Add(TermPieces, 1, 2 * CountEmpty(s, DiagonalSteps, 4));
                 break;
             case Black | Knight:
                 ++black.knights;
-                score -= KnightSquareTable[1][s];
+                t.Add(TermTables, 1, KnightSquareTable[1][s]);
                 break;
             case BlackPawn:
                 if (pawnHit) break;
                 ++black.pawns;
-                pawnScore -= PawnSquareTable[1][s];
+                pawnTables[1] += PawnSquareTable[1][s];
                 ++pf.count[1][FileOf[s]];
                 if (RankOf[s] < pf.mostAdvanced[1][FileOf[s]])
                     pf.mostAdvanced[1][FileOf[s]] = RankOf[s];
@@ -277,50 +278,128 @@ int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
                 break;  // kings and queens are scored above
         }
     });
+}
 
-    // Steps 9 and 10. Pawn structure, computed once per pawn configuration.
-    if (!pawnHit) {
-        pawnScore += PawnStructure(pf);
-        PawnStore(ps.pawnKey, white.pawns, black.pawns, pawnScore);
-    }
-
-    // Step 11.
-    score += pawnScore + diff;
-
-    // Step 12. Endings with few pieces: drive a bare king to the right corner, and call the
-    // endings that cannot be won drawn or nearly so.
+// Step 12. Endings with few pieces: drive a bare king to the right corner, and call the
+// endings that cannot be won drawn or nearly so.
+template <bool trace>
+void EndgameRules(Tally<trace>& t, const SideCounts& white, const SideCounts& black, Square wk,
+                  Square bk) {
+    // A trace books what the scaling changed beyond the terms added here.
+    auto endgameGain = [&t] {
+        if constexpr (trace)
+            return t.score - (t.out->gain[TermEndgame][0] - t.out->gain[TermEndgame][1]);
+        return 0;
+    };
+    const int32_t before = endgameGain();
     const int W = white.Total(), B = black.Total();
     if (W == 0) {
-        if (black.HasMatingForce()) score -= MatingMaterialBonus;
-        if (black.queens || black.rooks) score -= DarkCornerTable[wk];
-        if (black.bishops >= 2) score -= DarkCornerTable[wk];
+        if (black.HasMatingForce()) t.Add(TermEndgame, 1, MatingMaterialBonus);
+        if (black.queens || black.rooks) t.Add(TermEndgame, 1, DarkCornerTable[wk]);
+        if (black.bishops >= 2) t.Add(TermEndgame, 1, DarkCornerTable[wk]);
         if (black.bishops && black.knights)
-            score -=
-                5 * (DarkSquare[black.lastBishop] ? DarkCornerTable[wk] : LightCornerTable[wk]);
-        if (black.OnlyMinor() || (B == 2 && black.knights == 2)) score = 0;
+            t.Add(TermEndgame, 1,
+                  5 * (DarkSquare[black.lastBishop] ? DarkCornerTable[wk] : LightCornerTable[wk]));
+        if (black.OnlyMinor() || (B == 2 && black.knights == 2)) t.score = 0;
     }
     if (B == 0) {
-        if (white.HasMatingForce()) score += MatingMaterialBonus;
-        if (white.queens || white.rooks) score += LightCornerTable[bk];
-        if (white.bishops >= 2) score += LightCornerTable[bk];
+        if (white.HasMatingForce()) t.Add(TermEndgame, 0, MatingMaterialBonus);
+        if (white.queens || white.rooks) t.Add(TermEndgame, 0, LightCornerTable[bk]);
+        if (white.bishops >= 2) t.Add(TermEndgame, 0, LightCornerTable[bk]);
         if (white.bishops && white.knights)
-            score +=
-                5 * (DarkSquare[white.lastBishop] ? DarkCornerTable[bk] : LightCornerTable[bk]);
-        if (white.OnlyMinor() || (W == 2 && white.knights == 2)) score = 0;
+            t.Add(TermEndgame, 0,
+                  5 * (DarkSquare[white.lastBishop] ? DarkCornerTable[bk] : LightCornerTable[bk]));
+        if (white.OnlyMinor() || (W == 2 && white.knights == 2)) t.score = 0;
     }
     if (W == 1 && B == 1) {
-        bool whiteMinor = white.knights || white.bishops,
-             blackMinor = black.knights || black.bishops;
-        if (whiteMinor && blackMinor) score = 0;
-        if (white.rooks && black.rooks) score = 0;
-        if ((white.rooks && blackMinor) || (black.rooks && whiteMinor)) score /= 10;
+        const bool whiteMinor = white.knights || white.bishops,
+                   blackMinor = black.knights || black.bishops;
+        if (whiteMinor && blackMinor) t.score = 0;
+        if (white.rooks && black.rooks) t.score = 0;
+        if ((white.rooks && blackMinor) || (black.rooks && whiteMinor)) t.score /= 10;
     }
     if ((W == 1 && B == 2) || (W == 2 && B == 1)) {
-        bool heavyOrPawn = white.queens || white.rooks || white.pawns || black.queens ||
-                           black.rooks || black.pawns;
-        if (!heavyOrPawn) score /= 10;
+        const bool heavyOrPawn = white.queens || white.rooks || white.pawns || black.queens ||
+                                 black.rooks || black.pawns;
+        if (!heavyOrPawn) t.score /= 10;
     }
+    if constexpr (trace) {
+        const int32_t scaled = endgameGain() - before;
+        t.out->gain[TermScaling][scaled >= 0 ? 0 : 1] += scaled >= 0 ? scaled : -scaled;
+    }
+}
 
-    // Step 13.
-    return ps.side == 0 ? score : -score;
+// The whole evaluation from white's point of view, term by term. A trace reads every pawn
+// afresh (no cache) and keeps the terms apart.
+template <bool trace>
+int32_t EvaluateTerms(int ply, EvalTrace* out) {
+    const PlyState& ps = Ply[ply];
+    const int32_t matW = ps.material[0], matB = ps.material[1];
+    const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
+    Tally<trace> t;
+    t.out = out;
+    if constexpr (!trace) PawnPrefetch(ps.pawnKey);  // the slot is read in step 7
+
+    // Step 3. Against a bare side, the stronger king comes closer.
+    if (matB == 0) t.Add(TermEndgame, 0, -KingApproachWeight * Distance[wk][bk]);
+    if (matW == 0) t.Add(TermEndgame, 1, -KingApproachWeight * Distance[wk][bk]);
+
+    // Steps 4 to 6. Kings and queens.
+    const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > 1200;
+    const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > 1200;
+    KingTerms(t, wk, bk, whiteKingMiddle, blackKingMiddle);
+    SideCounts white, black;
+    QueenTerms(t, ps, whiteKingMiddle, blackKingMiddle, white, black);
+
+    // Step 7. The pawn cache holds the pawn terms of a pawn placement seen before.
+    int32_t pawnScore = 0;
+    const bool pawnHit = !trace && PawnProbe(ps.pawnKey, white.pawns, black.pawns, pawnScore);
+
+    // Step 8. Rooks, bishops, knights and pawns.
+    PawnFiles pf;
+    int32_t pawnTables[2] = {0, 0};
+    PieceTerms(t, ps, whiteKingMiddle, blackKingMiddle, pawnHit, white, black, pf, pawnTables);
+
+    // Steps 9 to 11. Pawn structure, computed once per pawn placement, and material.
+    if (!pawnHit) {
+        int32_t structure[2], passed[2];
+        PawnStructure(pf, structure, passed);
+        pawnScore =
+            pawnTables[0] - pawnTables[1] + structure[0] - structure[1] + passed[0] - passed[1];
+        if constexpr (trace) {
+            for (int side = 0; side < 2; ++side) {
+                out->gain[TermPawns][side] += pawnTables[side] + structure[side];
+                out->gain[TermPassedPawns][side] += passed[side];
+            }
+        } else {
+            PawnStore(ps.pawnKey, white.pawns, black.pawns, pawnScore);
+        }
+    }
+    t.score += pawnScore;
+    t.Add(TermMaterial, 0, matW);
+    t.Add(TermMaterial, 1, matB);
+
+    // Step 12. Endings with few pieces.
+    EndgameRules(t, white, black, wk, bk);
+    return t.score;
+}
+
+}  // namespace
+
+const char* const EvalTermNames[TermCount] = {"Material",    "Tables", "Pawns",   "Passed pawns",
+                                              "King safety", "Pieces", "Endgame", "Scaling"};
+
+int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
+    // Step 1. Material, and the lazy exit when it alone decides.
+    int32_t lazy;
+    if (LazyExit(Ply[ply], alpha, beta, lazy)) return lazy;
+    // Steps 3 to 12. The terms; step 13: the side to move's view.
+    const int32_t score = EvaluateTerms<false>(ply, nullptr);
+    return Ply[ply].side == 0 ? score : -score;
+}
+
+int32_t EvaluateWithTrace(int ply, EvalTrace& trace) {
+    trace = EvalTrace{};
+    const int32_t score = EvaluateTerms<true>(ply, &trace);
+    return Ply[ply].side == 0 ? score : -score;
 }

@@ -39,3 +39,27 @@ void InitDistance();
 // The evaluation of the position at `ply` for the side to move. With a null window far from
 // the material balance it returns the balance alone.
 int32_t Evaluate(int ply, int32_t alpha, int32_t beta);
+
+// The terms the evaluation adds up, each as what it gains one side.
+enum EvalTerm {
+    TermMaterial,     // piece values
+    TermTables,       // piece-square tables of kings and pieces (pawns: TermPawns)
+    TermPawns,        // pawn tables, doubled and isolated pawns
+    TermPassedPawns,  // passed pawns by rank
+    TermKingSafety,   // missing shelter pawns, rooks trapped by their own king
+    TermPieces,       // mobility, rook files and ranks, bishop pair, queen near the king
+    TermEndgame,      // against a bare king: mating force, its corner, the king's approach
+    TermScaling,      // what the drawish-ending rules took off or added
+    TermCount
+};
+extern const char* const EvalTermNames[TermCount];
+
+// Every term of a full evaluation (no window, no cache), per side: white's gain minus
+// black's, summed over the terms, is the score from white's point of view.
+struct EvalTrace {
+    int32_t gain[TermCount][2];
+};
+
+// The full evaluation for the side to move, with every term kept in `trace`. It equals
+// Evaluate with an open window.
+int32_t EvaluateWithTrace(int ply, EvalTrace& trace);
