@@ -104,11 +104,17 @@ int32_t Eval(const std::string& fen) {
     return Evaluate(0, -ScoreInfinity, ScoreInfinity);
 }
 
-TEST(Playouts, EvaluationIsColourSymmetricAndCached) {
+// The evaluation is the same for the colour mirror, from the pawn cache, and term by term.
+TEST(Playouts, EvaluationIsColourSymmetricCachedAndTraced) {
     for (const std::string& fen : RandomPositions(300)) {
         ClearHash();
         const int32_t miss = Eval(fen);
         EXPECT_EQ(Eval(fen), miss) << "pawn cache hit: " << fen;
+        EvalTrace trace;
+        EXPECT_EQ(EvaluateWithTrace(0, trace), miss) << "trace: " << fen;
+        int32_t sum = 0;
+        for (const auto& gain : trace.gain) sum += gain[0] - gain[1];
+        EXPECT_EQ(Ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
         EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
     }
 }

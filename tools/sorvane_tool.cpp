@@ -1,6 +1,6 @@
 // sorvane-tool: the developer's tool, built from the engine's own code.
 //   sorvane-tool perft "<FEN>" <depth>   leaves per root move, then the total
-//   sorvane-tool eval "<FEN>"            the static evaluation for the side to move
+//   sorvane-tool eval [--trace] "<FEN>"  the static evaluation, optionally term by term
 //   sorvane-tool bench [depth]           fixed-depth searches; the node total is the signature
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,7 +30,8 @@ int Usage() {
     std::fputs(
         "usage: sorvane-tool <command> [arguments]\n"
         "  perft \"<FEN>\" <depth>   count the legal move paths, per root move (depth 1..20)\n"
-        "  eval \"<FEN>\"            the static evaluation for the side to move\n"
+        "  eval [--trace] \"<FEN>\"  the static evaluation for the side to move; --trace\n"
+        "                          first prints every term for white and for black\n"
         "  bench [depth]           search the bench positions (default depth 7); the last line\n"
         "                          gives the node total (the bench signature) and the speed\n",
         stderr);
@@ -70,9 +71,27 @@ int PerftCommand(int argc, char** argv) {
     return 0;
 }
 
+// eval "<FEN>", or eval --trace "<FEN>": each term for white, for black, and white's gain.
 int EvalCommand(int argc, char** argv) {
-    if (argc != 3) return Usage();
-    SetPosition(argv[2]);
+    const bool trace = argc == 4 && std::strcmp(argv[2], "--trace") == 0;
+    if (argc != 3 && !trace) return Usage();
+    SetPosition(argv[argc - 1]);
+    if (trace) {
+        EvalTrace terms;
+        EvaluateWithTrace(0, terms);
+        std::printf("%-12s %8s %8s %8s\n", "Term", "White", "Black", "Total");
+        int32_t sum[3] = {0, 0, 0};
+        for (int term = 0; term < TermCount; ++term) {
+            const int32_t w = terms.gain[term][0], b = terms.gain[term][1];
+            std::printf("%-12s %8d %8d %8d\n", EvalTermNames[term], w, b, w - b);
+            sum[0] += w;
+            sum[1] += b;
+            sum[2] += w - b;
+        }
+        std::printf("%-12s %8d %8d %8d\n", "Sum", sum[0], sum[1], sum[2]);
+        std::printf("(scores from white's side; the side to move is %s)\n",
+                    Ply[0].side ? "black" : "white");
+    }
     std::printf("Eval: %d\n", Evaluate(0, -100000, 100000));
     return 0;
 }
