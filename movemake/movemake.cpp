@@ -22,13 +22,154 @@ struct SideSquares {
 };
 
 constexpr SideSquares Sides[2] = {
-    {E1, G1,       H1,       F1, C1, A1, D1, CastleWK, CastleWQ, 0,
-     1,  CastleBK, CastleBQ, 2,  3,  H8, A8, 16,       White,    BlackPawn},
-    {E8, G8,       H8,       F8, C8, A8, D8, CastleBK, CastleBQ, 2,
-     3,  CastleWK, CastleWQ, 0,  1,  H1, A1, -16,      Black,    WhitePawn},
+    {.kingHome = E1,
+     .shortTo = G1,
+     .shortRookFrom = H1,
+     .shortRookTo = F1,
+     .longTo = C1,
+     .longRookFrom = A1,
+     .longRookTo = D1,
+     .shortBit = CastleWK,
+     .longBit = CastleWQ,
+     .shortKeyIndex = 0,
+     .longKeyIndex = 1,
+     .enemyShortBit = CastleBK,
+     .enemyLongBit = CastleBQ,
+     .enemyShortKeyIndex = 2,
+     .enemyLongKeyIndex = 3,
+     .enemyShortCorner = H8,
+     .enemyLongCorner = A8,
+     .forward = North,
+     .ownColour = White,
+     .enemyPawn = BlackPawn},
+    {.kingHome = E8,
+     .shortTo = G8,
+     .shortRookFrom = H8,
+     .shortRookTo = F8,
+     .longTo = C8,
+     .longRookFrom = A8,
+     .longRookTo = D8,
+     .shortBit = CastleBK,
+     .longBit = CastleBQ,
+     .shortKeyIndex = 2,
+     .longKeyIndex = 3,
+     .enemyShortBit = CastleWK,
+     .enemyLongBit = CastleWQ,
+     .enemyShortKeyIndex = 0,
+     .enemyLongKeyIndex = 1,
+     .enemyShortCorner = H1,
+     .enemyLongCorner = A1,
+     .forward = South,
+     .ownColour = Black,
+     .enemyPawn = WhitePawn},
 };
 
+// The three makes: the full one for the search, the quiescence one without the 64-bit key,
+// castling rights and last move, and the board-only trial.
 enum class MakeKind { Full, Capture, Trial };
+
+// What a make builds up before it writes the new record.
+struct Making {
+    const PlyState& cur;
+    PlyState& next;
+    const SideSquares& sq;
+    Square from, to;
+    uint8_t castling;
+    uint64_t key;
+    uint32_t pawnKey;
+};
+
+// Drops one castling right, and its key, if the side still has it.
+inline void DropRight(Making& m, uint8_t bit, int keyIndex) {
+    if (!(m.castling & bit)) return;
+    m.castling &= uint8_t(~bit);
+    m.key ^= ZobristCastle[keyIndex];
+}
+
+// Step 3. The captured piece leaves the keys. A capture on the opponent's corner ends its
+// castling right there, so a rook that later stands on that corner cannot castle.
+template <MakeKind kind>
+void TakeCaptured(Making& m, Square epTaken, int them) {
+    if (Board[m.to] == 0) {  // en passant: the pawn beside the target square
+        if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(epTaken)][epTaken];
+        return;
+    }
+    if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(m.to)][m.to];
+    if constexpr (kind != MakeKind::Trial)
+        if (Board[m.to] == m.sq.enemyPawn) m.pawnKey ^= ZobristPawn[them][m.to];
+    if constexpr (kind == MakeKind::Full) {
+        if (m.to == m.sq.enemyShortCorner)
+            DropRight(m, m.sq.enemyShortBit, m.sq.enemyShortKeyIndex);
+        if (m.to == m.sq.enemyLongCorner) DropRight(m, m.sq.enemyLongBit, m.sq.enemyLongKeyIndex);
+    }
+}
+
+// Step 4, king: castling brings the rook along; any king move ends both rights.
+template <MakeKind kind>
+void MoveKing(Making& m, int us) {
+    if (m.from == m.sq.kingHome && (m.to == m.sq.shortTo || m.to == m.sq.longTo)) {
+        const bool isShort = m.to == m.sq.shortTo;
+        const Square rookFrom = isShort ? m.sq.shortRookFrom : m.sq.longRookFrom;
+        const Square rookTo = isShort ? m.sq.shortRookTo : m.sq.longRookTo;
+        if constexpr (kind == MakeKind::Full)
+            m.key ^= ZobristPiece[PieceIndex(rookFrom)][rookFrom] ^
+                     ZobristPiece[PieceIndex(rookFrom)][rookTo];
+        Board[rookTo] = Board[rookFrom];
+        Board[rookFrom] = 0;
+    }
+    m.next.kingSquare[us] = m.to;
+    if constexpr (kind == MakeKind::Full) {
+        DropRight(m, m.sq.shortBit, m.sq.shortKeyIndex);
+        DropRight(m, m.sq.longBit, m.sq.longKeyIndex);
+    }
+}
+
+// Step 4, rook: leaving its corner ends that side's right.
+inline void MoveRook(Making& m) {
+    if (m.from == m.sq.shortRookFrom) DropRight(m, m.sq.shortBit, m.sq.shortKeyIndex);
+    if (m.from == m.sq.longRookFrom) DropRight(m, m.sq.longBit, m.sq.longKeyIndex);
+}
+
+// Step 4, pawn: the pawn key, the en-passant square after a double step, and the pawn that
+// en passant takes.
+template <MakeKind kind>
+void MovePawn(Making& m, bool captured, int promotion, Square epTaken, int us, int them) {
+    if constexpr (kind != MakeKind::Trial) {
+        m.pawnKey ^= ZobristPawn[us][m.from];
+        if (promotion == 0) m.pawnKey ^= ZobristPawn[us][m.to];
+    }
+    if constexpr (kind == MakeKind::Full) {
+        // An en-passant square is set only when an enemy pawn could use it, so the same
+        // position reached by another move order has the same key.
+        if (m.to == Square(m.from + 2 * m.sq.forward) &&
+            (Board[Square(m.to + East)] == m.sq.enemyPawn ||
+             Board[Square(m.to + West)] == m.sq.enemyPawn))
+            m.next.epSquare = Square(m.from + m.sq.forward);
+    }
+    if (m.to == m.cur.epSquare && captured) {
+        Board[epTaken] = 0;
+        if constexpr (kind != MakeKind::Trial) m.pawnKey ^= ZobristPawn[them][epTaken];
+    }
+}
+
+// Step 10. Legality: the mover's king must not be left attacked. Unless the mover moved its
+// king or took en passant, only the line through the vacated square can have opened onto the
+// king, and of the pieces that gave check only those not taken or blocked still attack it; so
+// only those are looked at.
+[[gnu::always_inline]] inline bool LeavesKingAttacked(const Making& m, int ply, bool captured,
+                                                      const Checkers* checkers) {
+    const int us = m.cur.side;
+    const Square king = m.next.kingSquare[us];
+    const bool special = TypeOf(Board[m.to]) == King ||
+                         (captured && m.to == m.cur.epSquare && TypeOf(Board[m.to]) == Pawn);
+    if (special || (m.cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
+        return IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare);
+    bool exposed = IsAttackedThrough(uint8_t(us), king, m.from);
+    if (m.cur.inCheck)
+        for (int i = 0; i < checkers->count && !exposed; ++i)
+            exposed = checkers->squares[i] != m.to && PieceAttacks(checkers->squares[i], king);
+    return exposed;
+}
 
 template <MakeKind kind>
 bool Make(Move move, int ply, const Checkers* checkers) {
@@ -37,14 +178,13 @@ bool Make(Move move, int ply, const Checkers* checkers) {
     const PlyState& cur = Ply[ply];
     PlyState& next = Ply[ply + 1];
     const int us = cur.side, them = us ^ 1;
-    const SideSquares& sq = Sides[us];
-    const Square from = FromOf(move), to = ToOf(move);
     const int captured = CapturedOf(move), promotion = PromotionOf(move);
-    const Square epTaken = Square(cur.epSquare - sq.forward);  // pawn removed by en passant
+    Making m{cur, next, Sides[us], FromOf(move), ToOf(move), cur.castling, cur.key, cur.pawnKey};
+    const Square epTaken = Square(cur.epSquare - m.sq.forward);  // pawn removed by en passant
     // The legality test below trusts the in-check flag of the position before the move.
     assert(cur.inCheck == IsAttacked(uint8_t(us), uint8_t(ply), NoSquare));
 
-    // Step 1. Start the new record.
+    // Step 1. Start the new record: the side to move changes, the rest is carried over.
     next.side = uint8_t(them);
     next.kingSquare[0] = cur.kingSquare[0];
     next.kingSquare[1] = cur.kingSquare[1];
@@ -55,90 +195,30 @@ bool Make(Move move, int ply, const Checkers* checkers) {
         next.queenSquare[0] = cur.queenSquare[0];
         next.queenSquare[1] = cur.queenSquare[1];
     }
-    uint8_t castling = cur.castling;
-    uint64_t key = cur.key;
-    uint32_t pawnKey = cur.pawnKey;
     if constexpr (full) next.lastMove = move;
 
     // Step 2. The moving piece leaves its square; side and old en-passant square change.
     if constexpr (full) {
-        if (promotion == 0) key ^= ZobristPiece[PieceIndex(from)][to];
-        key ^= ZobristPiece[PieceIndex(from)][from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
+        if (promotion == 0) m.key ^= ZobristPiece[PieceIndex(m.from)][m.to];
+        m.key ^= ZobristPiece[PieceIndex(m.from)][m.from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
     }
 
-    // Step 3. The captured piece leaves the key.
-    if (captured) {
-        if (Board[to] == 0) {
-            if constexpr (full) key ^= ZobristPiece[PieceIndex(epTaken)][epTaken];
-        } else {
-            if constexpr (full) key ^= ZobristPiece[PieceIndex(to)][to];
-            if constexpr (bookkeeping)
-                if (Board[to] == sq.enemyPawn) pawnKey ^= ZobristPawn[them][to];
-            // A capture on the opponent's corner ends its castling right there, so a rook that
-            // later stands on that corner cannot castle.
-            if constexpr (full) {
-                if (to == sq.enemyShortCorner && (castling & sq.enemyShortBit)) {
-                    castling &= uint8_t(~sq.enemyShortBit);
-                    key ^= ZobristCastle[sq.enemyShortKeyIndex];
-                }
-                if (to == sq.enemyLongCorner && (castling & sq.enemyLongBit)) {
-                    castling &= uint8_t(~sq.enemyLongBit);
-                    key ^= ZobristCastle[sq.enemyLongKeyIndex];
-                }
-            }
-        }
-    }
+    // Step 3. The captured piece leaves the keys.
+    if (captured) TakeCaptured<kind>(m, epTaken, them);
 
-    // Step 4. Work that depends on the kind of the moving piece.
-    switch (TypeOf(Board[from])) {
+    // Step 4. What the kind of the moving piece brings along.
+    switch (TypeOf(Board[m.from])) {
         case King:
-            if (from == sq.kingHome && (to == sq.shortTo || to == sq.longTo)) {
-                Square rookFrom = to == sq.shortTo ? sq.shortRookFrom : sq.longRookFrom;
-                Square rookTo = to == sq.shortTo ? sq.shortRookTo : sq.longRookTo;
-                if constexpr (full)
-                    key ^= ZobristPiece[PieceIndex(rookFrom)][rookFrom] ^
-                           ZobristPiece[PieceIndex(rookFrom)][rookTo];
-                Board[rookTo] = Board[rookFrom];
-                Board[rookFrom] = 0;
-            }
-            next.kingSquare[us] = to;
-            if constexpr (full) {
-                if (castling & sq.shortBit) key ^= ZobristCastle[sq.shortKeyIndex];
-                if (castling & sq.longBit) key ^= ZobristCastle[sq.longKeyIndex];
-                castling &= uint8_t(~(sq.shortBit | sq.longBit));
-            }
+            MoveKing<kind>(m, us);
             break;
         case Queen:
-            if constexpr (bookkeeping) next.queenSquare[us] = to;
+            if constexpr (bookkeeping) next.queenSquare[us] = m.to;
             break;
         case Rook:
-            if constexpr (full) {
-                if (from == sq.shortRookFrom && (castling & sq.shortBit)) {
-                    key ^= ZobristCastle[sq.shortKeyIndex];
-                    castling &= uint8_t(~sq.shortBit);
-                }
-                if (from == sq.longRookFrom && (castling & sq.longBit)) {
-                    key ^= ZobristCastle[sq.longKeyIndex];
-                    castling &= uint8_t(~sq.longBit);
-                }
-            }
+            if constexpr (full) MoveRook(m);
             break;
         case Pawn:
-            if constexpr (bookkeeping) {
-                pawnKey ^= ZobristPawn[us][from];
-                if (promotion == 0) pawnKey ^= ZobristPawn[us][to];
-            }
-            if constexpr (full) {
-                // An en-passant square is set only when an enemy pawn could use it, so the same
-                // position reached by another move order has the same key.
-                if (to == Square(from + 2 * sq.forward) && (Board[Square(to + 1)] == sq.enemyPawn ||
-                                                            Board[Square(to - 1)] == sq.enemyPawn))
-                    next.epSquare = Square(from + sq.forward);
-            }
-            if (to == cur.epSquare && captured) {
-                Board[epTaken] = 0;
-                if constexpr (bookkeeping) pawnKey ^= ZobristPawn[them][epTaken];
-            }
+            MovePawn<kind>(m, captured, promotion, epTaken, us, them);
             break;
         default:
             break;
@@ -148,41 +228,26 @@ bool Make(Move move, int ply, const Checkers* checkers) {
     if constexpr (bookkeeping) {
         if (captured) {
             next.material[them] -= PieceValue[captured];
-            if (next.queenSquare[them] == to) next.queenSquare[them] = NoSquare;
+            if (next.queenSquare[them] == m.to) next.queenSquare[them] = NoSquare;
         }
-        if (promotion) next.material[us] += PieceValue[promotion] - 100;
+        if (promotion) next.material[us] += PieceValue[promotion] - PieceValue[Pawn];
     }
 
     // Step 7. The board.
-    Board[to] = promotion ? Piece(sq.ownColour | promotion) : Board[from];
-    Board[from] = 0;
+    Board[m.to] = promotion ? Piece(m.sq.ownColour | promotion) : Board[m.from];
+    Board[m.from] = 0;
 
     // Steps 8 and 9. The promoted piece and the new en-passant square enter the key.
     if constexpr (full) {
-        if (promotion) key ^= ZobristPiece[PieceIndex(to)][to];
-        key ^= ZobristEp[next.epSquare];
-        next.key = key;
-        next.castling = castling;
+        if (promotion) m.key ^= ZobristPiece[PieceIndex(m.to)][m.to];
+        m.key ^= ZobristEp[next.epSquare];
+        next.key = m.key;
+        next.castling = m.castling;
     }
-    if constexpr (bookkeeping) next.pawnKey = pawnKey;
+    if constexpr (bookkeeping) next.pawnKey = m.pawnKey;
 
-    // Step 10. Legality: the mover's king must not be left attacked. Unless the mover moved
-    // its king or took en passant, only the line through the vacated square can have opened
-    // onto the king, and of the pieces that gave check only those not taken or blocked still
-    // attack it; so only those are looked at.
-    const Square king = next.kingSquare[us];
-    const bool special =
-        TypeOf(Board[to]) == King || (captured && to == cur.epSquare && TypeOf(Board[to]) == Pawn);
-    bool exposed;
-    if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers))) {
-        exposed = IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare);
-    } else {
-        exposed = IsAttackedThrough(uint8_t(us), king, from);
-        if (cur.inCheck)
-            for (int i = 0; i < checkers->count && !exposed; ++i)
-                exposed = checkers->squares[i] != to && PieceAttacks(checkers->squares[i], king);
-    }
-    if (exposed) {
+    // Step 10. Legality.
+    if (LeavesKingAttacked(m, ply, captured != 0, checkers)) {
         TakeBack(move, ply);
         return false;
     }
