@@ -28,13 +28,15 @@ void PrintPv(int depth, int32_t score, const PvLine& line) {
 }  // namespace
 
 int32_t SearchRoot(uint8_t depth, PvLine& line) {
-    ++NodeCount;  // the root makes no clock check
+    // Step 1. Count the root; it makes no clock check of its own.
+    ++NodeCount;
     PlyState& root = Ply[0];
     int32_t best = -ScoreInfinity;
     int legal = 0;
     Move bestMove = NoMove;
     root.hashBound = BoundUpper;
     PvLine child;
+    // Step 2. Every root move in the order of the last iteration's scores.
     for (int k = 1; k <= root.moveCount; ++k) {
         const Move m = MoveTable[0][RootOrder[k]];
         if (!MakeMove(m, 0)) {
@@ -50,7 +52,8 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
         }
         Ply[1].inCheck = CheckAfter(m, 0);
 
-        // Extensions: recapture, promotion and check; the root prunes and reduces nothing.
+        // Step 2.1. Extensions: recapture, promotion and check; the root prunes and reduces
+        // nothing.
         int newDepth = depth - 1;
         const int lastCaptured = CapturedOf(root.lastMove);
         if (lastCaptured != 0 && lastCaptured != Pawn &&
@@ -59,7 +62,8 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
         if (IsPromotion(m)) ++newDepth;
         if (Ply[1].inCheck) ++newDepth;
 
-        // The window is always (best, infinity): no aspiration, no cut-off at the root.
+        // Step 2.2. The window is always (best, infinity): no aspiration, no cut-off at the
+        // root; after the first move a null window asks whether a move beats the best.
         int32_t score;
         child.length = 0;
         if (legal == 1) {
@@ -71,6 +75,8 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
                 score = -AlphaBeta(-ScoreInfinity, -best, uint8_t(newDepth), 1, true, child);
             }
         }
+        // Step 2.3. Keep the score for the next iteration's order; a new best move is
+        // reported with its line. A stopped search leaves at once.
         TakeBack(m, 0);
         if (StopFlag) return best;
         RootScore[k] = score;
@@ -82,6 +88,7 @@ int32_t SearchRoot(uint8_t depth, PvLine& line) {
             PrintPv(depth, score, line);
         }
     }
+    // Step 3. No legal move: mated or stalemated. Store the result for the next iteration.
     if (legal == 0) best = root.inCheck ? -MateScore : 0;
     HashStore(depth, 0, best, bestMove);
     return best;
@@ -108,13 +115,13 @@ void StorePvInHash(int32_t score, uint8_t depth, const PvLine& line) {
 }
 
 Move IterativeDeepening() {
-    // Step 1. Clock, table age and time budget.
+    // Step 1. Clock, table age and time budget: entries of earlier searches may be replaced.
     StartClock();
     TimeLimit = -1;
     ++HashAge;
     SetTimeBudget();
 
-    // Step 2.
+    // Step 2. Counters of this search.
     NodeCount = 0;
     LastNps = 0;
 
@@ -136,7 +143,7 @@ Move IterativeDeepening() {
         }
     }
 
-    // Step 4.
+    // Step 4. Order the root moves, legal ones first, and start killers and history afresh.
     SortRootMoves();
     ClearOrdering();
     root.moveCount = legal;
@@ -150,7 +157,8 @@ Move IterativeDeepening() {
         best.moves[1] = MoveTable[0][RootOrder[1]];
     }
 
-    // Step 5. Iterations.
+    // Step 5. Iterations, each one ply deeper, until a limit, a mate or the soft time rule
+    // ends them; each finished one seeds the table with its line for the next.
     for (int depth = 1; depth <= MaxIteration; ++depth) {
         SortRootMoves();
         line.length = 0;
@@ -171,7 +179,7 @@ Move IterativeDeepening() {
         }
     }
 
-    // Step 6.
+    // Step 6. Answer with the first move of the last line found.
     const Move answer = best.length ? best.moves[best.length] : NoMove;
     WriteLine("bestmove " + MoveToText(answer));
     return answer;

@@ -97,13 +97,14 @@ bool IsRepetition(int ply) {
 }
 
 int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
-    // Step 1. Count the node and watch the clock.
+    // Step 1. Count the node and watch the clock: a passed limit unwinds the whole search.
     ++NodeCount;
     if (PollClock()) return beta;
     PlyState& ps = Ply[ply];
     if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
 
-    // Steps 2 to 4. Stand pat unless in check; in check every move is an evasion.
+    // Steps 2 to 4. Stand pat: the side to move need not capture, so its static score is a
+    // floor. In check there is no such floor and every move is searched as an evasion.
     const int32_t alpha0 = alpha;
     int32_t best = -ScoreInfinity, deltaBase = ScoreInfinity;
     if (!ps.inCheck) {
@@ -119,11 +120,12 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
     Checkers checkers;
     if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
 
-    // Step 5. Order: promotions, then captures by victim and attacker.
+    // Step 5. Order: promotions, then captures of the most valuable victim by the least
+    // valuable attacker, which cut off soonest.
     ps.hashMove = NoMove;
     ScoreMoves(ply);
 
-    // Step 6. Try the moves.
+    // Step 6. Try the moves, each resolved by quiescence in its turn.
     int legal = 0;
     for (int k = 1; k <= ps.moveCount; ++k) {
         PickMove(ply, k);
@@ -160,7 +162,7 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
         if (score >= beta) return score;
     }
 
-    // Step 7. Checkmate.
+    // Step 7. Checkmate: in check with no legal evasion; sooner mates score higher.
     if (ps.inCheck && legal == 0) best = ply - MateScore;
     return best;
 }
@@ -169,21 +171,22 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
                   PvLine& line) {
     if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
 
-    // Step 1. Leaf: resolve captures.
+    // Step 1. Leaf: resolve the captures before the static score is trusted.
     if (depth == 0) return Quiesce(alpha, beta, ply);
 
-    // Step 2. Count the node and watch the clock.
+    // Step 2. Count the node and watch the clock: a passed limit unwinds the whole search.
     ++NodeCount;
     if (PollClock()) return beta;
 
-    // Step 3. A third occurrence is a draw.
+    // Step 3. Repetition: a third occurrence is a draw, whatever the table says.
     if (IsRepetition(ply)) return 0;
 
     PlyState& ps = Ply[ply];
     const int32_t alpha0 = alpha;
     const bool nullWindow = beta - alpha0 == 1;
 
-    // Step 4. Transposition table: a deep enough entry ends a null-window node.
+    // Step 4. Transposition table: an entry at least this deep whose bound decides the window
+    // ends a null-window node; a principal-variation node only takes its move.
     HashProbe(ply);
     if (nullWindow && ps.hashBound != BoundNone && ps.hashDepth >= depth) {
         if (ps.hashBound == BoundUpper && ps.hashScore <= alpha) return ps.hashScore;
@@ -210,7 +213,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
     }
 
     // Step 6. Internal iterative deepening: a principal-variation node without a hash move
-    // finds one with a shallower search.
+    // finds one with a search two plies shallower, since a good first move saves the most.
     if (ps.hashMove == NoMove && depth >= IidMinDepth && !nullWindow) {
         line.length = 0;
         int32_t score = AlphaBeta(alpha, beta, uint8_t(depth - 2), ply, nullAllowed, line);
@@ -222,7 +225,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         ps.hashMove = line.length ? line.moves[line.length] : NoMove;
     }
 
-    // Step 7. Generate and order the moves.
+    // Step 7. Generate and order the moves: hash move, captures, killers, then history.
     int32_t best = -ScoreInfinity, futilityValue = ScoreInfinity;
     Move bestMove = NoMove;
     int bestSlot = 0, legal = 0;
@@ -233,7 +236,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
     Checkers checkers;
     if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
 
-    // Step 8. Try the moves.
+    // Step 8. Try the moves in order until one refutes the window.
     PvLine child;
     for (int k = 1; k <= ps.moveCount; ++k) {
         PickMove(ply, k);
@@ -243,11 +246,13 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         const bool killer = m == Killers[ply][0] || m == Killers[ply][1];
         const bool prunable = nullWindow && !ps.inCheck && quiet && !killer;
 
-        // Step 8.1. Futility value, once per node, before the first candidate is made.
+        // Step 8.1. Futility value: the static score plus the depth's margin, computed once,
+        // when the first move that could be pruned comes up.
         if (depth <= 3 && prunable && futilityValue == ScoreInfinity)
             futilityValue = FutilityMargin(depth) + Evaluate(ply, alpha, beta);
 
-        // Steps 8.2 and 8.3. Make the move; note whether it gives check.
+        // Steps 8.2 and 8.3. Make the move, skipping those that cannot answer a check, and
+        // note whether it gives check: pruning spares checks.
         if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
         if (!MakeMove(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
@@ -255,12 +260,14 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         next.inCheck = CheckAfter(m, ply);
         const bool givesCheck = next.inCheck;
 
-        // Steps 8.4 and 8.5. Extensions.
+        // Steps 8.4 and 8.5. Extensions: recaptures, checks, pawns on the seventh rank and
+        // promotions are searched a ply deeper; a move without one is "unextended".
         int newDepth = depth - 1 + Extensions(m, ply);
         const bool unextended = newDepth < depth;
         const bool quietCandidate = prunable && !givesCheck && unextended;
 
-        // Step 8.6. Futility pruning: far below alpha a quiet move will not help.
+        // Step 8.6. Futility pruning: a quiet move this far below alpha cannot raise it
+        // within the margin, so the futility value stands for it.
         if (depth <= 3 && quietCandidate && futilityValue <= alpha) {
             if (futilityValue > best) {
                 best = futilityValue;
@@ -270,21 +277,24 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
             continue;
         }
 
-        // Step 8.7. History pruning: quiet moves that rarely cut off, near the leaves.
+        // Step 8.7. History pruning: near the leaves, a quiet move that has rarely cut off
+        // before is not searched at all.
         if (quietCandidate && HistoryPrunes(depth, h)) {
             TakeBack(m, ply);
             continue;
         }
 
-        // Step 8.8. Late-move reduction.
+        // Step 8.8. Late-move reduction: a late quiet move with a poor history is searched
+        // one or two plies shallower first.
         const int reduction = quietCandidate ? LateMoveReduction(depth, h, legal) : 0;
         const bool reduced = reduction > 0;
         newDepth -= reduction;
 
-        // Step 8.9.
+        // Step 8.9. Extensions and reductions never make the depth negative.
         if (newDepth < 0) newDepth = 0;
 
-        // Step 8.10. Principal-variation search: later moves first get a null window.
+        // Step 8.10. Principal-variation search: after the first move, a null window only
+        // asks whether a move beats alpha; one that does is searched again with the full window.
         int32_t score;
         child.length = 0;
         if (nullWindow || legal == 1) {
@@ -297,17 +307,18 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
             }
         }
 
-        // Step 8.11. A reduced move that beats alpha is searched again, one ply deeper.
+        // Step 8.11. Re-search: a reduced move that beats alpha gets one ply back.
         if (reduced && score > alpha) {
             ++newDepth;
             child.length = 0;
             score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
         }
 
-        // Step 8.12.
+        // Step 8.12. Take the move back.
         TakeBack(m, ply);
 
-        // Steps 8.13 to 8.16.
+        // Steps 8.13 to 8.16. A stopped search leaves at once; otherwise the best score,
+        // alpha, the line and the bound follow the score, and beta ends the loop.
         if (StopFlag) return best;
         if (score > best) best = score;
         if (score > alpha) {
@@ -324,10 +335,11 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         }
     }
 
-    // Step 9. No legal move: checkmate or stalemate.
+    // Step 9. No legal move: checkmate (sooner mates score higher) or stalemate.
     if (!cutoff && legal == 0) best = ps.inCheck ? ply - MateScore : 0;
 
-    // Step 10. Killers and history learn from the best move.
+    // Step 10. Killers and history learn from the best move, so that the next nodes try
+    // it early; the quiet moves tried before a cut-off count as failures.
     if (bestMove != NoMove) {
         UpdateKillers(bestMove, ply);
         if (best >= beta && IsQuiet(bestMove)) {
@@ -336,7 +348,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         }
     }
 
-    // Step 11.
+    // Step 11. Store the result for later visits and the next iteration.
     HashStore(depth, ply, best, bestMove);
     return best;
 }
