@@ -2,8 +2,6 @@
 // that must hold in every position of random games.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "board/fen.h"
@@ -13,10 +11,8 @@
 #include "movemake/movemake.h"
 #include "tests/fuzz/harness.h"
 #include "tests/support.h"
-#include "think/sortmoves.h"
 #include "think/think.h"
 #include "uci/tests.h"
-#include "uci/util.h"
 
 namespace {
 
@@ -117,59 +113,6 @@ TEST(Playouts, EvaluationIsColourSymmetricCachedAndTraced) {
         EXPECT_EQ(Ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
         EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
     }
-}
-
-// The on-demand pick gives exactly the order of a full stable sort by descending score.
-TEST(Playouts, PickedOrderEqualsAStableSort) {
-    SeedRandom(808);
-    for (int game = 0; game < 60; ++game) {
-        ClearOrdering();
-        SetPosition(game % 2 ? StartFen : SelfTestFen);
-        PlayRandomMoves(int(RandomDraw(40)));
-        GenerateMoves(0);
-        const int n = Ply[0].moveCount;
-        for (int i = 0; i < 300; ++i) {  // random history, so that many scores differ
-            const Move m = MoveTable[0][1 + RandomDraw(uint32_t(n))];
-            RandomDraw(2) ? AddHistoryHit(m) : AddHistoryTry(m);
-        }
-        Ply[0].hashMove = RandomDraw(3) ? MoveTable[0][1 + RandomDraw(uint32_t(n))] : NoMove;
-        ScoreMoves(0);
-        std::vector<std::pair<int32_t, Move>> picked, reference;
-        for (int k = 1; k <= n; ++k) {
-            PickMove(0, k);
-            picked.push_back({ScoreTable[0][k], MoveTable[0][OrderTable[0][k]]});
-        }
-        for (int k = 1; k <= n; ++k) {
-            const Move m = MoveTable[0][k];
-            reference.push_back(*std::find_if(picked.begin(), picked.end(),
-                                              [m](const auto& p) { return p.second == m; }));
-        }
-        std::stable_sort(reference.begin(), reference.end(),
-                         [](const auto& a, const auto& b) { return a.first > b.first; });
-        ASSERT_EQ(picked, reference);
-    }
-    ClearOrdering();
-    Ply[0].hashMove = NoMove;
-}
-
-// A search leaves the board and the game position's record as it found them.
-TEST(Playouts, SearchLeavesTheGamePositionAsFound) {
-    const int savedOutput = OutputHandle;
-    OutputHandle = -1;  // the protocol lines go nowhere
-    for (const std::string& fen : RandomPositions(12)) {
-        SetPosition(fen);
-        Piece before[256];
-        std::memcpy(before, Board, sizeof Board);
-        const PlyState record = Ply[0];
-        ClearLimits();
-        SearchLimits.depth = 4;
-        IterativeDeepening();
-        EXPECT_EQ(std::memcmp(before, Board, sizeof Board), 0) << fen;
-        EXPECT_EQ(Ply[0].key, record.key) << fen;
-        EXPECT_EQ(Ply[0].castling, record.castling) << fen;
-        EXPECT_EQ(Ply[0].material[0], record.material[0]) << fen;
-    }
-    OutputHandle = savedOutput;
 }
 
 }  // namespace

@@ -144,9 +144,6 @@ TEST_F(HashTables, SizesReplacementAndMateScores) {
     EXPECT_EQ(StoreAndProbe(9, 99901), 50);  // mate scores are not stored
     EXPECT_EQ(StoreAndProbe(9, -99901), 50);
     EXPECT_EQ(StoreAndProbe(9, 99900), 99900);
-    // A key with the top bit set takes the slot of its magnitude.
-    EXPECT_EQ(HashSlot(0 - uint64_t(123456789)), HashSlot(123456789));
-    EXPECT_EQ(PawnSlot(0u - 77u), PawnSlot(77u));
 }
 
 // Clock parameters of a "go" for white, and the budget they must give.
@@ -289,7 +286,7 @@ TEST(Commands, GoLimitsAndOptions) {
     OutputHandle = savedOutput;
 }
 
-TEST(Tokens, SplittingAndNumbers) {
+TEST(Tokens, EmptyTokensAreKept) {
     std::string_view text = "go  depth 5";
     std::string token, tokens;
     while (!text.empty()) {
@@ -297,19 +294,6 @@ TEST(Tokens, SplittingAndNumbers) {
         tokens += "[" + token + "]";
     }
     EXPECT_EQ(tokens, "[go][][depth][5]");
-    int32_t v = 0;
-    for (const char* bad : {"", "-", "2147483648", "12a", " 1"}) EXPECT_FALSE(ConvertInt(bad, v));
-    EXPECT_TRUE(ConvertInt("-2147483648", v) && v == INT32_MIN);
-}
-
-TEST(Random, GeneratorFollowsItsRecurrence) {
-    SeedRandom(1);
-    EXPECT_EQ(RandomDraw(65536), 134775814u >> 16);  // seed * 134775813 + 1, high half
-    SeedRandom(7);
-    uint64_t r[4];
-    for (uint64_t& x : r) x = RandomDraw(65536);
-    SeedRandom(7);
-    EXPECT_EQ(Random64(), (r[0] << 48) | (r[3] << 32) | (r[2] << 16) | r[1]);
 }
 
 }  // namespace
