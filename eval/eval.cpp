@@ -286,12 +286,9 @@ template <bool trace>
 void EndgameRules(Tally<trace>& t, const SideCounts& white, const SideCounts& black, Square wk,
                   Square bk) {
     // A trace books what the scaling changed beyond the terms added here.
-    auto endgameGain = [&t] {
-        if constexpr (trace)
-            return t.score - (t.out->gain[TermEndgame][0] - t.out->gain[TermEndgame][1]);
-        return 0;
-    };
-    const int32_t before = endgameGain();
+    int32_t before = 0;
+    if constexpr (trace)
+        before = t.score - (t.out->gain[TermEndgame][0] - t.out->gain[TermEndgame][1]);
     const int W = white.Total(), B = black.Total();
     if (W == 0) {
         if (black.HasMatingForce()) t.Add(TermEndgame, 1, MatingMaterialBonus);
@@ -324,7 +321,8 @@ void EndgameRules(Tally<trace>& t, const SideCounts& white, const SideCounts& bl
         if (!heavyOrPawn) t.score /= 10;
     }
     if constexpr (trace) {
-        const int32_t scaled = endgameGain() - before;
+        const int32_t scaled =
+            t.score - (t.out->gain[TermEndgame][0] - t.out->gain[TermEndgame][1]) - before;
         t.out->gain[TermScaling][scaled >= 0 ? 0 : 1] += scaled >= 0 ? scaled : -scaled;
     }
 }
