@@ -1,0 +1,20 @@
+// Runs the engine in a Web Worker: each message is one command line, and every line the
+// engine writes is posted back to the page as it is written, so "info" lines arrive live.
+importScripts("sorvane.js");
+
+const pending = [];
+let engine = null;
+
+SorvaneModule({ print: (line) => postMessage(line), printErr: (line) => postMessage("error " + line) })
+  .then((module) => {
+    engine = module;
+    engine._SorvaneStart();
+    postMessage("ready");
+    while (pending.length) run(pending.shift());
+  });
+
+function run(line) {
+  engine.ccall("SorvaneCommand", "number", ["string"], [line]);
+}
+
+onmessage = (event) => (engine ? run(event.data) : pending.push(event.data));
