@@ -46,6 +46,7 @@ TEST(Perft, PublishedCounts) {
     for (const PerftCase& c : PerftCases) {
         if (c.longCase && !SORVANE_LONG_TESTS) continue;
         SetPosition(c.fen);
+        StartPerft();
         PerftNodes = 0;
         Perft(c.depth, 0);
         EXPECT_EQ(PerftNodes, c.leaves) << c.fen << " depth " << c.depth;

@@ -46,6 +46,7 @@ int PerftCommand(int argc, char** argv) {
     int32_t depth = 0;
     if (argc != 4 || !ConvertInt(argv[3], depth) || depth < 1 || depth > 20) return Usage();
     SetPosition(argv[2]);
+    StartPerft();
     auto start = std::chrono::steady_clock::now();
     GenerateMoves(0);
     FilterLegalMoves(0);

@@ -12,6 +12,11 @@
 
 int64_t PerftNodes;
 
+// Set by StartPerft when the game position is one a game can reach.
+static bool ChecksFromTheMove = false;
+
+void StartPerft() { ChecksFromTheMove = !IsAttacked(uint8_t(1 - Ply[0].side), 0, NoSquare); }
+
 const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
 
 void Perft(int depth, int ply) {
@@ -37,12 +42,15 @@ void Perft(int depth, int ply) {
         }
         return;
     }
-    FilterLegalMoves(ply);
+    // Every make tests legality itself, so the list needs no filter and no order.
     const int n = Ply[ply].moveCount;
     for (int k = 1; k <= n; ++k) {
-        Move m = MoveTable[ply][OrderTable[ply][k]];
+        const Move m = MoveTable[ply][k];
         if (MakeMove(m, ply)) {
-            SetInCheck(ply + 1);
+            if (ChecksFromTheMove)
+                Ply[ply + 1].inCheck = GivesCheck(m, ply);
+            else
+                SetInCheck(ply + 1);
             Perft(depth - 1, ply + 1);
             TakeBack(m, ply);
         }
@@ -58,6 +66,7 @@ static std::string GeneralFormat(double value) {
 
 void RunPerftTest(int maxDepth, const std::string& fen) {
     SetPosition(fen);
+    StartPerft();
     double speed = 0;
     ClearOrdering();
     for (int d = 1; d <= maxDepth; ++d) {
