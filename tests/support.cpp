@@ -65,13 +65,6 @@ std::string MirrorFen(const std::string& fen) {
     return mirrored + (side == "w" ? " b " : " w ") + mirroredCastling + " " + mirroredEp + " 0 1";
 }
 
-Move FindMove(int ply, const std::string& text) {
-    GenerateMoves(ply);
-    for (int k = 1; k <= Ply[ply].moveCount; ++k)
-        if (MoveToText(MoveTable[ply][k]) == text) return MoveTable[ply][k];
-    return NoMove;
-}
-
 Move RandomLegalMove(int ply) {
     GenerateMoves(ply);
     int legal = 0;

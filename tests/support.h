@@ -11,9 +11,6 @@ std::string PositionToFen(int ply);
 // The colour mirror of a FEN: ranks flipped, colours and side to move swapped.
 std::string MirrorFen(const std::string& fen);
 
-// The generated move of `ply` whose text is `text`, or NoMove.
-Move FindMove(int ply, const std::string& text);
-
 // A uniformly drawn legal move of `ply` (NoMove when there is none), from the engine's seeded
 // generator, so that a fixed seed repeats the game.
 Move RandomLegalMove(int ply);

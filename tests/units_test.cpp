@@ -57,15 +57,15 @@ TEST(Fen, FieldsAndOddTexts) {
 }
 
 TEST(MakeMove, CastlingMovesTheRookAndDropsTheRights) {
-    SetPosition("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    const Move castle = FindMove(0, "e1g1");
-    ASSERT_TRUE(MakeMove(castle, 0));
+    const char* corners = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
+    SetPosition(corners);
+    ASSERT_TRUE(PlayMoveText("e1g1"));
     EXPECT_EQ(Board[F1], White | Rook);
     EXPECT_EQ(Board[H1], 0);
-    EXPECT_EQ(Ply[1].castling, CastleBK | CastleBQ);
-    TakeBack(castle, 0);
-    ASSERT_TRUE(MakeMove(FindMove(0, "h1h2"), 0));
-    EXPECT_EQ(Ply[1].castling, CastleWQ | CastleBK | CastleBQ);
+    EXPECT_EQ(Ply[0].castling, CastleBK | CastleBQ);
+    SetPosition(corners);
+    ASSERT_TRUE(PlayMoveText("h1h2"));
+    EXPECT_EQ(Ply[0].castling, CastleWQ | CastleBK | CastleBQ);
 }
 
 TEST(Ordering, KillersAndHistory) {
