@@ -28,6 +28,26 @@ void FindCheckers(uint8_t side, Square square, Checkers& out) {
     }
 }
 
+void FindPins(uint8_t side, Square king, Pins& out) {
+    const Piece own = side ? Black : White, enemy = side ? White : Black;
+    out.count = 0;
+    for (int i = 0; i < 8; ++i) {
+        const int8_t d = KingOffsets[i];
+        Square t = Square(king + d);
+        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+        if (!OnBoard(t) || !(Board[t] & own)) continue;
+        const Square shield = t;
+        t = Square(t + d);
+        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+        if (!OnBoard(t) || !(Board[t] & enemy)) continue;
+        const int type = TypeOf(Board[t]);
+        if (type == Queen || type == (IsDiagonal(d) ? Bishop : Rook)) {
+            out.squares[out.count] = shield;
+            out.steps[out.count++] = d;
+        }
+    }
+}
+
 bool CannotEscapeCheck(Move move, Square king, const Checkers& checkers) {
     const Square from = FromOf(move), to = ToOf(move);
     if (TypeOf(Board[from]) == King) return false;

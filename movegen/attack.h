@@ -44,6 +44,16 @@ struct Checkers {
 // Lists the pieces of the colour opposite to `side` that attack `square`.
 void FindCheckers(uint8_t side, Square square, Checkers& out);
 
+// The pieces of `side` that alone stand between its king and an enemy rook, bishop or queen
+// on the same line, each with the step from the king towards it. Such a piece may only move
+// along that line; every other piece but the king may move without exposing the king.
+struct Pins {
+    int count;
+    Square squares[8];
+    int8_t steps[8];
+};
+void FindPins(uint8_t side, Square king, Pins& out);
+
 // Whether `move` (not castling, not en passant) would give check, answered before it is made:
 // by the moved or promoted piece from its target square, or by a slider behind the square it
 // leaves. Exact under the same condition as GivesCheck.

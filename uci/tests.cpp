@@ -23,18 +23,24 @@ void Perft(int depth, int ply) {
     GenerateMoves(ply);
     // At the last ply the legal moves are the leaves: counting them is enough, without the
     // ordering the filter would give them. Out of check, a move that is neither a king move
-    // nor en passant and starts off every line through the own king cannot expose it, so it
-    // is counted without being made.
+    // nor en passant exposes the own king only when it takes a pinned piece off its line, so
+    // the pins are found once and such moves are counted without being made.
     if (depth == 1) {
         const PlyState& ps = Ply[ply];
         const Square king = ps.kingSquare[ps.side];
+        Pins pins;
+        pins.count = 0;
+        if (!ps.inCheck) FindPins(ps.side, king, pins);
         for (int k = 1; k <= ps.moveCount; ++k) {
             const Move m = MoveTable[ply][k];
             const Square from = FromOf(m);
             const bool enPassant = CapturedOf(m) && ToOf(m) == ps.epSquare;
-            if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King &&
-                LineStep.step[from - king + 119] == 0) {
-                ++PerftNodes;
+            if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King) {
+                bool free = true;
+                for (int i = 0; i < pins.count; ++i)
+                    if (pins.squares[i] == from)
+                        free = LineStep.step[ToOf(m) - king + 119] == pins.steps[i];
+                PerftNodes += free;
             } else if (MakeTrial(m, ply)) {
                 ++PerftNodes;
                 TakeBack(m, ply);
