@@ -41,6 +41,12 @@ void Perft(int depth, int ply) {
                     if (pins.squares[i] == from)
                         free = LineStep.step[ToOf(m) - king + 119] == pins.steps[i];
                 PerftNodes += free;
+            } else if (from == king && ToOf(m) != from + 2 && ToOf(m) != from - 2) {
+                // A king step is legal when its target is not attacked once the king has
+                // left its square (a slider behind it then reaches further).
+                Board[king] = 0;
+                PerftNodes += !IsAttacked(ps.side, uint8_t(ply), ToOf(m));
+                Board[king] = Piece((ps.side ? Black : White) | King);
             } else if (MakeTrial(m, ply)) {
                 ++PerftNodes;
                 TakeBack(m, ply);
