@@ -19,39 +19,62 @@ void StartPerft() { ChecksFromTheMove = !IsAttacked(uint8_t(1 - Ply[0].side), 0,
 
 const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
 
+// Whether a move of the list at `ply` is legal, answered as cheaply as its kind allows. A king
+// step is legal when its target is not attacked once the king has left its square (a slider
+// behind it then reaches further). Out of check, any other move but en passant exposes the
+// king only when it takes a pinned piece off its line. The rest are made and taken back.
+static bool IsLegalLeaf(Move m, int ply, const Pins& pins) {
+    const PlyState& ps = Ply[ply];
+    const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
+    if (from == king && to != from + 2 && to != from - 2) {
+        Board[king] = 0;
+        const bool safe = !IsAttacked(ps.side, uint8_t(ply), to);
+        Board[king] = Piece((ps.side ? Black : White) | King);
+        return safe;
+    }
+    const bool enPassant = CapturedOf(m) && to == ps.epSquare;
+    if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King) {
+        for (int i = 0; i < pins.count; ++i)
+            if (pins.squares[i] == from) return LineStep.step[to - king + 119] == pins.steps[i];
+        return true;
+    }
+    if (!MakeTrial(m, ply)) return false;
+    TakeBack(m, ply);
+    return true;
+}
+
+// Counts the legal moves of the list at `ply`: the leaves of a perft, which need no order.
+// Out of check, only moves from the king's square or a pinned piece's, and moves to the
+// en-passant square, need a closer look; the others are legal as generated.
+static int64_t CountLegalMoves(int ply) {
+    const PlyState& ps = Ply[ply];
+    const Square king = ps.kingSquare[ps.side];
+    Pins pins;
+    pins.count = 0;
+    uint64_t marked[2] = {~0ull, ~0ull};  // a bit per 0x88 square 0..127
+    if (!ps.inCheck) {
+        FindPins(ps.side, king, pins);
+        marked[0] = marked[1] = 0;
+        marked[king >> 6] |= 1ull << (king & 63);
+        for (int i = 0; i < pins.count; ++i)
+            marked[pins.squares[i] >> 6] |= 1ull << (pins.squares[i] & 63);
+    }
+    int64_t count = 0;
+    for (int k = 1; k <= ps.moveCount; ++k) {
+        const Move m = MoveTable[ply][k];
+        const Square from = FromOf(m);
+        if (!((marked[from >> 6] >> (from & 63)) & 1) && ToOf(m) != ps.epSquare)
+            ++count;
+        else
+            count += IsLegalLeaf(m, ply, pins);
+    }
+    return count;
+}
+
 void Perft(int depth, int ply) {
     GenerateMoves(ply);
-    // At the last ply the legal moves are the leaves: counting them is enough, without the
-    // ordering the filter would give them. Out of check, a move that is neither a king move
-    // nor en passant exposes the own king only when it takes a pinned piece off its line, so
-    // the pins are found once and such moves are counted without being made.
     if (depth == 1) {
-        const PlyState& ps = Ply[ply];
-        const Square king = ps.kingSquare[ps.side];
-        Pins pins;
-        pins.count = 0;
-        if (!ps.inCheck) FindPins(ps.side, king, pins);
-        for (int k = 1; k <= ps.moveCount; ++k) {
-            const Move m = MoveTable[ply][k];
-            const Square from = FromOf(m);
-            const bool enPassant = CapturedOf(m) && ToOf(m) == ps.epSquare;
-            if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King) {
-                bool free = true;
-                for (int i = 0; i < pins.count; ++i)
-                    if (pins.squares[i] == from)
-                        free = LineStep.step[ToOf(m) - king + 119] == pins.steps[i];
-                PerftNodes += free;
-            } else if (from == king && ToOf(m) != from + 2 && ToOf(m) != from - 2) {
-                // A king step is legal when its target is not attacked once the king has
-                // left its square (a slider behind it then reaches further).
-                Board[king] = 0;
-                PerftNodes += !IsAttacked(ps.side, uint8_t(ply), ToOf(m));
-                Board[king] = Piece((ps.side ? Black : White) | King);
-            } else if (MakeTrial(m, ply)) {
-                ++PerftNodes;
-                TakeBack(m, ply);
-            }
-        }
+        PerftNodes += CountLegalMoves(ply);
         return;
     }
     // Every make tests legality itself, so the list needs no filter and no order.
