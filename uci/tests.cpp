@@ -19,21 +19,25 @@ void StartPerft() { ChecksFromTheMove = !IsAttacked(uint8_t(1 - Ply[0].side), 0,
 
 const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
 
-// Whether a move of the list at `ply` is legal, answered as cheaply as its kind allows. A king
-// step is legal when its target is not attacked once the king has left its square (a slider
-// behind it then reaches further). Out of check, any other move but en passant exposes the
-// king only when it takes a pinned piece off its line. The rest are made and taken back.
-static bool IsLegalLeaf(Move m, int ply, const Pins& pins) {
+// Whether a move of the list at `ply` is legal, answered as cheaply as its kind allows.
+// Castling is legal as generated: the generator tested every square the king stands on or
+// crosses. A king step is legal when its target is not attacked once the king has left its
+// square (a slider behind it then reaches further). Any other move but en passant must take
+// or block the one checker when in check, and exposes the king only when it takes a pinned
+// piece off its line. En passant, which empties two squares, is made and taken back.
+static bool IsLegalLeaf(Move m, int ply, const Pins& pins, const Checkers& checkers) {
     const PlyState& ps = Ply[ply];
     const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
-    if (from == king && to != from + 2 && to != from - 2) {
+    if (from == king) {
+        if (to == from + 2 || to == from - 2) return true;
         Board[king] = 0;
         const bool safe = !IsAttacked(ps.side, uint8_t(ply), to);
         Board[king] = Piece((ps.side ? Black : White) | King);
         return safe;
     }
     const bool enPassant = CapturedOf(m) && to == ps.epSquare;
-    if (!ps.inCheck && !enPassant && TypeOf(Board[from]) != King) {
+    if (!enPassant && TypeOf(Board[from]) != King) {
+        if (ps.inCheck && CannotEscapeCheck(m, king, checkers)) return false;
         for (int i = 0; i < pins.count; ++i)
             if (pins.squares[i] == from) return LineStep.step[to - king + 119] == pins.steps[i];
         return true;
@@ -50,10 +54,13 @@ static int64_t CountLegalMoves(int ply) {
     const PlyState& ps = Ply[ply];
     const Square king = ps.kingSquare[ps.side];
     Pins pins;
-    pins.count = 0;
+    FindPins(ps.side, king, pins);
+    Checkers checkers;
+    checkers.count = 0;
     uint64_t marked[2] = {~0ull, ~0ull};  // a bit per 0x88 square 0..127
-    if (!ps.inCheck) {
-        FindPins(ps.side, king, pins);
+    if (ps.inCheck) {
+        FindCheckers(ps.side, king, checkers);
+    } else {
         marked[0] = marked[1] = 0;
         marked[king >> 6] |= 1ull << (king & 63);
         for (int i = 0; i < pins.count; ++i)
@@ -66,7 +73,7 @@ static int64_t CountLegalMoves(int ply) {
         if (!((marked[from >> 6] >> (from & 63)) & 1) && ToOf(m) != ps.epSquare)
             ++count;
         else
-            count += IsLegalLeaf(m, ply, pins);
+            count += IsLegalLeaf(m, ply, pins, checkers);
     }
     return count;
 }
