@@ -32,16 +32,29 @@ int32_t ScoreOf(Move m, int ply) {
     return HistoryScore(m);
 }
 
-// Slots taken by selection before the rest of a list is sorted at once.
+// Slots of a stage taken by selection before the rest of the stage is sorted at once.
 constexpr int SelectedSlots = 3;
-
-// Per ply: the list position holding the highest key, found while scoring.
-int BestPosition[MaxSearchPly + 1];
 
 // Per ply and list position: the score in the high half and the position, counted down, in
 // the low half. The keys are unique, and ordering them by value is exactly the stable sort
 // by descending score, so any sorting method gives the one same order.
 int64_t SortKeys[MaxSearchPly + 1][MoveListStride];
+
+// Every tactical move and the hash move outscore every other move, so a list is ordered in two
+// stages: keys 1..TacticalEnd hold the hash move and the tactical moves, scored at once; the
+// keys after them hold the quiet moves, scored only when the order reaches them, since most
+// nodes cut off before. Until then a quiet key holds its history index in the high half and
+// its list position in the low half.
+int TacticalEnd[MaxSearchPly + 1];
+int QuietEnd[MaxSearchPly + 1];
+// Per ply: the key position of each stage's best key, found while scoring.
+int BestPosition[MaxSearchPly + 1];
+int BestQuietPosition[MaxSearchPly + 1];
+
+// A bit per ply whose quiet moves still wait for their scores. A quiet move is scored with the
+// history as it stood when its list was scored, so every history update first scores the
+// waiting lists. A bit may outlive its node; scoring its dead list then does no harm.
+uint64_t QuietsWaiting[2];
 
 inline int64_t SortKey(int32_t score, int k) {
     return int64_t(uint64_t(int64_t(score)) << 32) | uint32_t(MaxMovesPerPly - k);
@@ -51,6 +64,32 @@ inline int64_t SortKey(int32_t score, int k) {
 inline void SetSlot(int ply, int k, int64_t key) {
     ScoreTable[ply][k] = int32_t(key >> 32);
     OrderTable[ply][k] = MaxMovesPerPly - int32_t(uint32_t(key));
+}
+
+// Scores the waiting quiet moves of `ply`: killers first, then by history.
+void ScoreQuiets(int ply) {
+    QuietsWaiting[ply >> 6] &= ~(1ull << (ply & 63));
+    int64_t* keys = SortKeys[ply];
+    const int first = TacticalEnd[ply] + 1;
+    int best = first;
+    for (int j = first; j <= QuietEnd[ply]; ++j) {
+        const int k = int(uint32_t(keys[j]));
+        const Move m = MoveTable[ply][k];
+        int32_t score = HistoryScores[keys[j] >> 32];
+        if (m == Killers[ply][0])
+            score = Killer1Score;
+        else if (m == Killers[ply][1])
+            score = Killer2Score;
+        keys[j] = SortKey(score, k);
+        if (keys[j] > keys[best]) best = j;
+    }
+    BestQuietPosition[ply] = best;
+}
+
+// Scores every waiting list, before the history changes.
+void ScoreWaitingQuiets() {
+    for (int word = 0; word < 2; ++word)
+        while (QuietsWaiting[word]) ScoreQuiets(word * 64 + __builtin_ctzll(QuietsWaiting[word]));
 }
 
 // Stable insertion sort, descending, over slots first..n; slot n + 1 holds the sentinel.
@@ -86,30 +125,44 @@ int32_t HistoryScore(Move move) { return HistoryScores[HistoryIndex(move)]; }
 
 void ScoreMoves(int ply) {
     const int n = Ply[ply].moveCount;
+    const Move hashMove = Ply[ply].hashMove;
     int64_t* keys = SortKeys[ply];
-    int best = 1;
+    int front = 0, back = n + 1, best = 1;
     for (int k = 1; k <= n; ++k) {
-        keys[k] = SortKey(ScoreOf(MoveTable[ply][k], ply), k);
-        if (keys[k] > keys[best]) best = k;
+        const Move m = MoveTable[ply][k];
+        if (m == hashMove || IsTactical(m)) {
+            keys[++front] = SortKey(ScoreOf(m, ply), k);
+            if (keys[front] > keys[best] || front == 1) best = front;
+        } else {
+            keys[--back] = int64_t(HistoryIndex(m)) << 32 | k;
+        }
     }
+    TacticalEnd[ply] = front;
+    QuietEnd[ply] = n;
     BestPosition[ply] = best;
     FinalSlots[ply] = 0;
+    if (front < n) QuietsWaiting[ply >> 6] |= 1ull << (ply & 63);
 }
 
 void PickMoveSlow(int ply, int k) {
-    const int n = Ply[ply].moveCount;
     int64_t* keys = SortKeys[ply];
-    if (k > SelectedSlots) {
-        std::sort(keys + k, keys + n + 1, std::greater<int64_t>());
-        for (int j = k; j <= n; ++j) SetSlot(ply, j, keys[j]);
-        FinalSlots[ply] = n;
+    // The stage that slot k falls in.
+    int first = 1, last = TacticalEnd[ply], best = BestPosition[ply];
+    if (k > last) {
+        if (QuietsWaiting[ply >> 6] & (1ull << (ply & 63))) ScoreQuiets(ply);
+        first = last + 1;
+        last = QuietEnd[ply];
+        best = BestQuietPosition[ply];
+    }
+    if (k - first >= SelectedSlots) {
+        std::sort(keys + k, keys + last + 1, std::greater<int64_t>());
+        for (int j = k; j <= last; ++j) SetSlot(ply, j, keys[j]);
+        FinalSlots[ply] = last;
         return;
     }
-    int best = k;
-    if (k == 1) {
-        best = BestPosition[ply];  // found while scoring
-    } else {
-        for (int j = k + 1; j <= n; ++j)
+    if (k > first) {
+        best = k;
+        for (int j = k + 1; j <= last; ++j)
             if (keys[j] > keys[best]) best = j;
     }
     std::swap(keys[k], keys[best]);
@@ -146,6 +199,7 @@ void SortRootMoves() {
 }
 
 void ClearOrdering() {
+    QuietsWaiting[0] = QuietsWaiting[1] = 0;
     for (auto& pair : Killers) pair[0] = pair[1] = NoMove;
     for (int i = 0; i < HistorySize; ++i) {
         HistoryGood[i] = HistoryTried[i] = 1;
@@ -161,6 +215,7 @@ void UpdateKillers(Move move, int ply) {
 
 void AddHistoryHit(Move move) {
     if (!IsQuiet(move)) return;
+    ScoreWaitingQuiets();
     int i = HistoryIndex(move);
     ++HistoryGood[i];
     ++HistoryTried[i];
@@ -169,6 +224,7 @@ void AddHistoryHit(Move move) {
 
 void AddHistoryTry(Move move) {
     if (!IsQuiet(move)) return;
+    ScoreWaitingQuiets();
     int i = HistoryIndex(move);
     ++HistoryTried[i];
     HalveIfFullAndRescore(i);
