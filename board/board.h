@@ -105,16 +105,30 @@ inline uint64_t RankWord(int rank) {
 // Colour bits of all eight cells of a rank word.
 constexpr uint64_t WhiteBits = 0x4040404040404040ull, BlackBits = 0x8080808080808080ull;
 
-// Visits the squares of a rank whose cells have one of `colourBits` set, in ascending order.
-// Scanning the board a rank at a time skips empty ranks and squares at once, and keeps the
-// order of a plain a1..h8 scan.
-template <typename Visit>
-inline void ForEachPiece(uint64_t colourBits, Visit&& visit) {
+// Visits, in ascending order, the squares whose cells `select` marks: it maps a rank's word to
+// a word with a bit set somewhere in the byte of each chosen cell. Scanning the board a rank at
+// a time skips empty ranks and squares at once, and keeps the order of a plain a1..h8 scan.
+template <typename Select, typename Visit>
+inline void ForEachSquare(Select&& select, Visit&& visit) {
     for (int rank = 0; rank < 8; ++rank) {
-        uint64_t bits = RankWord(rank) & colourBits;
+        uint64_t bits = select(RankWord(rank));
         while (bits) {
             visit(Square(rank * 16 + (__builtin_ctzll(bits) >> 3)));
             bits &= bits - 1;
         }
     }
+}
+
+// Visits the squares holding a piece with one of `colourBits` set, in ascending order.
+template <typename Visit>
+inline void ForEachPiece(uint64_t colourBits, Visit&& visit) {
+    ForEachSquare([colourBits](uint64_t word) { return word & colourBits; }, visit);
+}
+
+// Marks the cells of a rank word that hold a piece of either colour whose type lies in
+// first..last. Types are 1..7 at most, so no byte's sum carries into the next.
+constexpr uint64_t TypesBetween(uint64_t word, int first, int last) {
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    const uint64_t types = word & 7 * ones;
+    return (types + (8 - first) * ones) & ~(types + (7 - last) * ones) & 8 * ones;
 }

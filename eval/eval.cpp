@@ -208,7 +208,10 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
     const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
     const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
     bool whiteBishopMet = false, blackBishopMet = false;
-    ForEachPiece(WhiteBits | BlackBits, [&](Square s) {
+    // Kings and queens are scored above, and pawns only matter when the cache missed.
+    const int lastType = pawnHit ? Knight : Pawn;
+    auto scanned = [lastType](uint64_t word) { return TypesBetween(word, Rook, lastType); };
+    ForEachSquare(scanned, [&](Square s) {
         switch (Board[s]) {
             case White | Rook:
                 ++white.rooks;
@@ -234,7 +237,6 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                 t.Add(TermTables, 0, KnightSquareTable[0][s]);
                 break;
             case WhitePawn:
-                if (pawnHit) break;
                 ++white.pawns;
                 pawnTables[0] += PawnSquareTable[0][s];
                 ++pf.count[0][FileOf[s]];
@@ -266,7 +268,6 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                 t.Add(TermTables, 1, KnightSquareTable[1][s]);
                 break;
             case BlackPawn:
-                if (pawnHit) break;
                 ++black.pawns;
                 pawnTables[1] += PawnSquareTable[1][s];
                 ++pf.count[1][FileOf[s]];
@@ -275,7 +276,7 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                 if (RankOf[s] > pf.rearmost[1][FileOf[s]]) pf.rearmost[1][FileOf[s]] = RankOf[s];
                 break;
             default:
-                break;  // kings and queens are scored above
+                break;
         }
     });
 }
