@@ -60,6 +60,21 @@ inline int64_t SortKey(int32_t score, int k) {
     return int64_t(uint64_t(int64_t(score)) << 32) | uint32_t(MaxMovesPerPly - k);
 }
 
+// Sorts keys by descending value: by insertion when there are few, as in most lists that get
+// this far.
+void SortDescending(int64_t* begin, int64_t* end) {
+    if (end - begin > 24) {
+        std::sort(begin, end, std::greater<int64_t>());
+        return;
+    }
+    for (int64_t* i = begin + 1; i < end; ++i) {
+        const int64_t key = *i;
+        int64_t* j = i;
+        for (; j > begin && j[-1] < key; --j) *j = j[-1];
+        *j = key;
+    }
+}
+
 // Writes order slot k from a sort key.
 inline void SetSlot(int ply, int k, int64_t key) {
     ScoreTable[ply][k] = int32_t(key >> 32);
@@ -155,15 +170,19 @@ void PickMoveSlow(int ply, int k) {
         best = BestQuietPosition[ply];
     }
     if (k - first >= SelectedSlots) {
-        std::sort(keys + k, keys + last + 1, std::greater<int64_t>());
+        SortDescending(keys + k, keys + last + 1);
         for (int j = k; j <= last; ++j) SetSlot(ply, j, keys[j]);
         FinalSlots[ply] = last;
         return;
     }
     if (k > first) {
+        int64_t bestKey = keys[k];
         best = k;
-        for (int j = k + 1; j <= last; ++j)
-            if (keys[j] > keys[best]) best = j;
+        for (int j = k + 1; j <= last; ++j) {
+            const bool higher = keys[j] > bestKey;
+            bestKey = higher ? keys[j] : bestKey;
+            best = higher ? j : best;
+        }
     }
     std::swap(keys[k], keys[best]);
     SetSlot(ply, k, keys[k]);
