@@ -40,6 +40,8 @@ const PerftCase PerftCases[] = {
     // A rook captured in its corner loses its castling right: the second white rook that
     // reaches h8 must not give black an illegal castling.
     {"4k2r/8/8/7R/8/8/7r/4K3 w k - 0 1", 4, 95436, false},
+    // A side without a king keeps a1 as its king's square: the rook standing there is no king.
+    {"k7/8/8/8/8/8/8/R7 b - - 0 1", 2, 28, false},
 };
 
 TEST(Perft, PublishedCounts) {

@@ -28,7 +28,7 @@ const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3
 static bool IsLegalLeaf(Move m, int ply, const Pins& pins, const Checkers& checkers) {
     const PlyState& ps = Ply[ply];
     const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
-    if (from == king) {
+    if (from == king && TypeOf(Board[from]) == King) {
         if (to == from + 2 || to == from - 2) return true;
         Board[king] = 0;
         const bool safe = !IsAttacked(ps.side, uint8_t(ply), to);
@@ -48,8 +48,9 @@ static bool IsLegalLeaf(Move m, int ply, const Pins& pins, const Checkers& check
 }
 
 // Counts the legal moves of the list at `ply`: the leaves of a perft, which need no order.
-// Out of check, only moves from the king's square or a pinned piece's, and moves to the
-// en-passant square, need a closer look; the others are legal as generated.
+// Out of check, only moves from the king's square or a pinned piece's, moves to the en-passant
+// square, and the moves of any other king (a FEN text may give a side two) need a closer look;
+// the others are legal as generated.
 static int64_t CountLegalMoves(int ply) {
     const PlyState& ps = Ply[ply];
     const Square king = ps.kingSquare[ps.side];
@@ -62,9 +63,16 @@ static int64_t CountLegalMoves(int ply) {
         FindCheckers(ps.side, king, checkers);
     } else {
         marked[0] = marked[1] = 0;
-        marked[king >> 6] |= 1ull << (king & 63);
-        for (int i = 0; i < pins.count; ++i)
-            marked[pins.squares[i] >> 6] |= 1ull << (pins.squares[i] & 63);
+        auto mark = [&marked](Square s) { marked[s >> 6] |= 1ull << (s & 63); };
+        // Every own king: the colour bit is moved onto the bit that TypesBetween marks.
+        const uint64_t colourBits = ps.side ? BlackBits : WhiteBits;
+        const int toMarkBit = ps.side ? 4 : 3;
+        ForEachSquare(
+            [&](uint64_t word) {
+                return TypesBetween(word, King, King) & (word & colourBits) >> toMarkBit;
+            },
+            mark);
+        for (int i = 0; i < pins.count; ++i) mark(pins.squares[i]);
     }
     int64_t count = 0;
     for (int k = 1; k <= ps.moveCount; ++k) {
