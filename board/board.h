@@ -22,7 +22,7 @@ enum : Square {
 };
 // clang-format on
 
-inline bool OnBoard(int s) { return (s & 0x88) == 0; }
+constexpr bool OnBoard(int s) { return (s & 0x88) == 0; }
 
 // Steps to the neighbouring square in each direction: white moves north.
 constexpr int North = 16, South = -16, East = 1, West = -1;

@@ -3,13 +3,6 @@
 
 #include "movegen/move.h"
 
-// A knight's jumps: two steps one way and one the other.
-const int8_t KnightOffsets[8] = {2 * West + North, 2 * East + South, 2 * East + North,
-                                 2 * West + South, 2 * North + West, 2 * South + East,
-                                 2 * North + East, 2 * South + West};
-const int8_t KingOffsets[8] = {East,      West,      North,     South,
-                               NorthWest, SouthEast, NorthEast, SouthWest};
-
 void FindCheckers(uint8_t side, Square square, Checkers& out) {
     const Piece enemy = side ? White : Black;
     out.count = 0;
@@ -17,10 +10,9 @@ void FindCheckers(uint8_t side, Square square, Checkers& out) {
         if (out.count < MaxCheckers) out.squares[out.count] = s;
         ++out.count;
     };
-    for (int8_t offset : KnightOffsets) {
-        Square t = Square(square + offset);
-        if (OnBoard(t) && Board[t] == (enemy | Knight)) add(t);
-    }
+    for (int i = 0; i < KnightSteps.count[square]; ++i)
+        if (Board[KnightSteps.squares[square][i]] == (enemy | Knight))
+            add(KnightSteps.squares[square][i]);
     for (int i = 0; i < 8; ++i) {
         Square t = Square(square + KingOffsets[i]);
         while (OnBoard(t) && Board[t] == 0) t = Square(t + KingOffsets[i]);
@@ -169,10 +161,8 @@ bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
     const Piece knight = enemy | Knight, king = enemy | King, queen = enemy | Queen;
     const Piece rook = enemy | Rook, bishop = enemy | Bishop, pawn = enemy | Pawn;
 
-    for (int8_t offset : KnightOffsets) {
-        Square t = Square(square + offset);
-        if (OnBoard(t) && Board[t] == knight) return true;
-    }
+    for (int i = 0; i < KnightSteps.count[square]; ++i)
+        if (Board[KnightSteps.squares[square][i]] == knight) return true;
     // Orthogonal rays: rook or queen at any distance, the king on the first step.
     for (int i = 0; i < 4; ++i) {
         Square t = Square(square + KingOffsets[i]);

@@ -5,9 +5,30 @@
 
 #include "board/board.h"
 
-// Offsets in test and generation order.
-extern const int8_t KnightOffsets[8];
-extern const int8_t KingOffsets[8];  // four orthogonal rays, then four diagonal ones
+// Offsets in test and generation order. A knight jumps two steps one way and one the other.
+inline constexpr int8_t KnightOffsets[8] = {2 * West + North, 2 * East + South, 2 * East + North,
+                                            2 * West + South, 2 * North + West, 2 * South + East,
+                                            2 * North + East, 2 * South + West};
+// Four orthogonal rays, then four diagonal ones.
+inline constexpr int8_t KingOffsets[8] = {East,      West,      North,     South,
+                                          NorthWest, SouthEast, NorthEast, SouthWest};
+
+// The squares a knight or a king reaches from each square, in offset order, and how many:
+// walking them needs no test for the board's edge.
+struct StepTable {
+    uint8_t count[128];
+    Square squares[128][8];
+};
+constexpr StepTable MakeSteps(const int8_t (&offsets)[8]) {
+    StepTable table{};
+    for (int s = 0; s < 128; ++s)
+        for (int8_t offset : offsets)
+            if (OnBoard(s) && s + offset >= 0 && OnBoard(s + offset))
+                table.squares[s][table.count[s]++] = Square(s + offset);
+    return table;
+}
+inline constexpr StepTable KnightSteps = MakeSteps(KnightOffsets);
+inline constexpr StepTable KingSteps = MakeSteps(KingOffsets);
 
 // True when a piece of the colour opposite to `side` (0 white, anything else black) attacks
 // `square`. A square of NoSquare stands for the king of `side` recorded at `ply`.

@@ -45,10 +45,10 @@ struct Writer {
 };
 
 template <bool quiets>
-void AddSteps(Writer<quiets>& w, Square s, const int8_t* offsets, Piece own) {
-    for (int i = 0; i < 8; ++i) {
-        const Square t = Square(s + offsets[i]);
-        if (OnBoard(t) && !(Board[t] & own)) w.AddTo(s, t);
+void AddSteps(Writer<quiets>& w, Square s, const StepTable& steps, Piece own) {
+    for (int i = 0; i < steps.count[s]; ++i) {
+        const Square t = steps.squares[s][i];
+        if (!(Board[t] & own)) w.AddTo(s, t);
     }
 }
 
@@ -136,7 +136,7 @@ void GenerateList(int ply) {
         switch (TypeOf(Board[s])) {
             case King:
                 if constexpr (quiets) AddCastling(w, ps, s);
-                AddSteps(w, s, KingOffsets, own);
+                AddSteps(w, s, KingSteps, own);
                 break;
             case Queen:
                 AddRays(w, s, KingOffsets, 8, own);
@@ -148,7 +148,7 @@ void GenerateList(int ply) {
                 AddRays(w, s, BishopRays, 4, own);
                 break;
             case Knight:
-                AddSteps(w, s, KnightOffsets, own);
+                AddSteps(w, s, KnightSteps, own);
                 break;
             case Pawn:
                 AddPawnMoves(w, ps, s, enemy);
