@@ -29,7 +29,8 @@ extern int32_t RootOrder[MaxMovesPerPly];
 extern int32_t RootScore[MaxMovesPerPly];
 
 // Scores the list just generated at `ply` for a stable sort by descending score; moveCount is
-// left unchanged. The sort itself is done on demand by PickMove.
+// left unchanged. The sort itself is done on demand by PickMove, and so is the scoring of quiet
+// moves, with the killers and history as they stood here.
 void ScoreMoves(int ply);
 // Makes order slot k of `ply` final: after PickMove(ply, 1..k) slots 1..k hold exactly what a
 // full stable sort would put there. Most nodes cut off after a move or two, so the first few
