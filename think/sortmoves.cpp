@@ -22,14 +22,19 @@ namespace {
 
 int HistoryIndex(Move move) { return ToOf(move) * 12 + PieceIndex(FromOf(move)); }
 
+// A quiet move's score: a killer's, else the history of its index.
+int32_t QuietScore(Move m, int ply, int historyIndex) {
+    if (m == Killers[ply][0]) return Killer1Score;
+    if (m == Killers[ply][1]) return Killer2Score;
+    return HistoryScores[historyIndex];
+}
+
 int32_t ScoreOf(Move m, int ply) {
     if (m == Ply[ply].hashMove) return HashMoveScore;
     if (IsTactical(m))
         return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(Board[FromOf(m)])) -
                PromotionOf(m);
-    if (m == Killers[ply][0]) return Killer1Score;
-    if (m == Killers[ply][1]) return Killer2Score;
-    return HistoryScore(m);
+    return QuietScore(m, ply, HistoryIndex(m));
 }
 
 // Slots of a stage taken by selection before the rest of the stage is sorted at once.
@@ -89,13 +94,7 @@ void ScoreQuiets(int ply) {
     int best = first;
     for (int j = first; j <= QuietEnd[ply]; ++j) {
         const int k = int(uint32_t(keys[j]));
-        const Move m = MoveTable[ply][k];
-        int32_t score = HistoryScores[keys[j] >> 32];
-        if (m == Killers[ply][0])
-            score = Killer1Score;
-        else if (m == Killers[ply][1])
-            score = Killer2Score;
-        keys[j] = SortKey(score, k);
+        keys[j] = SortKey(QuietScore(MoveTable[ply][k], ply, int(keys[j] >> 32)), k);
         if (keys[j] > keys[best]) best = j;
     }
     BestQuietPosition[ply] = best;
