@@ -1,11 +1,10 @@
 // Board, pieces and position state.
 #include "board/board.h"
 
-Piece Board[256];
-PlyState Ply[MaxGamePly + 1];
+Position Game;
 uint64_t GameHistory[HistorySlots + 1];
 uint8_t HistoryCount;
-uint8_t StopFlag;
+std::atomic<bool> StopFlag;
 
 const int32_t PieceValue[7] = {0, 100000, 1200, 600, 400, 400, 100};
 

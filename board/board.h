@@ -1,6 +1,7 @@
 // Board, pieces and position state: the data model every other module works on.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 using Square = uint8_t;
@@ -68,16 +69,35 @@ struct PlyState {
     // Scratch fields: recomputed by the generators and the search at every visit.
     int32_t moveCount;  // number of moves in this ply's move list
     uint8_t inCheck;    // 1 when the side to move is in check
-    Move hashMove;      // move from the transposition table, or the best move found here
-    uint8_t hashBound;  // bound of the table entry found here, 0 if none
-    int32_t hashScore;
-    uint8_t hashDepth;
 };
 
-// The one board: 256 cells so that any 8-bit index is safe to read. Only real squares may
-// ever hold a piece.
-extern Piece Board[256];
-extern PlyState Ply[MaxGamePly + 1];
+// Deepest ply that owns a move list. A search node at this ply does not expand further.
+constexpr int MaxSearchPly = 100;
+
+// Capacity of one ply's list. No piece has more than 27 moves and a side has at most 64
+// pieces, so 2048 slots hold every list the FEN reader can produce, with room for the
+// sort's sentinel.
+constexpr int MaxMovesPerPly = 2048;
+
+// Row length of the per-ply tables: a little more than the capacity, so that the same entry
+// of neighbouring plies does not fall into the same cache set.
+constexpr int MoveListStride = MaxMovesPerPly + 16;
+
+// What make, take-back and generation work on: the board, one record per ply, and the move
+// list of each search ply. The game keeps one position and every search thread its own, so
+// that searches never share a board.
+struct Position {
+    // 256 cells so that any 8-bit index is safe to read. Only real squares may ever hold a
+    // piece.
+    Piece board[256];
+    // Record p + 1 is written by the make at ply p; ply 0 is the root.
+    PlyState ply[MaxGamePly + 1];
+    // The moves as generated, per ply; entries are numbered from 1.
+    Move moves[MaxSearchPly + 1][MoveListStride];
+};
+
+// The game position, set by the POSITION command; a search starts from a copy of its ply 0.
+extern Position Game;
 
 // Keys of the positions reached by the moves of the last POSITION command since its last
 // irreversible move, oldest first, in slots 1..HistoryCount.
@@ -85,8 +105,8 @@ constexpr int HistorySlots = 128;
 extern uint64_t GameHistory[HistorySlots + 1];
 extern uint8_t HistoryCount;
 
-// Set to 1 when a running search is to stop.
-extern uint8_t StopFlag;
+// Set when a running search is to stop; every search thread reads it.
+extern std::atomic<bool> StopFlag;
 
 // Piece values by type; the king's value never enters material.
 extern const int32_t PieceValue[7];
@@ -96,9 +116,9 @@ extern const char PieceLetters[15];
 extern const char StartFen[];
 
 // The pieces of one rank read as one word, a byte per file (file a lowest).
-inline uint64_t RankWord(int rank) {
+inline uint64_t RankWord(const Position& pos, int rank) {
     uint64_t word;
-    __builtin_memcpy(&word, &Board[rank * 16], sizeof word);
+    __builtin_memcpy(&word, &pos.board[rank * 16], sizeof word);
     return word;
 }
 
@@ -109,9 +129,9 @@ constexpr uint64_t WhiteBits = 0x4040404040404040ull, BlackBits = 0x808080808080
 // a word with a bit set somewhere in the byte of each chosen cell. Scanning the board a rank at
 // a time skips empty ranks and squares at once, and keeps the order of a plain a1..h8 scan.
 template <typename Select, typename Visit>
-inline void ForEachSquare(Select&& select, Visit&& visit) {
+inline void ForEachSquare(const Position& pos, Select&& select, Visit&& visit) {
     for (int rank = 0; rank < 8; ++rank) {
-        uint64_t bits = select(RankWord(rank));
+        uint64_t bits = select(RankWord(pos, rank));
         while (bits) {
             visit(Square(rank * 16 + (__builtin_ctzll(bits) >> 3)));
             bits &= bits - 1;
@@ -121,8 +141,9 @@ inline void ForEachSquare(Select&& select, Visit&& visit) {
 
 // Visits the squares holding a piece with one of `colourBits` set, in ascending order.
 template <typename Visit>
-inline void ForEachPiece(uint64_t colourBits, Visit&& visit) {
-    ForEachSquare([colourBits](uint64_t word) { return word & colourBits; }, visit);
+inline void ForEachPiece(const Position& pos, uint64_t colourBits, Visit&& visit) {
+    ForEachSquare(
+        pos, [colourBits](uint64_t word) { return word & colourBits; }, visit);
 }
 
 // Marks the cells of a rank word that hold a piece of either colour whose type lies in

@@ -19,9 +19,9 @@ static Piece PieceOfLetter(char c) {
 }
 
 // Books the piece on a square just reached: king and queen squares, and material.
-static void BookSquare(Square s) {
-    PlyState& ps = Ply[0];
-    Piece p = Board[s];
+static void BookSquare(Position& pos, Square s) {
+    PlyState& ps = pos.ply[0];
+    Piece p = pos.board[s];
     if (p == 0) return;
     int side = SideOf(p);
     if (TypeOf(p) == King) {
@@ -32,7 +32,7 @@ static void BookSquare(Square s) {
     ps.material[side] += PieceValue[TypeOf(p)];
 }
 
-static void ReadPlacement(std::string_view placement) {
+static void ReadPlacement(Position& pos, std::string_view placement) {
     for (int rank = 7; rank >= 0; --rank) {
         std::string rankText;
         SplitToken(placement, '/', rankText);
@@ -41,9 +41,9 @@ static void ReadPlacement(std::string_view placement) {
             if (c >= '1' && c <= '9') {
                 file += c - '1';  // now on the last of the empty squares
             } else if (Piece p = PieceOfLetter(c); p && file <= 7) {
-                Board[rank * 16 + file] = p;  // a piece beyond the h-file is dropped
+                pos.board[rank * 16 + file] = p;  // a piece beyond the h-file is dropped
             }
-            if (file <= 7) BookSquare(Square(rank * 16 + file));
+            if (file <= 7) BookSquare(pos, Square(rank * 16 + file));
             ++file;
         }
     }
@@ -51,15 +51,15 @@ static void ReadPlacement(std::string_view placement) {
 
 // An en-passant square is kept only when a pawn could really have just passed it: the square
 // is empty and the pawn that made the double step stands beyond it.
-static bool EpSquareIsConsistent(Square ep, int side) {
-    if (!OnBoard(ep) || Board[ep] != 0) return false;
-    if (side == 0) return (ep >> 4) == 5 && Board[ep + South] == BlackPawn;
-    return (ep >> 4) == 2 && Board[ep + North] == WhitePawn;
+static bool EpSquareIsConsistent(const Position& pos, Square ep, int side) {
+    if (!OnBoard(ep) || pos.board[ep] != 0) return false;
+    if (side == 0) return (ep >> 4) == 5 && pos.board[ep + South] == BlackPawn;
+    return (ep >> 4) == 2 && pos.board[ep + North] == WhitePawn;
 }
 
-void SetPosition(const std::string& fen) {
-    PlyState& ps = Ply[0];
-    std::memset(Board, 0, sizeof Board);
+void SetPosition(Position& pos, const std::string& fen) {
+    PlyState& ps = pos.ply[0];
+    std::memset(pos.board, 0, sizeof pos.board);
     ps.material[0] = ps.material[1] = 0;
     ps.kingSquare[0] = ps.kingSquare[1] = A1;
     ps.queenSquare[0] = ps.queenSquare[1] = NoSquare;
@@ -67,7 +67,7 @@ void SetPosition(const std::string& fen) {
     std::string_view text = fen;
     std::string field;
     SplitToken(text, ' ', field);
-    ReadPlacement(field);
+    ReadPlacement(pos, field);
 
     SplitToken(text, ' ', field);
     ps.side = field == "b" ? 1 : 0;  // anything else, even a missing field, means white
@@ -84,12 +84,12 @@ void SetPosition(const std::string& fen) {
     SplitToken(text, ' ', field);
     ps.epSquare = NoSquare;
     const Square ep = field.size() >= 2 ? SquareFromText(field.c_str()) : NoSquare;
-    if (ep != NoSquare && EpSquareIsConsistent(ep, ps.side)) ps.epSquare = ep;
+    if (ep != NoSquare && EpSquareIsConsistent(pos, ep, ps.side)) ps.epSquare = ep;
 
     ps.lastMove = NoMove;  // the root reads it for the recapture extension
-    SetInCheck(0);
-    ps.key = ComputeKey(0);
-    ps.pawnKey = ComputePawnKey();
+    SetInCheck(pos, 0);
+    ps.key = ComputeKey(pos, 0);
+    ps.pawnKey = ComputePawnKey(pos);
     HistoryCount = 0;
-    assert(BoardIsOk(0));
+    assert(BoardIsOk(pos, 0));
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
-// Sets the game position (the board and ply 0) from a FEN text and empties the game
-// history. Lenient: nothing is rejected, what is not understood is skipped.
-void SetPosition(const std::string& fen);
+#include "board/board.h"
+
+// Sets a position (the board and ply 0) from a FEN text and empties the game history.
+// Lenient: nothing is rejected, what is not understood is skipped.
+void SetPosition(Position& pos, const std::string& fen);

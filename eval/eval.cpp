@@ -38,10 +38,10 @@ struct PawnFiles {
 };
 
 // Empty squares met walking from s along each offset until a piece or the edge.
-int CountEmpty(Square s, const int8_t* offsets, int n) {
+int CountEmpty(const Piece* board, Square s, const int8_t* offsets, int n) {
     int count = 0;
     for (int i = 0; i < n; ++i)
-        for (Square t = Square(s + offsets[i]); OnBoard(t) && !Board[t]; t = Square(t + offsets[i]))
+        for (Square t = Square(s + offsets[i]); OnBoard(t) && !board[t]; t = Square(t + offsets[i]))
             ++count;
     return count;
 }
@@ -50,16 +50,16 @@ const int8_t FileSteps[2] = {North, South};
 const int8_t RankSteps[2] = {East, West};
 const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
-bool IsWhiteRook(Square s) { return Board[s] == (White | Rook); }
-bool IsBlackRook(Square s) { return Board[s] == (Black | Rook); }
+bool IsWhiteRook(const Piece* board, Square s) { return board[s] == (White | Rook); }
+bool IsBlackRook(const Piece* board, Square s) { return board[s] == (Black | Rook); }
 
 // Missing pawns in front of a castled white king: for its file and the files beside it, the
 // first own pawn above the king costs by its rank, no pawn at all costs the most.
-int32_t WhiteShelter(Square wk) {
-    bool queenSideHome = (wk == A1 || wk == B1) && Board[B2] == WhitePawn &&
-                         (Board[A2] == WhitePawn || Board[A3] == WhitePawn);
-    bool kingSideHome = (wk == G1 || wk == H1) && Board[G2] == WhitePawn &&
-                        (Board[H2] == WhitePawn || Board[H3] == WhitePawn);
+int32_t WhiteShelter(const Piece* board, Square wk) {
+    bool queenSideHome = (wk == A1 || wk == B1) && board[B2] == WhitePawn &&
+                         (board[A2] == WhitePawn || board[A3] == WhitePawn);
+    bool kingSideHome = (wk == G1 || wk == H1) && board[G2] == WhitePawn &&
+                        (board[H2] == WhitePawn || board[H3] == WhitePawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
     int file = wk & 7, rank = wk >> 4;
@@ -67,7 +67,7 @@ int32_t WhiteShelter(Square wk) {
         if (f < 0 || f > 7) continue;
         int cost = MissingShieldPenalty;
         for (int s = (rank + 1) * 16 + f; s <= H7; s += North)
-            if (Board[s] == WhitePawn) {
+            if (board[s] == WhitePawn) {
                 cost = ShieldPenalty[s >> 4];
                 break;
             }
@@ -76,11 +76,11 @@ int32_t WhiteShelter(Square wk) {
     return penalty;
 }
 
-int32_t BlackShelter(Square bk) {
-    bool queenSideHome = (bk == A8 || bk == B8) && Board[B7] == BlackPawn &&
-                         (Board[A7] == BlackPawn || Board[A6] == BlackPawn);
-    bool kingSideHome = (bk == G8 || bk == H8) && Board[G7] == BlackPawn &&
-                        (Board[H7] == BlackPawn || Board[H6] == BlackPawn);
+int32_t BlackShelter(const Piece* board, Square bk) {
+    bool queenSideHome = (bk == A8 || bk == B8) && board[B7] == BlackPawn &&
+                         (board[A7] == BlackPawn || board[A6] == BlackPawn);
+    bool kingSideHome = (bk == G8 || bk == H8) && board[G7] == BlackPawn &&
+                        (board[H7] == BlackPawn || board[H6] == BlackPawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
     int file = bk & 7, rank = bk >> 4;
@@ -88,7 +88,7 @@ int32_t BlackShelter(Square bk) {
         if (f < 0 || f > 7) continue;
         int cost = MissingShieldPenalty;
         for (int s = (rank - 1) * 16 + f; s >= A2; s += South)
-            if (Board[s] == BlackPawn) {
+            if (board[s] == BlackPawn) {
                 cost = ShieldPenalty[7 - (s >> 4)];
                 break;
             }
@@ -97,20 +97,24 @@ int32_t BlackShelter(Square bk) {
     return penalty;
 }
 
-int32_t WhiteTrappedRooks(Square wk) {
+int32_t WhiteTrappedRooks(const Piece* board, Square wk) {
     int32_t penalty = 0;
-    if ((wk == F1 && (IsWhiteRook(G1) || IsWhiteRook(H1))) || (wk == G1 && IsWhiteRook(H1)))
+    if ((wk == F1 && (IsWhiteRook(board, G1) || IsWhiteRook(board, H1))) ||
+        (wk == G1 && IsWhiteRook(board, H1)))
         penalty += TrappedRookPenalty;
-    if ((wk == C1 && (IsWhiteRook(B1) || IsWhiteRook(A1))) || (wk == B1 && IsWhiteRook(A1)))
+    if ((wk == C1 && (IsWhiteRook(board, B1) || IsWhiteRook(board, A1))) ||
+        (wk == B1 && IsWhiteRook(board, A1)))
         penalty += TrappedRookPenalty;
     return penalty;
 }
 
-int32_t BlackTrappedRooks(Square bk) {
+int32_t BlackTrappedRooks(const Piece* board, Square bk) {
     int32_t penalty = 0;
-    if ((bk == F8 && (IsBlackRook(G8) || IsBlackRook(H8))) || (bk == G8 && IsBlackRook(H8)))
+    if ((bk == F8 && (IsBlackRook(board, G8) || IsBlackRook(board, H8))) ||
+        (bk == G8 && IsBlackRook(board, H8)))
         penalty += TrappedRookPenalty;
-    if ((bk == C8 && (IsBlackRook(B8) || IsBlackRook(A8))) || (bk == B8 && IsBlackRook(A8)))
+    if ((bk == C8 && (IsBlackRook(board, B8) || IsBlackRook(board, A8))) ||
+        (bk == B8 && IsBlackRook(board, A8)))
         penalty += TrappedRookPenalty;
     return penalty;
 }
@@ -162,20 +166,21 @@ bool LazyExit(const PlyState& ps, int32_t alpha, int32_t beta, int32_t& result) 
 // Steps 4 and 5. Kings: a king whose opponent keeps its queen and more stays sheltered and
 // in the corner; otherwise it heads for the centre.
 template <bool trace>
-void KingTerms(Tally<trace>& t, Square wk, Square bk, bool whiteKingMiddle, bool blackKingMiddle) {
+void KingTerms(Tally<trace>& t, const Piece* board, Square wk, Square bk, bool whiteKingMiddle,
+               bool blackKingMiddle) {
     if (!whiteKingMiddle) {
         t.Add(TermTables, 0, KingEndSquareTable[0][wk]);
     } else {
         t.Add(TermTables, 0, KingSquareTable[0][wk]);
-        t.Add(TermKingSafety, 0, -WhiteShelter(wk));
-        t.Add(TermKingSafety, 0, -WhiteTrappedRooks(wk));
+        t.Add(TermKingSafety, 0, -WhiteShelter(board, wk));
+        t.Add(TermKingSafety, 0, -WhiteTrappedRooks(board, wk));
     }
     if (!blackKingMiddle) {
         t.Add(TermTables, 1, KingEndSquareTable[1][bk]);
     } else {
         t.Add(TermTables, 1, KingSquareTable[1][bk]);
-        t.Add(TermKingSafety, 1, -BlackShelter(bk));
-        t.Add(TermKingSafety, 1, -BlackTrappedRooks(bk));
+        t.Add(TermKingSafety, 1, -BlackShelter(board, bk));
+        t.Add(TermKingSafety, 1, -BlackTrappedRooks(board, bk));
     }
 }
 
@@ -202,17 +207,18 @@ void QueenTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
 // Step 8. One scan of the rooks, bishops, knights and (unless the pawn cache knew them) pawns:
 // tables, rook files and ranks, bishop pair, mobility, and the pawns' files for step 9.
 template <bool trace>
-void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool blackKingMiddle,
-                bool pawnHit, SideCounts& white, SideCounts& black, PawnFiles& pf,
-                int32_t pawnTables[2]) {
+void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool whiteKingMiddle,
+                bool blackKingMiddle, bool pawnHit, SideCounts& white, SideCounts& black,
+                PawnFiles& pf, int32_t pawnTables[2]) {
     const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
     const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
     bool whiteBishopMet = false, blackBishopMet = false;
     // Kings and queens are scored above, and pawns only matter when the cache missed.
     const int lastType = pawnHit ? Knight : Pawn;
     auto scanned = [lastType](uint64_t word) { return TypesBetween(word, Rook, lastType); };
-    ForEachSquare(scanned, [&](Square s) {
-        switch (Board[s]) {
+    const Piece* board = pos.board;
+    ForEachSquare(pos, scanned, [&](Square s) {
+        switch (board[s]) {
             case White | Rook:
                 ++white.rooks;
                 t.Add(TermTables, 0, RookSquareTable[0][s]);
@@ -222,7 +228,8 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                     if (RankOf[s] == 6 && RankOf[bk] == 7) t.Add(TermPieces, 0, 30);
                     if (RankOf[s] == 5 && RankOf[bk] >= 6) t.Add(TermPieces, 0, 10);
                 }
-                t.Add(TermPieces, 0, 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2));
+                t.Add(TermPieces, 0,
+                      2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
                 break;
             case White | Bishop:
                 ++white.bishops;
@@ -230,7 +237,7 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                 t.Add(TermTables, 0, BishopSquareTable[0][s]);
                 if (whiteBishopMet) t.Add(TermPieces, 0, BishopPairBonus);
                 whiteBishopMet = true;
-                t.Add(TermPieces, 0, 2 * CountEmpty(s, DiagonalSteps, 4));
+                t.Add(TermPieces, 0, 2 * CountEmpty(board, s, DiagonalSteps, 4));
                 break;
             case White | Knight:
                 ++white.knights;
@@ -253,7 +260,8 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                     if (RankOf[s] == 1 && RankOf[wk] == 0) t.Add(TermPieces, 1, 30);
                     if (RankOf[s] == 2 && RankOf[wk] <= 1) t.Add(TermPieces, 1, 10);
                 }
-                t.Add(TermPieces, 1, 2 * CountEmpty(s, FileSteps, 2) + CountEmpty(s, RankSteps, 2));
+                t.Add(TermPieces, 1,
+                      2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
                 break;
             case Black | Bishop:
                 ++black.bishops;
@@ -261,7 +269,7 @@ void PieceTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool 
                 t.Add(TermTables, 1, BishopSquareTable[1][s]);
                 if (blackBishopMet) t.Add(TermPieces, 1, BishopPairBonus);
                 blackBishopMet = true;
-                t.Add(TermPieces, 1, 2 * CountEmpty(s, DiagonalSteps, 4));
+                t.Add(TermPieces, 1, 2 * CountEmpty(board, s, DiagonalSteps, 4));
                 break;
             case Black | Knight:
                 ++black.knights;
@@ -331,13 +339,13 @@ void EndgameRules(Tally<trace>& t, const SideCounts& white, const SideCounts& bl
 // The whole evaluation from white's point of view, term by term. A trace reads every pawn
 // afresh (no cache) and keeps the terms apart.
 template <bool trace>
-int32_t EvaluateTerms(int ply, EvalTrace* out) {
-    const PlyState& ps = Ply[ply];
+int32_t EvaluateTerms(const Position& pos, PawnTable* pawns, int ply, EvalTrace* out) {
+    const PlyState& ps = pos.ply[ply];
     const int32_t matW = ps.material[0], matB = ps.material[1];
     const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
     Tally<trace> t;
     t.out = out;
-    if constexpr (!trace) PawnPrefetch(ps.pawnKey);  // the slot is read in step 7
+    if constexpr (!trace) PawnPrefetch(*pawns, ps.pawnKey);  // the slot is read in step 7
 
     // Step 3. Against a bare side, the stronger king comes closer.
     if (matB == 0) t.Add(TermEndgame, 0, -KingApproachWeight * Distance[wk][bk]);
@@ -346,18 +354,19 @@ int32_t EvaluateTerms(int ply, EvalTrace* out) {
     // Steps 4 to 6. Kings and queens.
     const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > 1200;
     const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > 1200;
-    KingTerms(t, wk, bk, whiteKingMiddle, blackKingMiddle);
+    KingTerms(t, pos.board, wk, bk, whiteKingMiddle, blackKingMiddle);
     SideCounts white, black;
     QueenTerms(t, ps, whiteKingMiddle, blackKingMiddle, white, black);
 
     // Step 7. The pawn cache holds the pawn terms of a pawn placement seen before.
     int32_t pawnScore = 0;
-    const bool pawnHit = !trace && PawnProbe(ps.pawnKey, white.pawns, black.pawns, pawnScore);
+    const bool pawnHit =
+        !trace && PawnProbe(*pawns, ps.pawnKey, white.pawns, black.pawns, pawnScore);
 
     // Step 8. Rooks, bishops, knights and pawns.
     PawnFiles pf;
     int32_t pawnTables[2] = {0, 0};
-    PieceTerms(t, ps, whiteKingMiddle, blackKingMiddle, pawnHit, white, black, pf, pawnTables);
+    PieceTerms(t, pos, ps, whiteKingMiddle, blackKingMiddle, pawnHit, white, black, pf, pawnTables);
 
     // Steps 9 to 11. Pawn structure, computed once per pawn placement, and material.
     if (!pawnHit) {
@@ -371,7 +380,7 @@ int32_t EvaluateTerms(int ply, EvalTrace* out) {
                 out->gain[TermPassedPawns][side] += passed[side];
             }
         } else {
-            PawnStore(ps.pawnKey, white.pawns, black.pawns, pawnScore);
+            PawnStore(*pawns, ps.pawnKey, white.pawns, black.pawns, pawnScore);
         }
     }
     t.score += pawnScore;
@@ -388,17 +397,17 @@ int32_t EvaluateTerms(int ply, EvalTrace* out) {
 const char* const EvalTermNames[TermCount] = {"Material",    "Tables", "Pawns",   "Passed pawns",
                                               "King safety", "Pieces", "Endgame", "Scaling"};
 
-int32_t Evaluate(int ply, int32_t alpha, int32_t beta) {
+int32_t Evaluate(const Position& pos, PawnTable& pawns, int ply, int32_t alpha, int32_t beta) {
     // Step 1. Material, and the lazy exit when it alone decides.
     int32_t lazy;
-    if (LazyExit(Ply[ply], alpha, beta, lazy)) return lazy;
+    if (LazyExit(pos.ply[ply], alpha, beta, lazy)) return lazy;
     // Steps 3 to 12. The terms; step 13: the side to move's view.
-    const int32_t score = EvaluateTerms<false>(ply, nullptr);
-    return Ply[ply].side == 0 ? score : -score;
+    const int32_t score = EvaluateTerms<false>(pos, &pawns, ply, nullptr);
+    return pos.ply[ply].side == 0 ? score : -score;
 }
 
-int32_t EvaluateWithTrace(int ply, EvalTrace& trace) {
+int32_t EvaluateWithTrace(const Position& pos, int ply, EvalTrace& trace) {
     trace = EvalTrace{};
-    const int32_t score = EvaluateTerms<true>(ply, &trace);
-    return Ply[ply].side == 0 ? score : -score;
+    const int32_t score = EvaluateTerms<true>(pos, nullptr, ply, &trace);
+    return pos.ply[ply].side == 0 ? score : -score;
 }

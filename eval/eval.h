@@ -5,6 +5,8 @@
 
 #include "board/board.h"
 
+struct PawnTable;
+
 // A table per colour, indexed by 0x88 square; the black table is the white one mirrored rank
 // for rank (s ^ 0x70), so each colour reads its table by the piece's own square.
 using SquareTable = int8_t[2][128];
@@ -36,9 +38,9 @@ extern uint8_t FileOf[128];
 extern uint8_t RankOf[128];
 void InitDistance();
 
-// The evaluation of the position at `ply` for the side to move. With a null window far from
-// the material balance it returns the balance alone.
-int32_t Evaluate(int ply, int32_t alpha, int32_t beta);
+// The evaluation of the position at `ply` for the side to move, with the pawn terms cached in
+// `pawns`. With a null window far from the material balance it returns the balance alone.
+int32_t Evaluate(const Position& pos, PawnTable& pawns, int ply, int32_t alpha, int32_t beta);
 
 // The terms the evaluation adds up, each as what it gains one side.
 enum EvalTerm {
@@ -62,4 +64,4 @@ struct EvalTrace {
 
 // The full evaluation for the side to move, with every term kept in `trace`. It equals
 // Evaluate with an open window.
-int32_t EvaluateWithTrace(int ply, EvalTrace& trace);
+int32_t EvaluateWithTrace(const Position& pos, int ply, EvalTrace& trace);

@@ -3,7 +3,8 @@
 
 #include "movegen/move.h"
 
-void FindCheckers(uint8_t side, Square square, Checkers& out) {
+void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out) {
+    const Piece* board = pos.board;
     const Piece enemy = side ? White : Black;
     out.count = 0;
     auto add = [&out](Square s) {
@@ -11,28 +12,29 @@ void FindCheckers(uint8_t side, Square square, Checkers& out) {
         ++out.count;
     };
     for (int i = 0; i < KnightSteps.count[square]; ++i)
-        if (Board[KnightSteps.squares[square][i]] == (enemy | Knight))
+        if (board[KnightSteps.squares[square][i]] == (enemy | Knight))
             add(KnightSteps.squares[square][i]);
     for (int i = 0; i < 8; ++i) {
         Square t = Square(square + KingOffsets[i]);
-        while (OnBoard(t) && Board[t] == 0) t = Square(t + KingOffsets[i]);
-        if (OnBoard(t) && (Board[t] & enemy) && PieceAttacks(t, square)) add(t);
+        while (OnBoard(t) && board[t] == 0) t = Square(t + KingOffsets[i]);
+        if (OnBoard(t) && (board[t] & enemy) && PieceAttacks(pos, t, square)) add(t);
     }
 }
 
-void FindPins(uint8_t side, Square king, Pins& out) {
+void FindPins(const Position& pos, uint8_t side, Square king, Pins& out) {
+    const Piece* board = pos.board;
     const Piece own = side ? Black : White, enemy = side ? White : Black;
     out.count = 0;
     for (int i = 0; i < 8; ++i) {
         const int8_t d = KingOffsets[i];
         Square t = Square(king + d);
-        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
-        if (!OnBoard(t) || !(Board[t] & own)) continue;
+        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
+        if (!OnBoard(t) || !(board[t] & own)) continue;
         const Square shield = t;
         t = Square(t + d);
-        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
-        if (!OnBoard(t) || !(Board[t] & enemy)) continue;
-        const int type = TypeOf(Board[t]);
+        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
+        if (!OnBoard(t) || !(board[t] & enemy)) continue;
+        const int type = TypeOf(board[t]);
         if (type == Queen || type == (IsDiagonal(d) ? Bishop : Rook)) {
             out.squares[out.count] = shield;
             out.steps[out.count++] = d;
@@ -40,22 +42,24 @@ void FindPins(uint8_t side, Square king, Pins& out) {
     }
 }
 
-bool CannotEscapeCheck(Move move, Square king, const Checkers& checkers) {
+bool CannotEscapeCheck(const Position& pos, Move move, Square king, const Checkers& checkers) {
+    const Piece* board = pos.board;
     const Square from = FromOf(move), to = ToOf(move);
-    if (TypeOf(Board[from]) == King) return false;
-    if (CapturedOf(move) && Board[to] == 0) return false;  // en passant: made and tested
+    if (TypeOf(board[from]) == King) return false;
+    if (CapturedOf(move) && board[to] == 0) return false;  // en passant: made and tested
     if (checkers.count != 1) return true;
     const Square checker = checkers.squares[0];
     if (to == checker) return false;
     const int8_t d = LineStep.step[checker - king + 119];
-    if (d == 0 || TypeOf(Board[checker]) == Knight || TypeOf(Board[checker]) == Pawn) return true;
+    if (d == 0 || TypeOf(board[checker]) == Knight || TypeOf(board[checker]) == Pawn) return true;
     for (Square t = Square(king + d); t != checker; t = Square(t + d))
         if (t == to) return false;  // steps between
     return true;
 }
 
-bool PieceAttacks(Square from, Square target) {
-    const Piece p = Board[from];
+bool PieceAttacks(const Position& pos, Square from, Square target) {
+    const Piece* board = pos.board;
+    const Piece p = board[from];
     const int diff = target - from;
     switch (TypeOf(p)) {
         case Pawn:
@@ -75,7 +79,7 @@ bool PieceAttacks(Square from, Square target) {
             const bool diagonal = IsDiagonal(d);
             if (TypeOf(p) == (diagonal ? Rook : Bishop)) return false;
             Square t = Square(from + d);
-            while (t != target && Board[t] == 0) t = Square(t + d);
+            while (t != target && board[t] == 0) t = Square(t + d);
             return t == target;
         }
         default:
@@ -83,24 +87,25 @@ bool PieceAttacks(Square from, Square target) {
     }
 }
 
-bool GivesCheck(Move move, int ply) {
-    const PlyState& next = Ply[ply + 1];
+bool GivesCheck(const Position& pos, Move move, int ply) {
+    const PlyState& next = pos.ply[ply + 1];
     const Square from = FromOf(move), to = ToOf(move);
-    const Piece moved = Board[to];
+    const Piece moved = pos.board[to];
     const bool castling =
         TypeOf(moved) == King && (to == Square(from + 2) || to == Square(from - 2));
-    const bool enPassant = TypeOf(moved) == Pawn && CapturedOf(move) && to == Ply[ply].epSquare;
-    if (castling || enPassant) return IsAttacked(next.side, uint8_t(ply + 1), NoSquare);
+    const bool enPassant = TypeOf(moved) == Pawn && CapturedOf(move) && to == pos.ply[ply].epSquare;
+    if (castling || enPassant) return IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
     const Square king = next.kingSquare[next.side];
-    return PieceAttacks(to, king) || IsAttackedThrough(next.side, king, from);
+    return PieceAttacks(pos, to, king) || IsAttackedThrough(pos, next.side, king, from);
 }
 
-bool WouldGiveCheck(Move move, int ply) {
-    const PlyState& ps = Ply[ply];
+bool WouldGiveCheck(const Position& pos, Move move, int ply) {
+    const Piece* board = pos.board;
+    const PlyState& ps = pos.ply[ply];
     const Square from = FromOf(move), to = ToOf(move);
     const Square king = ps.kingSquare[1 - ps.side];
     const Piece own = ps.side ? Black : White;
-    const int type = PromotionOf(move) ? PromotionOf(move) : TypeOf(Board[from]);
+    const int type = PromotionOf(move) ? PromotionOf(move) : TypeOf(board[from]);
     const int diff = king - to;
     // Direct check from the target square; the vacated square counts as empty.
     switch (type) {
@@ -121,7 +126,7 @@ bool WouldGiveCheck(Move move, int ply) {
             const bool diagonal = IsDiagonal(d);
             if (type == (diagonal ? Rook : Bishop)) break;
             Square t = Square(to + d);
-            while (t != king && (Board[t] == 0 || t == from)) t = Square(t + d);
+            while (t != king && (board[t] == 0 || t == from)) t = Square(t + d);
             if (t == king) return true;
             break;
         }
@@ -132,43 +137,47 @@ bool WouldGiveCheck(Move move, int ply) {
     const int8_t d = LineStep.step[from - king + 119];
     if (d == 0) return false;
     Square t = Square(king + d);
-    while (OnBoard(t) && (Board[t] == 0 || t == from) && t != to) t = Square(t + d);
+    while (OnBoard(t) && (board[t] == 0 || t == from) && t != to) t = Square(t + d);
     if (!OnBoard(t) || t == to) return false;
-    const Piece p = Board[t];
+    const Piece p = board[t];
     if ((p & own) == 0) return false;
     const bool diagonal = IsDiagonal(d);
     return TypeOf(p) == Queen || TypeOf(p) == (diagonal ? Bishop : Rook);
 }
 
-bool IsAttackedThrough(uint8_t side, Square king, Square through) {
+bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through) {
+    const Piece* board = pos.board;
     const int8_t d = LineStep.step[through - king + 119];
     if (d == 0) return false;
     Square t = Square(king + d);
-    while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+    while (OnBoard(t) && board[t] == 0) t = Square(t + d);
     if (!OnBoard(t)) return false;
-    const Piece p = Board[t], enemy = side ? White : Black;
+    const Piece p = board[t], enemy = side ? White : Black;
     if ((p & enemy) == 0) return false;
     const int type = TypeOf(p);
     const bool diagonal = IsDiagonal(d);
     return type == Queen || type == (diagonal ? Bishop : Rook);
 }
 
-void SetInCheck(int ply) { Ply[ply].inCheck = IsAttacked(Ply[ply].side, uint8_t(ply), NoSquare); }
+void SetInCheck(Position& pos, int ply) {
+    pos.ply[ply].inCheck = IsAttacked(pos, pos.ply[ply].side, uint8_t(ply), NoSquare);
+}
 
-bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
-    if (square == NoSquare) square = Ply[ply].kingSquare[side ? 1 : 0];
+bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square) {
+    const Piece* board = pos.board;
+    if (square == NoSquare) square = pos.ply[ply].kingSquare[side ? 1 : 0];
     const Piece enemy = side ? White : Black;
     const Piece knight = enemy | Knight, king = enemy | King, queen = enemy | Queen;
     const Piece rook = enemy | Rook, bishop = enemy | Bishop, pawn = enemy | Pawn;
 
     for (int i = 0; i < KnightSteps.count[square]; ++i)
-        if (Board[KnightSteps.squares[square][i]] == knight) return true;
+        if (board[KnightSteps.squares[square][i]] == knight) return true;
     // Orthogonal rays: rook or queen at any distance, the king on the first step.
     for (int i = 0; i < 4; ++i) {
         Square t = Square(square + KingOffsets[i]);
-        while (OnBoard(t) && Board[t] == 0) t = Square(t + KingOffsets[i]);
+        while (OnBoard(t) && board[t] == 0) t = Square(t + KingOffsets[i]);
         if (!OnBoard(t)) continue;
-        Piece p = Board[t];
+        Piece p = board[t];
         if (p == queen || p == rook) return true;
         if (p == king && t == Square(square + KingOffsets[i])) return true;
     }
@@ -177,9 +186,9 @@ bool IsAttacked(uint8_t side, uint8_t ply, Square square) {
     for (int i = 4; i < 8; ++i) {
         int8_t d = KingOffsets[i];
         Square t = Square(square + d);
-        while (OnBoard(t) && Board[t] == 0) t = Square(t + d);
+        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
         if (!OnBoard(t)) continue;
-        Piece p = Board[t];
+        Piece p = board[t];
         if (p == queen || p == bishop) return true;
         if (t != Square(square + d)) continue;
         if (p == king) return true;

@@ -1,4 +1,4 @@
-// Attack detection: does a colour attack a square of the current board?
+// Attack detection: does a colour attack a square of a position's board?
 #pragma once
 
 #include <cstdint>
@@ -31,12 +31,13 @@ inline constexpr StepTable KnightSteps = MakeSteps(KnightOffsets);
 inline constexpr StepTable KingSteps = MakeSteps(KingOffsets);
 
 // True when a piece of the colour opposite to `side` (0 white, anything else black) attacks
-// `square`. A square of NoSquare stands for the king of `side` recorded at `ply`.
-bool IsAttacked(uint8_t side, uint8_t ply, Square square);
+// `square` on the board of `pos`. A square of NoSquare stands for the king of `side` recorded at
+// `ply`.
+bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square);
 
 // Sets the in-check flag of `ply` from a full scan around the side to move's king. Every
 // make trusts the flag of the position it starts from.
-void SetInCheck(int ply);
+void SetInCheck(Position& pos, int ply);
 
 // The unit step from one square towards another when both lie on one rank, file or diagonal,
 // else 0; indexed by the 0x88 difference (to - from) + 119, which is unique per direction
@@ -63,7 +64,7 @@ struct Checkers {
 };
 
 // Lists the pieces of the colour opposite to `side` that attack `square`.
-void FindCheckers(uint8_t side, Square square, Checkers& out);
+void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out);
 
 // The pieces of `side` that alone stand between its king and an enemy rook, bishop or queen
 // on the same line, each with the step from the king towards it. Such a piece may only move
@@ -73,28 +74,28 @@ struct Pins {
     Square squares[8];
     int8_t steps[8];
 };
-void FindPins(uint8_t side, Square king, Pins& out);
+void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
 
 // Whether `move` (not castling, not en passant) would give check, answered before it is made:
 // by the moved or promoted piece from its target square, or by a slider behind the square it
 // leaves. Exact under the same condition as GivesCheck.
-bool WouldGiveCheck(Move move, int ply);
+bool WouldGiveCheck(const Position& pos, Move move, int ply);
 
 // True when `move`, made by the side in check, is certainly illegal without being made: it is
 // not a king move or en passant, and it neither takes the one checker nor steps between it and
 // the king (or there are two checkers). Moves it lets through still need the make's test.
-bool CannotEscapeCheck(Move move, Square king, const Checkers& checkers);
+bool CannotEscapeCheck(const Position& pos, Move move, Square king, const Checkers& checkers);
 
-// True when the piece standing on `from` attacks `target` on the current board.
-bool PieceAttacks(Square from, Square target);
+// True when the piece standing on `from` attacks `target`.
+bool PieceAttacks(const Position& pos, Square from, Square target);
 
 // Whether the move just made at `ply` gives check, read from the moved piece and the line
 // through its vacated square alone. Exact only when the opponent's king was not attacked
 // before the move, which holds in every position the search reaches from a legal root;
 // castling and en passant are answered by the full scan.
-bool GivesCheck(Move move, int ply);
+bool GivesCheck(const Position& pos, Move move, int ply);
 
 // True when a rook, bishop or queen of the colour opposite to `side` attacks `king` along
 // the line through `through`. After a move that did not start in check and was not a king
 // move, this is the only way the mover's king can have become attacked.
-bool IsAttackedThrough(uint8_t side, Square king, Square through);
+bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through);

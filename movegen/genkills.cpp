@@ -3,4 +3,4 @@
 
 #include "movegen/genmoves.h"
 
-void GenerateCaptures(int ply) { GenerateList<ListKind::Captures>(ply); }
+void GenerateCaptures(Position& pos, int ply) { GenerateList<ListKind::Captures>(pos, ply); }

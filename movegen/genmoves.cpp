@@ -5,10 +5,6 @@
 
 #include "movegen/attack.h"
 
-Move MoveTable[MaxSearchPly + 1][MoveListStride];
-int32_t OrderTable[MaxSearchPly + 1][MoveListStride];
-int32_t ScoreTable[MaxSearchPly + 1][MoveListStride];
-
 std::string MoveToText(Move m) {
     std::string text = SquareNames[FromOf(m) & 127];
     text += SquareNames[ToOf(m) & 127];
@@ -25,6 +21,7 @@ const int8_t BishopRays[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 // captures and promotions (then every quiet addition below compiles away).
 template <bool quiets>
 struct Writer {
+    const Piece* board;
     Move* list;  // slot 0 unused
     int n;
     void Add(int from, int to, int captured = 0, int promotion = 0) {
@@ -36,10 +33,10 @@ struct Writer {
     }
     // A move to `t` by a king or knight, or a slider's step; quiet ones only in a full list.
     void AddTo(Square s, Square t) {
-        if (Board[t] == 0) {
+        if (board[t] == 0) {
             if constexpr (quiets) Add(s, t);
         } else {
-            Add(s, t, TypeOf(Board[t]));
+            Add(s, t, TypeOf(board[t]));
         }
     }
 };
@@ -48,7 +45,7 @@ template <bool quiets>
 void AddSteps(Writer<quiets>& w, Square s, const StepTable& steps, Piece own) {
     for (int i = 0; i < steps.count[s]; ++i) {
         const Square t = steps.squares[s][i];
-        if (!(Board[t] & own)) w.AddTo(s, t);
+        if (!(w.board[t] & own)) w.AddTo(s, t);
     }
 }
 
@@ -56,9 +53,9 @@ template <bool quiets>
 void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece own) {
     for (int i = 0; i < count; ++i) {
         Square t = Square(s + rays[i]);
-        for (; OnBoard(t) && Board[t] == 0; t = Square(t + rays[i]))
+        for (; OnBoard(t) && w.board[t] == 0; t = Square(t + rays[i]))
             if constexpr (quiets) w.Add(s, t);
-        if (OnBoard(t) && !(Board[t] & own)) w.Add(s, t, TypeOf(Board[t]));
+        if (OnBoard(t) && !(w.board[t] & own)) w.Add(s, t, TypeOf(w.board[t]));
     }
 }
 
@@ -66,27 +63,28 @@ void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece o
 // rook, a rook in the corner, and no attack on the king's start, transit and target squares.
 // For the king the ply tracks, the start square is attacked exactly when the side is in
 // check, which the ply records.
-void AddCastling(Writer<true>& w, const PlyState& ps, Square s) {
+void AddCastling(Writer<true>& w, const Position& pos, const PlyState& ps, Square s) {
+    const Piece* board = pos.board;
     const bool tracked = s == ps.kingSquare[ps.side];
-    assert(!tracked || ps.inCheck == IsAttacked(ps.side, 0, s));
-    auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(ps.side, 0, s); };
+    assert(!tracked || ps.inCheck == IsAttacked(pos, ps.side, 0, s));
+    auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(pos, ps.side, 0, s); };
     if (ps.side == 0) {
         if (s != E1) return;
-        if ((ps.castling & CastleWK) && !Board[F1] && !Board[G1] && TypeOf(Board[H1]) == Rook &&
-            !startAttacked() && !IsAttacked(0, 0, F1) && !IsAttacked(0, 0, G1))
+        if ((ps.castling & CastleWK) && !board[F1] && !board[G1] && TypeOf(board[H1]) == Rook &&
+            !startAttacked() && !IsAttacked(pos, 0, 0, F1) && !IsAttacked(pos, 0, 0, G1))
             w.Add(E1, G1);
-        if ((ps.castling & CastleWQ) && !Board[D1] && !Board[C1] && !Board[B1] &&
-            TypeOf(Board[A1]) == Rook && !startAttacked() && !IsAttacked(0, 0, D1) &&
-            !IsAttacked(0, 0, C1))
+        if ((ps.castling & CastleWQ) && !board[D1] && !board[C1] && !board[B1] &&
+            TypeOf(board[A1]) == Rook && !startAttacked() && !IsAttacked(pos, 0, 0, D1) &&
+            !IsAttacked(pos, 0, 0, C1))
             w.Add(E1, C1);
     } else {
         if (s != E8) return;
-        if ((ps.castling & CastleBK) && !Board[F8] && !Board[G8] && TypeOf(Board[H8]) == Rook &&
-            !startAttacked() && !IsAttacked(1, 0, F8) && !IsAttacked(1, 0, G8))
+        if ((ps.castling & CastleBK) && !board[F8] && !board[G8] && TypeOf(board[H8]) == Rook &&
+            !startAttacked() && !IsAttacked(pos, 1, 0, F8) && !IsAttacked(pos, 1, 0, G8))
             w.Add(E8, G8);
-        if ((ps.castling & CastleBQ) && !Board[D8] && !Board[C8] && !Board[B8] &&
-            TypeOf(Board[A8]) == Rook && !startAttacked() && !IsAttacked(1, 0, D8) &&
-            !IsAttacked(1, 0, C8))
+        if ((ps.castling & CastleBQ) && !board[D8] && !board[C8] && !board[B8] &&
+            TypeOf(board[A8]) == Rook && !startAttacked() && !IsAttacked(pos, 1, 0, D8) &&
+            !IsAttacked(pos, 1, 0, C8))
             w.Add(E8, C8);
     }
 }
@@ -95,6 +93,7 @@ void AddCastling(Writer<true>& w, const PlyState& ps, Square s) {
 // single and double steps only in a full one.
 template <bool quiets>
 void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) {
+    const Piece* board = w.board;
     const bool white = ps.side == 0;
     const int forward = white ? North : South;
     const int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
@@ -102,16 +101,16 @@ void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) 
         const Square t = Square(s + d);
         if (!OnBoard(t)) continue;
         if (t == ps.epSquare) w.Add(s, t, Pawn);
-        if (Board[t] & enemy) {
+        if (board[t] & enemy) {
             const bool lastRank = white ? t >= A8 : t <= H1;
             if (lastRank)
-                w.AddPromotions(s, t, TypeOf(Board[t]));
+                w.AddPromotions(s, t, TypeOf(board[t]));
             else
-                w.Add(s, t, TypeOf(Board[t]));
+                w.Add(s, t, TypeOf(board[t]));
         }
     }
     const Square t = Square(s + forward);
-    if (!OnBoard(t) || Board[t]) return;
+    if (!OnBoard(t) || board[t]) return;
     if (white ? t >= A8 : t <= H1) {
         w.AddPromotions(s, t, 0);
         return;
@@ -120,22 +119,22 @@ void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) 
         w.Add(s, t);
         const bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;  // after one step
         const Square t2 = Square(t + forward);
-        if (thirdRank && !Board[t2]) w.Add(s, t2);
+        if (thirdRank && !board[t2]) w.Add(s, t2);
     }
 }
 
 }  // namespace
 
 template <ListKind kind>
-void GenerateList(int ply) {
+void GenerateList(Position& pos, int ply) {
     constexpr bool quiets = kind == ListKind::AllMoves;
-    PlyState& ps = Ply[ply];
+    PlyState& ps = pos.ply[ply];
     const Piece own = ps.side ? Black : White, enemy = ps.side ? White : Black;
-    Writer<quiets> w{MoveTable[ply], 0};
-    ForEachPiece(own == White ? WhiteBits : BlackBits, [&](Square s) {
-        switch (TypeOf(Board[s])) {
+    Writer<quiets> w{pos.board, pos.moves[ply], 0};
+    ForEachPiece(pos, own == White ? WhiteBits : BlackBits, [&](Square s) {
+        switch (TypeOf(pos.board[s])) {
             case King:
-                if constexpr (quiets) AddCastling(w, ps, s);
+                if constexpr (quiets) AddCastling(w, pos, ps, s);
                 AddSteps(w, s, KingSteps, own);
                 break;
             case Queen:
@@ -160,7 +159,7 @@ void GenerateList(int ply) {
     ps.moveCount = w.n;
 }
 
-template void GenerateList<ListKind::AllMoves>(int ply);
-template void GenerateList<ListKind::Captures>(int ply);
+template void GenerateList<ListKind::AllMoves>(Position& pos, int ply);
+template void GenerateList<ListKind::Captures>(Position& pos, int ply);
 
-void GenerateMoves(int ply) { GenerateList<ListKind::AllMoves>(ply); }
+void GenerateMoves(Position& pos, int ply) { GenerateList<ListKind::AllMoves>(pos, ply); }

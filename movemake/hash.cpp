@@ -17,10 +17,12 @@ uint64_t ZobristSide;
 
 void SeedRandom(uint32_t seed) { RandomSeed = seed; }
 
-uint32_t RandomDraw(uint32_t range) {
-    RandomSeed = RandomSeed * 134775813u + 1u;
-    return uint32_t((uint64_t(RandomSeed) * range) >> 32);
+uint32_t RandomDraw(uint32_t& seed, uint32_t range) {
+    seed = seed * 134775813u + 1u;
+    return uint32_t((uint64_t(seed) * range) >> 32);
 }
+
+uint32_t RandomDraw(uint32_t range) { return RandomDraw(RandomSeed, range); }
 
 uint32_t Random32() {
     uint32_t high = RandomDraw(65536);
@@ -46,23 +48,24 @@ void InitZobrist() {
     ZobristSide = Random64();
 }
 
-uint64_t ComputeKey(int ply) {
+uint64_t ComputeKey(const Position& pos, int ply) {
+    const PlyState& ps = pos.ply[ply];
     uint64_t key = 0;
     for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && Board[s]) key ^= ZobristPiece[PieceIndex(Square(s))][s];
+        if (OnBoard(s) && pos.board[s]) key ^= ZobristPiece[PieceIndex(pos.board[s])][s];
     for (int bit = 0; bit < 4; ++bit)
-        if (Ply[ply].castling & (1 << bit)) key ^= ZobristCastle[bit];
-    key ^= ZobristEp[Ply[ply].epSquare];
-    if (Ply[ply].side == 1) key ^= ZobristSide;
+        if (ps.castling & (1 << bit)) key ^= ZobristCastle[bit];
+    key ^= ZobristEp[ps.epSquare];
+    if (ps.side == 1) key ^= ZobristSide;
     return key;
 }
 
-uint32_t ComputePawnKey() {
+uint32_t ComputePawnKey(const Position& pos) {
     uint32_t key = 0;
     for (int s = 0; s < 128; ++s) {
         if (!OnBoard(s)) continue;
-        if (Board[s] == WhitePawn) key ^= ZobristPawn[0][s];
-        if (Board[s] == BlackPawn) key ^= ZobristPawn[1][s];
+        if (pos.board[s] == WhitePawn) key ^= ZobristPawn[0][s];
+        if (pos.board[s] == BlackPawn) key ^= ZobristPawn[1][s];
     }
     return key;
 }
@@ -78,7 +81,6 @@ int32_t PawnEntries;
 // of a division, and exactly equal to it for every 32-bit value.
 static uint64_t PawnReciprocal;
 HashEntry* TranspositionTable;
-PawnEntry* PawnTable;
 uint8_t HashAge;
 
 constexpr int32_t MateStoreLimit = 99900;  // scores beyond this are mate scores
@@ -116,9 +118,7 @@ static void SlotCounts(int32_t sizeMB, int32_t& entries, int32_t& pawnEntries) {
 
 void ReleaseHash() {
     operator delete[](TranspositionTable, std::align_val_t(64));
-    delete[] PawnTable;
     TranspositionTable = nullptr;
-    PawnTable = nullptr;
     HashEntries = PawnEntries = 0;
 }
 
@@ -132,8 +132,7 @@ void AllocateHash() {
         SlotCounts(size, HashEntries, PawnEntries);
         TranspositionTable =
             new (std::align_val_t(64), std::nothrow) HashEntry[size_t(HashEntries)];
-        PawnTable = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
-        if (TranspositionTable && PawnTable) {
+        if (TranspositionTable) {
             HashSizeMB = size;
             PawnReciprocal = UINT64_MAX / uint32_t(PawnEntries) + 1;
             break;
@@ -148,9 +147,27 @@ void AllocateHash() {
 }
 
 void ClearHash() {
-    for (int32_t i = 0; i < HashEntries; ++i) TranspositionTable[i] = HashEntry{};
-    for (int32_t i = 0; i < PawnEntries; ++i) PawnTable[i] = PawnEntry{};
+    for (int32_t i = 0; i < HashEntries; ++i) {
+        TranspositionTable[i].check.store(0, std::memory_order_relaxed);
+        TranspositionTable[i].data.store(0, std::memory_order_relaxed);
+    }
     HashAge = 0;
+}
+
+PawnTable::~PawnTable() { delete[] entries; }
+
+void AllocatePawnTable(PawnTable& table) {
+    delete[] table.entries;
+    table.entries = new (std::nothrow) PawnEntry[size_t(PawnEntries)];
+    if (!table.entries) {
+        std::fputs("sorvane: cannot allocate a pawn table\n", stderr);
+        std::exit(1);
+    }
+    ClearPawnTable(table);
+}
+
+void ClearPawnTable(PawnTable& table) {
+    for (int32_t i = 0; i < PawnEntries; ++i) table.entries[i] = PawnEntry{};
 }
 
 uint32_t HashSlot(uint64_t key) {
@@ -164,34 +181,35 @@ uint32_t PawnSlot(uint32_t pawnKey) {
     return uint32_t((static_cast<unsigned __int128>(fraction) * uint32_t(PawnEntries)) >> 64);
 }
 
-void HashStore(uint8_t depth, int ply, int32_t score, Move move) {
+// Writes both words of a slot; relaxed, since the key test, not the order, guards a reader.
+static void WriteEntry(HashEntry& e, uint64_t key, uint64_t data) {
+    e.check.store(key ^ data, std::memory_order_relaxed);
+    e.data.store(data, std::memory_order_relaxed);
+}
+
+void HashStore(uint64_t key, uint8_t depth, uint8_t bound, int32_t score, Move move) {
     if (score > MateStoreLimit || score < -MateStoreLimit) return;
-    HashEntry& e = TranspositionTable[HashSlot(Ply[ply].key)];
-    if (EntryDepth(e.data) > depth && EntryAge(e.data) == HashAge) return;
-    e.key = Ply[ply].key;
-    e.data = PackEntry(move, score, depth, HashAge, Ply[ply].hashBound);
+    HashEntry& e = TranspositionTable[HashSlot(key)];
+    const uint64_t old = e.data.load(std::memory_order_relaxed);
+    if (EntryDepth(old) > depth && EntryAge(old) == HashAge) return;
+    WriteEntry(e, key, PackEntry(move, score, depth, HashAge, bound));
 }
 
 void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move) {
-    HashEntry& e = TranspositionTable[HashSlot(key)];
-    e.key = key;
-    e.data = PackEntry(move, score, depth, HashAge, BoundExact);
+    WriteEntry(TranspositionTable[HashSlot(key)], key,
+               PackEntry(move, score, depth, HashAge, BoundExact));
 }
 
-void HashProbe(int ply) {
-    PlyState& ps = Ply[ply];
-    const HashEntry& e = TranspositionTable[HashSlot(ps.key)];
-    ps.hashBound = BoundNone;
-    ps.hashMove = 0;
-    if (e.key != ps.key) return;
-    ps.hashMove = EntryMove(e.data);
-    ps.hashBound = EntryBound(e.data);
-    ps.hashScore = EntryScore(e.data);
-    ps.hashDepth = EntryDepth(e.data);
+HashHit HashProbe(uint64_t key) {
+    const HashEntry& e = TranspositionTable[HashSlot(key)];
+    const uint64_t data = e.data.load(std::memory_order_relaxed);
+    if ((e.check.load(std::memory_order_relaxed) ^ data) != key) return HashHit{};
+    return HashHit{EntryMove(data), EntryBound(data), EntryDepth(data), EntryScore(data)};
 }
 
-bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score) {
-    const PawnEntry& e = PawnTable[PawnSlot(pawnKey)];
+bool PawnProbe(const PawnTable& table, uint32_t pawnKey, int& whitePawns, int& blackPawns,
+               int32_t& score) {
+    const PawnEntry& e = table.entries[PawnSlot(pawnKey)];
     if (e.pawnKey != pawnKey) return false;
     whitePawns = e.whitePawns;
     blackPawns = e.blackPawns;
@@ -199,8 +217,8 @@ bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& scor
     return true;
 }
 
-void PawnStore(uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score) {
-    PawnEntry& e = PawnTable[PawnSlot(pawnKey)];
+void PawnStore(PawnTable& table, uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score) {
+    PawnEntry& e = table.entries[PawnSlot(pawnKey)];
     e.pawnKey = pawnKey;
     e.whitePawns = uint8_t(whitePawns);
     e.blackPawns = uint8_t(blackPawns);

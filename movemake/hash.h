@@ -1,6 +1,7 @@
 // Zobrist keys, the engine's random generator, and the transposition and pawn tables.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/board.h"
@@ -10,6 +11,8 @@
 extern uint32_t RandomSeed;
 void SeedRandom(uint32_t seed);
 uint32_t RandomDraw(uint32_t range);  // uniform in 0..range-1
+// The same generator on a sequence of the caller's own.
+uint32_t RandomDraw(uint32_t& seed, uint32_t range);
 uint32_t Random32();
 uint64_t Random64();
 
@@ -23,23 +26,32 @@ extern uint64_t ZobristSide;
 void InitZobrist();
 
 // 0 for an empty square, 1..6 for a white king..pawn, 7..12 for a black one.
-inline int PieceIndex(Square s) {
-    Piece p = Board[s];
-    return p ? (p & 7) + ((p >> 7) * 6) : 0;
-}
+inline int PieceIndex(Piece p) { return p ? (p & 7) + ((p >> 7) * 6) : 0; }
 
 // Keys of the position on the board, computed from scratch.
-uint64_t ComputeKey(int ply);
-uint32_t ComputePawnKey();
+uint64_t ComputeKey(const Position& pos, int ply);
+uint32_t ComputePawnKey(const Position& pos);
 
 // One transposition-table slot. The slot count is sized as if an entry took 24 bytes, but an
 // entry is packed into 16, so four share a cache line and a probe touches just one line.
 // The data word holds, from the low bits: the move (from, to, captured, promotion in 7, 7,
 // 3 and 3 bits), the score (18 bits, two's complement; stored scores lie within +-99900),
 // the depth, the age and the bound (2 bits).
+// Every search thread reads and writes the table without a lock. Each word is written whole,
+// but another thread may write the slot between the two words; so the slot keeps the key
+// XORed with the data, and an entry whose words come from two different writes fails the key
+// test like any other position's entry.
 struct HashEntry {
-    uint64_t key;  // full key of the position; 0 in an empty slot
-    uint64_t data;
+    std::atomic<uint64_t> check;  // the position's key XOR data; 0 in an empty slot
+    std::atomic<uint64_t> data;
+};
+
+// What a probe found: a bound of BoundNone (and no move) when the slot holds another position.
+struct HashHit {
+    Move move = 0;
+    uint8_t bound = BoundNone;
+    uint8_t depth = 0;
+    int32_t score = 0;
 };
 
 // One pawn-table slot, sized as 12 bytes: the pawn-structure score of the evaluation.
@@ -50,34 +62,51 @@ struct PawnEntry {
     int32_t score;
 };
 
+// A pawn table of PawnEntries slots. Each search thread owns one, so that no lock is needed.
+struct PawnTable {
+    PawnEntry* entries = nullptr;
+    PawnTable() = default;
+    PawnTable(const PawnTable&) = delete;
+    PawnTable& operator=(const PawnTable&) = delete;
+    ~PawnTable();
+};
+
 constexpr int HashMinMB = 4, HashMaxMB = 512, HashDefaultMB = 32;
 
 extern int32_t HashSizeMB;
 extern int32_t HashEntries;
 extern int32_t PawnEntries;
 extern HashEntry* TranspositionTable;
-extern PawnEntry* PawnTable;
 extern uint8_t HashAge;
 
-// Sizes both tables from HashSizeMB (clamped to 4..512) and clears them. When the memory
+// Sizes the transposition table and PawnEntries from HashSizeMB (clamped to 4..512) and
+// clears the table. A sixteenth of the size (at least 1 MB) is the size of a pawn table, of
+// which each search thread has one; the rest is the transposition table. When the memory
 // cannot be had, it settles for the largest size it can get.
 void AllocateHash();
 void ReleaseHash();
 void ClearHash();
 
+// (Re)allocates a pawn table with PawnEntries slots, empty.
+void AllocatePawnTable(PawnTable& table);
+void ClearPawnTable(PawnTable& table);
+
 // The slot of a key: its magnitude read as a signed number, modulo the slot count.
 uint32_t HashSlot(uint64_t key);
 uint32_t PawnSlot(uint32_t pawnKey);
 
-// Stores a result for the position of `ply` with that ply's hashBound, unless the slot holds
-// a deeper entry of the current search. Mate scores are not stored.
-void HashStore(uint8_t depth, int ply, int32_t score, Move move);
-// Fills hashMove, hashBound, hashScore and hashDepth of `ply` from its slot.
-void HashProbe(int ply);
+// Stores a result for the position with `key`, unless the slot holds a deeper entry of the
+// current search. Mate scores are not stored.
+void HashStore(uint64_t key, uint8_t depth, uint8_t bound, int32_t score, Move move);
+// The entry of the position with `key`, if its slot holds one.
+HashHit HashProbe(uint64_t key);
 // Writes a principal-variation entry without the replacement test.
 void HashStorePv(uint64_t key, uint8_t depth, int32_t score, Move move);
 
-bool PawnProbe(uint32_t pawnKey, int& whitePawns, int& blackPawns, int32_t& score);
+bool PawnProbe(const PawnTable& table, uint32_t pawnKey, int& whitePawns, int& blackPawns,
+               int32_t& score);
 // Starts loading a pawn-table slot that will be probed soon.
-inline void PawnPrefetch(uint32_t pawnKey) { __builtin_prefetch(&PawnTable[PawnSlot(pawnKey)]); }
-void PawnStore(uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score);
+inline void PawnPrefetch(const PawnTable& table, uint32_t pawnKey) {
+    __builtin_prefetch(&table.entries[PawnSlot(pawnKey)]);
+}
+void PawnStore(PawnTable& table, uint32_t pawnKey, int whitePawns, int blackPawns, int32_t score);

@@ -70,6 +70,7 @@ enum class MakeKind { Full, Capture, Trial };
 
 // What a make builds up before it writes the new record.
 struct Making {
+    Piece* board;
     const PlyState& cur;
     PlyState& next;
     const SideSquares& sq;
@@ -90,13 +91,14 @@ inline void DropRight(Making& m, uint8_t bit, int keyIndex) {
 // castling right there, so a rook that later stands on that corner cannot castle.
 template <MakeKind kind>
 void TakeCaptured(Making& m, Square epTaken, int them) {
-    if (Board[m.to] == 0) {  // en passant: the pawn beside the target square
-        if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(epTaken)][epTaken];
+    if (m.board[m.to] == 0) {  // en passant: the pawn beside the target square
+        if constexpr (kind == MakeKind::Full)
+            m.key ^= ZobristPiece[PieceIndex(m.board[epTaken])][epTaken];
         return;
     }
-    if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(m.to)][m.to];
+    if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(m.board[m.to])][m.to];
     if constexpr (kind != MakeKind::Trial)
-        if (Board[m.to] == m.sq.enemyPawn) m.pawnKey ^= ZobristPawn[them][m.to];
+        if (m.board[m.to] == m.sq.enemyPawn) m.pawnKey ^= ZobristPawn[them][m.to];
     if constexpr (kind == MakeKind::Full) {
         if (m.to == m.sq.enemyShortCorner)
             DropRight(m, m.sq.enemyShortBit, m.sq.enemyShortKeyIndex);
@@ -112,10 +114,10 @@ void MoveKing(Making& m, int us) {
         const Square rookFrom = isShort ? m.sq.shortRookFrom : m.sq.longRookFrom;
         const Square rookTo = isShort ? m.sq.shortRookTo : m.sq.longRookTo;
         if constexpr (kind == MakeKind::Full)
-            m.key ^= ZobristPiece[PieceIndex(rookFrom)][rookFrom] ^
-                     ZobristPiece[PieceIndex(rookFrom)][rookTo];
-        Board[rookTo] = Board[rookFrom];
-        Board[rookFrom] = 0;
+            m.key ^= ZobristPiece[PieceIndex(m.board[rookFrom])][rookFrom] ^
+                     ZobristPiece[PieceIndex(m.board[rookFrom])][rookTo];
+        m.board[rookTo] = m.board[rookFrom];
+        m.board[rookFrom] = 0;
     }
     m.next.kingSquare[us] = m.to;
     if constexpr (kind == MakeKind::Full) {
@@ -142,12 +144,12 @@ void MovePawn(Making& m, bool captured, int promotion, Square epTaken, int us, i
         // An en-passant square is set only when an enemy pawn could use it, so the same
         // position reached by another move order has the same key.
         if (m.to == Square(m.from + 2 * m.sq.forward) &&
-            (Board[Square(m.to + East)] == m.sq.enemyPawn ||
-             Board[Square(m.to + West)] == m.sq.enemyPawn))
+            (m.board[Square(m.to + East)] == m.sq.enemyPawn ||
+             m.board[Square(m.to + West)] == m.sq.enemyPawn))
             m.next.epSquare = Square(m.from + m.sq.forward);
     }
     if (m.to == m.cur.epSquare && captured) {
-        Board[epTaken] = 0;
+        m.board[epTaken] = 0;
         if constexpr (kind != MakeKind::Trial) m.pawnKey ^= ZobristPawn[them][epTaken];
     }
 }
@@ -156,33 +158,35 @@ void MovePawn(Making& m, bool captured, int promotion, Square epTaken, int us, i
 // king or took en passant, only the line through the vacated square can have opened onto the
 // king, and of the pieces that gave check only those not taken or blocked still attack it; so
 // only those are looked at.
-[[gnu::always_inline]] inline bool LeavesKingAttacked(const Making& m, int ply, bool captured,
-                                                      const Checkers* checkers) {
+[[gnu::always_inline]] inline bool LeavesKingAttacked(const Position& pos, const Making& m, int ply,
+                                                      bool captured, const Checkers* checkers) {
     const int us = m.cur.side;
     const Square king = m.next.kingSquare[us];
-    const bool special = TypeOf(Board[m.to]) == King ||
-                         (captured && m.to == m.cur.epSquare && TypeOf(Board[m.to]) == Pawn);
+    const bool special = TypeOf(m.board[m.to]) == King ||
+                         (captured && m.to == m.cur.epSquare && TypeOf(m.board[m.to]) == Pawn);
     if (special || (m.cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
-        return IsAttacked(uint8_t(us), uint8_t(ply + 1), NoSquare);
-    bool exposed = IsAttackedThrough(uint8_t(us), king, m.from);
+        return IsAttacked(pos, uint8_t(us), uint8_t(ply + 1), NoSquare);
+    bool exposed = IsAttackedThrough(pos, uint8_t(us), king, m.from);
     if (m.cur.inCheck)
         for (int i = 0; i < checkers->count && !exposed; ++i)
-            exposed = checkers->squares[i] != m.to && PieceAttacks(checkers->squares[i], king);
+            exposed = checkers->squares[i] != m.to && PieceAttacks(pos, checkers->squares[i], king);
     return exposed;
 }
 
 template <MakeKind kind>
-bool Make(Move move, int ply, const Checkers* checkers) {
+bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     constexpr bool full = kind == MakeKind::Full;
     constexpr bool bookkeeping = kind != MakeKind::Trial;
-    const PlyState& cur = Ply[ply];
-    PlyState& next = Ply[ply + 1];
+    Piece* board = pos.board;
+    const PlyState& cur = pos.ply[ply];
+    PlyState& next = pos.ply[ply + 1];
     const int us = cur.side, them = us ^ 1;
     const int captured = CapturedOf(move), promotion = PromotionOf(move);
-    Making m{cur, next, Sides[us], FromOf(move), ToOf(move), cur.castling, cur.key, cur.pawnKey};
+    Making m{board,      cur,          next,    Sides[us],  FromOf(move),
+             ToOf(move), cur.castling, cur.key, cur.pawnKey};
     const Square epTaken = Square(cur.epSquare - m.sq.forward);  // pawn removed by en passant
     // The legality test below trusts the in-check flag of the position before the move.
-    assert(cur.inCheck == IsAttacked(uint8_t(us), uint8_t(ply), NoSquare));
+    assert(cur.inCheck == IsAttacked(pos, uint8_t(us), uint8_t(ply), NoSquare));
 
     // Step 1. Start the new record: the side to move changes, the rest is carried over.
     next.side = uint8_t(them);
@@ -199,15 +203,16 @@ bool Make(Move move, int ply, const Checkers* checkers) {
 
     // Step 2. The moving piece leaves its square; side and old en-passant square change.
     if constexpr (full) {
-        if (promotion == 0) m.key ^= ZobristPiece[PieceIndex(m.from)][m.to];
-        m.key ^= ZobristPiece[PieceIndex(m.from)][m.from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
+        const int moved = PieceIndex(board[m.from]);
+        if (promotion == 0) m.key ^= ZobristPiece[moved][m.to];
+        m.key ^= ZobristPiece[moved][m.from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
     }
 
     // Step 3. The captured piece leaves the keys.
     if (captured) TakeCaptured<kind>(m, epTaken, them);
 
     // Step 4. What the kind of the moving piece brings along.
-    switch (TypeOf(Board[m.from])) {
+    switch (TypeOf(board[m.from])) {
         case King:
             MoveKing<kind>(m, us);
             break;
@@ -234,12 +239,12 @@ bool Make(Move move, int ply, const Checkers* checkers) {
     }
 
     // Step 7. The board.
-    Board[m.to] = promotion ? Piece(m.sq.ownColour | promotion) : Board[m.from];
-    Board[m.from] = 0;
+    board[m.to] = promotion ? Piece(m.sq.ownColour | promotion) : board[m.from];
+    board[m.from] = 0;
 
     // Steps 8 and 9. The promoted piece and the new en-passant square enter the key.
     if constexpr (full) {
-        if (promotion) m.key ^= ZobristPiece[PieceIndex(m.to)][m.to];
+        if (promotion) m.key ^= ZobristPiece[PieceIndex(board[m.to])][m.to];
         m.key ^= ZobristEp[next.epSquare];
         next.key = m.key;
         next.castling = m.castling;
@@ -247,8 +252,8 @@ bool Make(Move move, int ply, const Checkers* checkers) {
     if constexpr (bookkeeping) next.pawnKey = m.pawnKey;
 
     // Step 10. Legality.
-    if (LeavesKingAttacked(m, ply, captured != 0, checkers)) {
-        TakeBack(move, ply);
+    if (LeavesKingAttacked(pos, m, ply, captured != 0, checkers)) {
+        TakeBack(pos, move, ply);
         return false;
     }
     return true;
@@ -256,39 +261,42 @@ bool Make(Move move, int ply, const Checkers* checkers) {
 
 }  // namespace
 
-bool MakeMove(Move move, int ply, const Checkers* checkers) {
-    return Make<MakeKind::Full>(move, ply, checkers);
+bool MakeMove(Position& pos, Move move, int ply, const Checkers* checkers) {
+    return Make<MakeKind::Full>(pos, move, ply, checkers);
 }
-bool MakeCapture(Move move, int ply, const Checkers* checkers) {
-    return Make<MakeKind::Capture>(move, ply, checkers);
+bool MakeCapture(Position& pos, Move move, int ply, const Checkers* checkers) {
+    return Make<MakeKind::Capture>(pos, move, ply, checkers);
 }
-bool MakeTrial(Move move, int ply) { return Make<MakeKind::Trial>(move, ply, nullptr); }
+bool MakeTrial(Position& pos, Move move, int ply) {
+    return Make<MakeKind::Trial>(pos, move, ply, nullptr);
+}
 
-void TakeBack(Move move, int ply) {
-    const PlyState& cur = Ply[ply];
+void TakeBack(Position& pos, Move move, int ply) {
+    Piece* board = pos.board;
+    const PlyState& cur = pos.ply[ply];
     const SideSquares& sq = Sides[cur.side];
     const Square from = FromOf(move), to = ToOf(move);
     int captured = CapturedOf(move);
-    if (TypeOf(Board[to]) == King && from == sq.kingHome) {
+    if (TypeOf(board[to]) == King && from == sq.kingHome) {
         if (to == sq.shortTo) {
-            Board[sq.shortRookFrom] = Board[sq.shortRookTo];
-            Board[sq.shortRookTo] = 0;
+            board[sq.shortRookFrom] = board[sq.shortRookTo];
+            board[sq.shortRookTo] = 0;
         } else if (to == sq.longTo) {
-            Board[sq.longRookFrom] = Board[sq.longRookTo];
-            Board[sq.longRookTo] = 0;
+            board[sq.longRookFrom] = board[sq.longRookTo];
+            board[sq.longRookTo] = 0;
         }
     }
-    if (TypeOf(Board[to]) == Pawn && to == cur.epSquare && captured) {
-        Board[Square(cur.epSquare - sq.forward)] = sq.enemyPawn;
+    if (TypeOf(board[to]) == Pawn && to == cur.epSquare && captured) {
+        board[Square(cur.epSquare - sq.forward)] = sq.enemyPawn;
         captured = 0;
     }
-    Board[from] = PromotionOf(move) ? Piece(sq.ownColour | Pawn) : Board[to];
-    Board[to] = captured ? Piece((sq.ownColour ^ (White | Black)) | captured) : 0;
+    board[from] = PromotionOf(move) ? Piece(sq.ownColour | Pawn) : board[to];
+    board[to] = captured ? Piece((sq.ownColour ^ (White | Black)) | captured) : 0;
 }
 
-void CopyPlyState(int from, int to) {
-    const PlyState& a = Ply[from];
-    PlyState& b = Ply[to];
+void CopyPlyState(Position& pos, int from, int to) {
+    const PlyState& a = pos.ply[from];
+    PlyState& b = pos.ply[to];
     b.side = a.side;
     b.castling = a.castling;
     b.epSquare = a.epSquare;
@@ -303,36 +311,36 @@ void CopyPlyState(int from, int to) {
     b.lastMove = a.lastMove;
 }
 
-void MakeNullMove(int ply) {
-    const PlyState& cur = Ply[ply];
-    PlyState& next = Ply[ply + 1];
-    CopyPlyState(ply, ply + 1);
+void MakeNullMove(Position& pos, int ply) {
+    const PlyState& cur = pos.ply[ply];
+    PlyState& next = pos.ply[ply + 1];
+    CopyPlyState(pos, ply, ply + 1);
     next.side = uint8_t(1 - cur.side);
     next.epSquare = NoSquare;
     next.key = cur.key ^ ZobristSide ^ ZobristEp[cur.epSquare];
-    SetInCheck(ply + 1);
+    SetInCheck(pos, ply + 1);
 }
 
 // Books the game position in the history of reversible moves. A pawn move, a capture or a
 // promotion starts it again; when it is full the oldest key gives way.
-static void BookHistory(Move move) {
-    if (TypeOf(Board[ToOf(move)]) == Pawn || IsTactical(move)) HistoryCount = 0;
+static void BookHistory(const Position& pos, Move move) {
+    if (TypeOf(pos.board[ToOf(move)]) == Pawn || IsTactical(move)) HistoryCount = 0;
     if (HistoryCount == HistorySlots) {
         for (int s = 1; s < HistorySlots; ++s) GameHistory[s] = GameHistory[s + 1];
         --HistoryCount;
     }
-    GameHistory[++HistoryCount] = Ply[0].key;
+    GameHistory[++HistoryCount] = pos.ply[0].key;
 }
 
-bool PlayMove(Move move) {
-    if (!MakeMove(move, 0)) return false;
-    CopyPlyState(1, 0);
-    SetInCheck(0);  // the next make relies on it
-    BookHistory(move);
+bool PlayMove(Position& pos, Move move) {
+    if (!MakeMove(pos, move, 0)) return false;
+    CopyPlyState(pos, 1, 0);
+    SetInCheck(pos, 0);  // the next make relies on it
+    BookHistory(pos, move);
     return true;
 }
 
-bool PlayMoveText(const std::string& text) {
+bool PlayMoveText(Position& pos, const std::string& text) {
     if (text.size() < 4) return false;
     const Square from = SquareFromText(text.c_str()), to = SquareFromText(text.c_str() + 2);
     int promotion = 0;
@@ -343,22 +351,23 @@ bool PlayMoveText(const std::string& text) {
     }
     // The last generated move that matches is played, as the move list is read in order.
     const Move wanted = MakeMoveWord(from, to, 0, promotion);
-    GenerateMoves(0);
+    GenerateMoves(pos, 0);
     Move found = NoMove;
-    for (int k = 1; k <= Ply[0].moveCount; ++k)
-        if ((MoveTable[0][k] & 0xFF00FFFF) == wanted) found = MoveTable[0][k];
-    return found != NoMove && PlayMove(found);
+    for (int k = 1; k <= pos.ply[0].moveCount; ++k)
+        if ((pos.moves[0][k] & 0xFF00FFFF) == wanted) found = pos.moves[0][k];
+    return found != NoMove && PlayMove(pos, found);
 }
 
-bool BoardIsOk(int ply) {
-    const PlyState& ps = Ply[ply];
+bool BoardIsOk(const Position& pos, int ply) {
+    const Piece* board = pos.board;
+    const PlyState& ps = pos.ply[ply];
     for (int s = 0; s < 256; ++s)
         if (!OnBoard(s) || s >= 128)
-            if (Board[s] != 0) return false;
+            if (board[s] != 0) return false;
     int32_t material[2] = {0, 0};
     for (int s = 0; s < 128; ++s) {
-        if (!OnBoard(s) || Board[s] == 0) continue;
-        Piece p = Board[s];
+        if (!OnBoard(s) || board[s] == 0) continue;
+        Piece p = board[s];
         if ((p & (White | Black)) == 0 || (p & (White | Black)) == (White | Black)) return false;
         if (TypeOf(p) < King || TypeOf(p) > Pawn) return false;
         if (TypeOf(p) != King) material[SideOf(p)] += PieceValue[TypeOf(p)];
@@ -367,20 +376,20 @@ bool BoardIsOk(int ply) {
     // to move in check); its side's material is no longer a plain sum then.
     bool hasKing[2] = {false, false};
     for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && TypeOf(Board[s]) == King) hasKing[SideOf(Board[s])] = true;
+        if (OnBoard(s) && TypeOf(board[s]) == King) hasKing[SideOf(board[s])] = true;
     for (int side = 0; side < 2; ++side)
         if (hasKing[side] && material[side] != ps.material[side]) return false;
     for (int side = 0; side < 2; ++side) {
         Square q = ps.queenSquare[side];
-        if (q != NoSquare && (!OnBoard(q) || Board[q] != ((side ? Black : White) | Queen)))
+        if (q != NoSquare && (!OnBoard(q) || board[q] != ((side ? Black : White) | Queen)))
             return false;
     }
     // A king square must name a king of its side, unless that side has no king at all
     // (a lenient FEN text may omit one).
     for (int side = 0; side < 2; ++side)
-        if (hasKing[side] && Board[ps.kingSquare[side]] != ((side ? Black : White) | King))
+        if (hasKing[side] && board[ps.kingSquare[side]] != ((side ? Black : White) | King))
             return false;
     if (ps.side > 1) return false;
-    if (ps.key != ComputeKey(ply) || ps.pawnKey != ComputePawnKey()) return false;
+    if (ps.key != ComputeKey(pos, ply) || ps.pawnKey != ComputePawnKey(pos)) return false;
     return true;
 }

@@ -47,11 +47,9 @@ const PerftCase PerftCases[] = {
 TEST(Perft, PublishedCounts) {
     for (const PerftCase& c : PerftCases) {
         if (c.longCase && !SORVANE_LONG_TESTS) continue;
-        SetPosition(c.fen);
-        StartPerft();
-        PerftNodes = 0;
-        Perft(c.depth, 0);
-        EXPECT_EQ(PerftNodes, c.leaves) << c.fen << " depth " << c.depth;
+        SetPosition(Game, c.fen);
+        StartPerft(Game);
+        EXPECT_EQ(Perft(Game, c.depth, 0), c.leaves) << c.fen << " depth " << c.depth;
     }
 }
 
@@ -69,13 +67,13 @@ TEST(Playouts, EveryMoveKeepsTheInvariants) {
     SeedRandom(99);
     for (const char* fen : PlayoutStarts) {
         for (int game = 0; game < 12; ++game) {
-            SetPosition(fen);
+            SetPosition(Game, fen);
             for (int ply = 0; ply < 80; ++ply) {
-                ASSERT_EQ(CheckEveryMove(ply, true), "") << PositionToFen(ply);
-                const Move m = RandomLegalMove(ply);
+                ASSERT_EQ(CheckEveryMove(Game, ply, true), "") << PositionToFen(Game, ply);
+                const Move m = RandomLegalMove(Game, ply);
                 if (m == NoMove) break;
-                ASSERT_TRUE(MakeMove(m, ply));
-                SetInCheck(ply + 1);
+                ASSERT_TRUE(MakeMove(Game, m, ply));
+                SetInCheck(Game, ply + 1);
             }
         }
     }
@@ -88,32 +86,32 @@ std::vector<std::string> RandomPositions(int count) {
     const char* starts[] = {StartFen, SelfTestFen, "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1",
                             "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1"};
     while (int(fens.size()) < count) {
-        SetPosition(starts[fens.size() % 4]);
-        PlayRandomMoves(int(RandomDraw(120)));
+        SetPosition(Game, starts[fens.size() % 4]);
+        PlayRandomMoves(Game, int(RandomDraw(120)));
         int queens[2] = {0, 0};
         for (int s = 0; s < 128; ++s)
-            if (OnBoard(s) && TypeOf(Board[s]) == Queen) ++queens[SideOf(Board[s])];
-        if (queens[0] <= 1 && queens[1] <= 1) fens.push_back(PositionToFen(0));
+            if (OnBoard(s) && TypeOf(Game.board[s]) == Queen) ++queens[SideOf(Game.board[s])];
+        if (queens[0] <= 1 && queens[1] <= 1) fens.push_back(PositionToFen(Game, 0));
     }
     return fens;
 }
 
 int32_t Eval(const std::string& fen) {
-    SetPosition(fen);
-    return Evaluate(0, -ScoreInfinity, ScoreInfinity);
+    SetPosition(Game, fen);
+    return Evaluate(Game, MainWorker().pawns, 0, -ScoreInfinity, ScoreInfinity);
 }
 
 // The evaluation is the same for the colour mirror, from the pawn cache, and term by term.
 TEST(Playouts, EvaluationIsColourSymmetricCachedAndTraced) {
     for (const std::string& fen : RandomPositions(300)) {
-        ClearHash();
+        ClearSearchTables();
         const int32_t miss = Eval(fen);
         EXPECT_EQ(Eval(fen), miss) << "pawn cache hit: " << fen;
         EvalTrace trace;
-        EXPECT_EQ(EvaluateWithTrace(0, trace), miss) << "trace: " << fen;
+        EXPECT_EQ(EvaluateWithTrace(Game, 0, trace), miss) << "trace: " << fen;
         int32_t sum = 0;
         for (const auto& gain : trace.gain) sum += gain[0] - gain[1];
-        EXPECT_EQ(Ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
+        EXPECT_EQ(Game.ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
         EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
     }
 }

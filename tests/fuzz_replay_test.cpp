@@ -42,7 +42,7 @@ struct FuzzReplay : testing::Test {
         OutputHandle = savedOutput;
         HashSizeMB = HashDefaultMB;
         AllocateHash();
-        SetPosition(StartFen);
+        SetPosition(Game, StartFen);
     }
 };
 

@@ -9,9 +9,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <regex>
 
-#include "think/sortmoves.h"
+#include "think/think.h"
 #include "uci/uci.h"
 #include "uci/util.h"
 
@@ -167,6 +168,7 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
                 return "'" + line + "' where '" + rest + "' was due";
         } else if (word == "play") {
             // The game so far, then a search whose answer must be legal in it.
+            const long limit = TakeNumber(rest, 20000) * SORVANE_TIME_SCALE;
             if (gameOver) continue;
             if (!Send(e, "position startpos moves" + game + "\n" + rest + "\n"))
                 return "could not send: " + rest;
@@ -174,7 +176,8 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             std::string line;
             while (line.rfind("bestmove ", 0) != 0)
                 while (!TakeLine(e, line))
-                    if (NowMs() > lastSend + 20000 || !Pump(e, 100)) return "no answer: " + rest;
+                    if (NowMs() > lastSend + limit || !Pump(e, int(lastSend + limit - NowMs())))
+                        return "no answer in time: " + rest;
             const std::string move = line.substr(9);
             const int savedOutput = OutputHandle;
             OutputHandle = -1;
@@ -183,9 +186,12 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             OutputHandle = savedOutput;
             if (!legal || move == "a1a1") return "illegal answer " + move + " after" + game;
             game += " " + move;
-            GenerateMoves(0);
-            FilterLegalMoves(0);
-            gameOver = Ply[0].moveCount == 0;
+            Worker& w = MainWorker();
+            std::memcpy(w.pos.board, Game.board, sizeof w.pos.board);
+            w.pos.ply[0] = Game.ply[0];
+            GenerateMoves(w.pos, 0);
+            FilterLegalMoves(w, 0);
+            gameOver = w.pos.ply[0].moveCount == 0;
         } else if (word == "none") {
             Pump(e, 0);
             const std::regex pattern(rest);

@@ -11,9 +11,10 @@
 //   "expect [MS] REGEX"   read output lines until one matches REGEX in full, within MS ms
 //                         (default 20000) of the last line sent; the lines before it are skipped
 //   "next REGEX"          the next output line matches REGEX in full
-//   "play GO"             send "position startpos moves" with the moves played so far, then
-//                         GO; the answer must be legal there and is added to the game (once
-//                         the game is over, further "play" steps do nothing)
+//   "play [MS] GO"        send "position startpos moves" with the moves played so far, then
+//                         GO; the answer must come within MS ms (default 20000), be legal
+//                         there, and is added to the game (once the game is over, further
+//                         "play" steps do nothing)
 //   "none REGEX"          no line that has arrived by now (and was not yet read) matches REGEX
 //   "close"               close the engine's input
 //   "closeout"            stop reading: close the engine's output pipe
@@ -21,5 +22,6 @@
 //                         counts as 128 + its number
 //   "stderr REGEX"        after the exit, standard error matches REGEX in full
 // The engine is killed if it is still running at the end. Sanitizer builds run about ten
-// times slower, so there every time limit is SORVANE_TIME_SCALE times longer.
+// times slower (ThreadSanitizer's, with more threads than cores, far slower still), so there
+// every time limit is SORVANE_TIME_SCALE times longer.
 std::string RunSession(const std::vector<std::string>& script);

@@ -39,14 +39,14 @@ SessionCase Fatal(const char* name, const std::string& command, const std::strin
 
 // A game of `plies` random legal moves from the start position, drawn with a fixed seed.
 std::string RandomGame(int plies) {
-    SetPosition(StartFen);
+    SetPosition(Game, StartFen);
     SeedRandom(31337);
     std::string moves;
     for (int i = 0; i < plies; ++i) {
-        const Move m = RandomLegalMove(0);
+        const Move m = RandomLegalMove(Game, 0);
         if (m == NoMove) break;
         moves += " " + MoveToText(m);
-        PlayMove(m);
+        PlayMove(Game, m);
     }
     return moves;
 }
@@ -57,8 +57,9 @@ std::vector<SessionCase> Sessions() {
         {"Handshake",
          {"next " + Version, "> uci", "next id name " + Version, "next id author Omberlin",
           "next option name Hash type spin default 32 min 4 max 512",
-          "next option name Clear Hash type button", "next uciok", "> isready", "next readyok",
-          "> quit", "exit 0"}},
+          "next option name Clear Hash type button",
+          "next option name Threads type spin default 1 min 1 max 256", "next uciok", "> isready",
+          "next readyok", "> quit", "exit 0"}},
         {"CommandWordsIgnoreCaseAndOddLinesAreIgnored",
          {"next " + Version, "> Uci", "expect uciok", "> hello", "> ", "> go2", "> isready now",
           "next readyok", "> UCI", "next id name .*", "> quit", "exit 0"}},
@@ -146,6 +147,27 @@ std::vector<SessionCase> Sessions() {
         {"LongLineOfSpaces",
          {"> position startpos moves " + std::string(1 << 20, ' ') + "e2e4", "> isready",
           "expect 3000 readyok", "> go depth 1", "expect bestmove [a-h][78]\\S+"}},
+        // Several threads: legal answers within the limits, stop and isready during an
+        // open-ended search, and a thread count that changes between searches. The sanitizer
+        // CI runs these rows under ThreadSanitizer, whose report would change the exit status.
+        {"TwoThreadsAnswerLegalMovesOnTime",
+         {"> setoption name Threads value 2", "play go depth 8", "play 700 go movetime 500",
+          "play 1000 go wtime 3000 btime 3000", "> quit", "exit 0"}},
+        {"FourThreadsInfiniteStops",
+         {"> setoption name Threads value 4", Middlegame, "> go infinite", "wait 1000",
+          "none bestmove.*", "> stop", "expect 1000 bestmove \\S+", "> quit", "exit 0"}},
+        {"IsreadyDuringATwoThreadSearch",
+         {"> setoption name Threads value 2", "> go infinite", "wait 500", "> isready",
+          "expect 1000 readyok", "none bestmove.*", "> stop", "expect 1000 bestmove \\S+", "> quit",
+          "exit 0"}},
+        {"ThreadCountChangesBetweenSearches",
+         {"> setoption name Threads value 4", "play go depth 5", "> setoption name Threads value 1",
+          "play go depth 5", "> setoption name Threads value 3", "play go wtime 1000 btime 1000",
+          "> setoption name Threads value 300", "play go depth 2",
+          "> setoption name Threads value 0", "play go depth 3", "> quit", "exit 0"}},
+        {"QuitDuringAFourThreadSearch",
+         {"> setoption name Threads value 4", "> go infinite", "wait 300", "> quit",
+          "expect 1000 bestmove \\S+", "exit 0 1000"}},
         // A controller that stops reading does not kill the engine.
         {"ClosedOutputIsNotFatal",
          {"closeout", "> uci", "> isready", "> go depth 2", "> quit", "exit 0"}},

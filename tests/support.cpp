@@ -9,12 +9,12 @@
 #include "movemake/movemake.h"
 #include "uci/util.h"
 
-std::string PositionToFen(int ply) {
+std::string PositionToFen(const Position& pos, int ply) {
     std::string fen;
     for (int rank = 7; rank >= 0; --rank) {
         int empty = 0;
         for (int file = 0; file < 8; ++file) {
-            Piece p = Board[rank * 16 + file];
+            Piece p = pos.board[rank * 16 + file];
             if (!p) {
                 ++empty;
                 continue;
@@ -26,7 +26,7 @@ std::string PositionToFen(int ply) {
         if (empty) fen += char('0' + empty);
         if (rank) fen += '/';
     }
-    const PlyState& ps = Ply[ply];
+    const PlyState& ps = pos.ply[ply];
     fen += ps.side ? " b " : " w ";
     std::string castling;
     if (ps.castling & CastleWK) castling += 'K';
@@ -65,22 +65,22 @@ std::string MirrorFen(const std::string& fen) {
     return mirrored + (side == "w" ? " b " : " w ") + mirroredCastling + " " + mirroredEp + " 0 1";
 }
 
-Move RandomLegalMove(int ply) {
-    GenerateMoves(ply);
+Move RandomLegalMove(Position& pos, int ply) {
+    GenerateMoves(pos, ply);
     int legal = 0;
     Move chosen = NoMove;
-    for (int k = 1; k <= Ply[ply].moveCount; ++k) {
-        const Move m = MoveTable[ply][k];
-        if (!MakeTrial(m, ply)) continue;
-        TakeBack(m, ply);
+    for (int k = 1; k <= pos.ply[ply].moveCount; ++k) {
+        const Move m = pos.moves[ply][k];
+        if (!MakeTrial(pos, m, ply)) continue;
+        TakeBack(pos, m, ply);
         if (RandomDraw(uint32_t(++legal)) == 0) chosen = m;
     }
     return chosen;
 }
 
-void PlayRandomMoves(int count) {
+void PlayRandomMoves(Position& pos, int count) {
     for (int i = 0; i < count; ++i) {
-        const Move m = RandomLegalMove(0);
-        if (m == NoMove || !PlayMove(m)) return;
+        const Move m = RandomLegalMove(pos, 0);
+        if (m == NoMove || !PlayMove(pos, m)) return;
     }
 }

@@ -11,6 +11,7 @@
 #include "tests/support.h"
 #include "think/sortmoves.h"
 #include "think/think.h"
+#include "uci/tests.h"
 #include "uci/uci.h"
 #include "uci/util.h"
 
@@ -43,86 +44,88 @@ TEST(Fen, FieldsAndOddTexts) {
              FenCase{"7K9Q/////////q w KQkq e3", 0, 15, NoSquare, 0},
              FenCase{"", 0, 0, NoSquare, 0},
          }) {
-        SetPosition("4k3/8/8/8/8/8/8/4K3 b - -");  // nothing of it may survive
-        SetPosition(c.fen);
-        EXPECT_EQ(Ply[0].side, c.side) << c.fen;
-        EXPECT_EQ(Ply[0].castling, c.castling) << c.fen;
-        EXPECT_EQ(Ply[0].epSquare, c.epSquare) << c.fen;
-        EXPECT_EQ(Ply[0].material[0], c.whiteMaterial) << c.fen;
-        EXPECT_EQ(Ply[0].lastMove, NoMove) << c.fen;
-        EXPECT_TRUE(BoardIsOk(0)) << c.fen;
+        SetPosition(Game, "4k3/8/8/8/8/8/8/4K3 b - -");  // nothing of it may survive
+        SetPosition(Game, c.fen);
+        const PlyState& ps = Game.ply[0];
+        EXPECT_EQ(ps.side, c.side) << c.fen;
+        EXPECT_EQ(ps.castling, c.castling) << c.fen;
+        EXPECT_EQ(ps.epSquare, c.epSquare) << c.fen;
+        EXPECT_EQ(ps.material[0], c.whiteMaterial) << c.fen;
+        EXPECT_EQ(ps.lastMove, NoMove) << c.fen;
+        EXPECT_TRUE(BoardIsOk(Game, 0)) << c.fen;
     }
-    SetPosition("8/8/8/8/x0P5/8/8/8 w - -");
-    EXPECT_EQ(Board[0x32], WhitePawn);  // an unknown letter is one square, "0" none
+    SetPosition(Game, "8/8/8/8/x0P5/8/8/8 w - -");
+    EXPECT_EQ(Game.board[0x32], WhitePawn);  // an unknown letter is one square, "0" none
 }
 
 TEST(MakeMove, CastlingMovesTheRookAndDropsTheRights) {
     const char* corners = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
-    SetPosition(corners);
-    ASSERT_TRUE(PlayMoveText("e1g1"));
-    EXPECT_EQ(Board[F1], White | Rook);
-    EXPECT_EQ(Board[H1], 0);
-    EXPECT_EQ(Ply[0].castling, CastleBK | CastleBQ);
-    SetPosition(corners);
-    ASSERT_TRUE(PlayMoveText("h1h2"));
-    EXPECT_EQ(Ply[0].castling, CastleWQ | CastleBK | CastleBQ);
+    SetPosition(Game, corners);
+    ASSERT_TRUE(PlayMoveText(Game, "e1g1"));
+    EXPECT_EQ(Game.board[F1], White | Rook);
+    EXPECT_EQ(Game.board[H1], 0);
+    EXPECT_EQ(Game.ply[0].castling, CastleBK | CastleBQ);
+    SetPosition(Game, corners);
+    ASSERT_TRUE(PlayMoveText(Game, "h1h2"));
+    EXPECT_EQ(Game.ply[0].castling, CastleWQ | CastleBK | CastleBQ);
 }
 
 TEST(Ordering, KillersAndHistory) {
-    ClearOrdering();
-    SetPosition(StartFen);
+    Worker& w = MainWorker();
+    ClearOrdering(w.order);
+    SetPosition(w.pos, StartFen);
     const Move a = MakeMoveWord(0x06, 0x25), b = MakeMoveWord(0x01, 0x22);
-    UpdateKillers(a, 3);
-    UpdateKillers(b, 3);
-    EXPECT_EQ(Killers[3][0], b);
-    EXPECT_EQ(Killers[3][1], a);
-    UpdateKillers(a, 3);  // the second becomes the first
-    EXPECT_EQ(Killers[3][0], a);
-    EXPECT_EQ(Killers[3][1], b);
-    UpdateKillers(MakeMoveWord(0x34, 0x43, Pawn), 3);  // captures never become killers
-    EXPECT_EQ(Killers[3][0], a);
+    UpdateKillers(w.order, a, 3);
+    UpdateKillers(w.order, b, 3);
+    EXPECT_EQ(w.order.killers[3][0], b);
+    EXPECT_EQ(w.order.killers[3][1], a);
+    UpdateKillers(w.order, a, 3);  // the second becomes the first
+    EXPECT_EQ(w.order.killers[3][0], a);
+    EXPECT_EQ(w.order.killers[3][1], b);
+    UpdateKillers(w.order, MakeMoveWord(0x34, 0x43, Pawn), 3);  // captures never become killers
+    EXPECT_EQ(w.order.killers[3][0], a);
     // At 16384 tries both counters of a move are halved.
-    for (int i = 0; i < 8999; ++i) AddHistoryHit(a);
-    for (int i = 0; i < 7384; ++i) AddHistoryTry(a);
-    const int index = 0x25 * 12 + PieceIndex(0x06);
-    EXPECT_EQ(HistoryTried[index], 8192);
-    EXPECT_EQ(HistoryGood[index], 4500);
-    ClearOrdering();
+    for (int i = 0; i < 8999; ++i) AddHistoryHit(w, a);
+    for (int i = 0; i < 7384; ++i) AddHistoryTry(w, a);
+    const int index = HistoryIndex(w.pos, a);
+    EXPECT_EQ(w.order.historyTried[index], 8192);
+    EXPECT_EQ(w.order.historyGood[index], 4500);
+    ClearOrdering(w.order);
 }
 
 TEST(Ordering, LegalFilterAndRootSort) {
-    SetPosition("4k3/8/8/8/8/8/4r3/4K3 w - - 0 1");
-    GenerateMoves(0);
-    FilterLegalMoves(0);
-    EXPECT_EQ(Ply[0].moveCount, 3);  // Kxe2, Kd1, Kf1
-    SetPosition(StartFen);
-    Ply[0].moveCount = 5;
+    Worker& w = MainWorker();
+    SetPosition(w.pos, "4k3/8/8/8/8/8/4r3/4K3 w - - 0 1");
+    GenerateMoves(w.pos, 0);
+    FilterLegalMoves(w, 0);
+    EXPECT_EQ(w.pos.ply[0].moveCount, 3);  // Kxe2, Kd1, Kf1
+    SetPosition(w.pos, StartFen);
+    w.pos.ply[0].moveCount = 5;
     const int32_t scores[6] = {0, -1000, 12, -1000, 700, 12};
     for (int k = 1; k <= 5; ++k) {
-        RootOrder[k] = k;
-        RootScore[k] = scores[k];
+        w.order.rootOrder[k] = k;
+        w.order.rootScore[k] = scores[k];
     }
-    SortRootMoves();
+    SortRootMoves(w);
     const int expected[6] = {0, 4, 2, 5, 1, 3};
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(RootOrder[k], expected[k]) << k;
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(w.order.rootOrder[k], expected[k]) << k;
 }
 
 struct HashTables : testing::Test {
     void SetUp() override {
         HashSizeMB = 4;
-        AllocateHash();
-        SetPosition(StartFen);
+        AllocateSearchTables();
     }
     void TearDown() override {
         HashSizeMB = HashDefaultMB;
-        AllocateHash();
+        AllocateSearchTables();
     }
     int32_t StoreAndProbe(uint8_t depth, int32_t score) {
-        Ply[0].hashBound = BoundExact;
-        HashStore(depth, 0, score, 1);
-        HashProbe(0);
-        return Ply[0].hashBound == BoundNone ? -1 : Ply[0].hashScore;
+        HashStore(Key, depth, BoundExact, score, 1);
+        const HashHit hit = HashProbe(Key);
+        return hit.bound == BoundNone ? -1 : hit.score;
     }
+    static constexpr uint64_t Key = 0x9E3779B97F4A7C15ull;
 };
 
 TEST_F(HashTables, SizesReplacementAndMateScores) {
@@ -132,7 +135,7 @@ TEST_F(HashTables, SizesReplacementAndMateScores) {
                                             {1, 131072, 87381},
                                             {100000, 20971520, 2796202}}) {
         HashSizeMB = mb;
-        AllocateHash();
+        AllocateSearchTables();
         EXPECT_EQ(HashEntries, entries) << mb;
         EXPECT_EQ(PawnEntries, pawnEntries) << mb;
     }
@@ -155,7 +158,7 @@ struct BudgetCase {
 };
 
 TEST(TimeBudget, Table) {
-    SetPosition(StartFen);
+    SetPosition(Game, StartFen);
     for (const BudgetCase& c : {
              BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
              BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
@@ -190,8 +193,8 @@ TEST(TimeBudget, Table) {
 }
 
 int32_t Eval(const std::string& fen, int32_t alpha = -ScoreInfinity, int32_t beta = ScoreInfinity) {
-    SetPosition(fen);
-    return Evaluate(0, alpha, beta);
+    SetPosition(Game, fen);
+    return Evaluate(Game, MainWorker().pawns, 0, alpha, beta);
 }
 
 TEST(Evaluate, WorkedValuesAndTheLazyExit) {
@@ -216,25 +219,26 @@ TEST(Evaluate, WorkedValuesAndTheLazyExit) {
 }
 
 TEST(Repetition, GameHistoryAndSearchPath) {
-    SetPosition(StartFen);
-    for (int p = 1; p <= 12; ++p) Ply[p].key = 1000 + p;
-    Ply[2].key = Ply[6].key = Ply[10].key = 77;
-    EXPECT_TRUE(IsRepetition(10));
-    EXPECT_FALSE(IsRepetition(6));
-    Ply[0].key = Ply[4].key = Ply[8].key = 55;  // ply 0 is never compared
-    EXPECT_FALSE(IsRepetition(8));
+    SetPosition(Game, StartFen);
+    PlyState* ply = Game.ply;
+    for (int p = 1; p <= 12; ++p) ply[p].key = 1000 + p;
+    ply[2].key = ply[6].key = ply[10].key = 77;
+    EXPECT_TRUE(IsRepetition(Game, 10));
+    EXPECT_FALSE(IsRepetition(Game, 6));
+    ply[0].key = ply[4].key = ply[8].key = 55;  // ply 0 is never compared
+    EXPECT_FALSE(IsRepetition(Game, 8));
     // Twice in the game history, once more on the search path.
     ExecuteCommand("position startpos moves g1f3 g8f6 f3g1 f6g8 b1c3 b8c6 c3b1 c6b8");
     EXPECT_EQ(HistoryCount, 8);
-    Ply[3].key = Ply[0].key;
-    EXPECT_TRUE(IsRepetition(3));
+    ply[3].key = ply[0].key;
+    EXPECT_TRUE(IsRepetition(Game, 3));
     ExecuteCommand("position startpos moves e2e4 g8f6 g1f3 f6g8 f3g1");  // a pawn move restarts
     EXPECT_EQ(HistoryCount, 5);
     std::string command = "position startpos moves";
     for (int i = 0; i < 50; ++i) command += " g1f3 g8f6 f3g1 f6g8";
     ExecuteCommand(command);
     EXPECT_EQ(HistoryCount, HistorySlots);  // the newest keys are kept
-    EXPECT_EQ(GameHistory[HistorySlots], Ply[0].key);
+    EXPECT_EQ(GameHistory[HistorySlots], ply[0].key);
 }
 
 TEST(Commands, GoLimitsAndOptions) {
@@ -276,13 +280,33 @@ TEST(Commands, GoLimitsAndOptions) {
                                    {"setoption name clear hash", true},
                                    {"ucinewgame", true},
                                    {"setoption name Clear Hash now", false}}) {
-        SetPosition(StartFen);
-        Ply[0].hashBound = BoundExact;
-        HashStore(5, 0, 10, 0);
+        const uint64_t key = Game.ply[0].key;
+        HashStore(key, 5, BoundExact, 10, 0);
         ExecuteCommand(command);
-        HashProbe(0);
-        EXPECT_EQ(Ply[0].hashBound == BoundNone, clears) << command;
+        EXPECT_EQ(HashProbe(key).bound == BoundNone, clears) << command;
     }
+    OutputHandle = savedOutput;
+}
+
+// Helpers share only the transposition table: after a search with four threads, one thread
+// searches exactly as before, node for node.
+TEST(Threads, OneThreadAgainSearchesAsBefore) {
+    const int savedOutput = OutputHandle;
+    OutputHandle = -1;
+    auto search = [] {
+        SeedRandom(5);
+        ClearSearchTables();
+        SetPosition(Game, SelfTestFen);
+        ClearLimits();
+        SearchLimits.depth = 6;
+        const Move best = IterativeDeepening();
+        return std::pair{best, SearchNodes()};
+    };
+    const auto alone = search();
+    SetThreadCount(4);
+    EXPECT_NE(search().first, NoMove);
+    SetThreadCount(1);
+    EXPECT_EQ(search(), alone);
     OutputHandle = savedOutput;
 }
 

@@ -24,8 +24,6 @@ int32_t ElapsedMs() {
 
 #include "uci/util.h"
 
-int64_t NodeCount;
-int32_t LastNps;
 int32_t TimeLimit;
 int32_t SoftTime;
 
@@ -33,7 +31,7 @@ bool ListensToInput;
 
 void SetTimeBudget() {
     const Limits& l = SearchLimits;
-    const int side = Ply[0].side;
+    const int side = Game.ply[0].side;
     TimeLimit = -1;
     const int32_t mtg = l.movestogo ? l.movestogo : 30;
     const int32_t mytime = side == 0 ? l.wtime : l.btime;
@@ -76,38 +74,39 @@ void ListenToInput() {
         SplitToken(rest, ' ', word);
         word = ToUpper(word);
         if (word == "STOP") {
-            StopFlag = 1;
+            StopFlag = true;
         } else if (word == "ISREADY") {
             WriteLine("readyok");
         } else if (word == "PONDERHIT") {
             SearchLimits.ponder = 0;
         } else if (word == "QUIT") {
-            StopFlag = 1;
+            StopFlag = true;
             DeferLine(line, true);  // the engine ends right after its answer
         } else {
             DeferLine(line);  // carried out after the answer, in the order it came
         }
     }
     // Nobody is left to send "stop": answer now rather than search on for ever.
-    if (!StopFlag && state == InputState::Ended) StopFlag = 1;
+    if (!StopFlag && state == InputState::Ended) StopFlag = true;
 }
 
-bool PollClock() {
-    if (NodeCount % CheckInterval != 0) {
-        if (TimeLimit <= 0 || NodeCount % ClockInterval != 0) return false;
+bool PollClockNow(Worker& w, int64_t nodes) {
+    if (nodes % CheckInterval != 0) {
         if (ElapsedMs() <= TimeLimit) return false;
-        StopFlag = 1;
+        StopFlag = true;
         return true;
     }
     const int32_t e = ElapsedMs();
     if (e > TimeLimit && TimeLimit > 0) {
-        StopFlag = 1;
+        StopFlag = true;
         return true;
     }
     if (e != 0) {
-        LastNps = int32_t(double(NodeCount) / e * 1000.0);
-        WriteLine("info nodes " + std::to_string(NodeCount) + " nps " + std::to_string(LastNps));
+        const int64_t total = SearchNodes();
+        const int32_t nps = int32_t(double(total) / e * 1000.0);
+        WriteLine("info nodes " + std::to_string(total) + " nps " + std::to_string(nps));
+        w.progressShown = true;
     }
     if (ListensToInput) ListenToInput();
-    return StopFlag != 0;
+    return StopFlag;
 }

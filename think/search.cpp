@@ -36,18 +36,20 @@ int32_t DeltaEstimate(Move m, int32_t deltaBase) {
 
 // Step 8.4: the extensions a move earns, each one ply. Beyond twice the iteration's depth none
 // is granted: a line of pawns on the seventh rank could otherwise keep the depth from falling.
-int Extensions(Move m, int ply) {
-    if (ply >= ExtensionPlyFactor * IterationDepth) return 0;
-    const Move last = Ply[ply].lastMove;
+int Extensions(const Worker& w, Move m, int ply) {
+    if (ply >= ExtensionPlyFactor * w.iterationDepth) return 0;
+    const Position& pos = w.pos;
+    const Move last = pos.ply[ply].lastMove;
     const int lastCaptured = CapturedOf(last);
     int extension = 0;
     if (lastCaptured != 0 && lastCaptured != Pawn &&
         PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
         ++extension;  // recapture of a piece of equal value
-    if (Ply[ply + 1].inCheck) ++extension;
+    if (pos.ply[ply + 1].inCheck) ++extension;
     // A pawn that reached its seventh rank (or beyond) with the last move.
     const Square s = ToOf(last);
-    if ((Board[s] == WhitePawn && s >= A7) || (Board[s] == BlackPawn && s <= H2)) ++extension;
+    if ((pos.board[s] == WhitePawn && s >= A7) || (pos.board[s] == BlackPawn && s <= H2))
+        ++extension;
     if (IsPromotion(m)) ++extension;
     return extension;
 }
@@ -71,92 +73,83 @@ bool NullMoveMaterialOk(const PlyState& ps) {
     return ps.material[0] >= NullMoveMaterial && ps.material[1] >= NullMoveMaterial;
 }
 
-// True while the side not to move at the root is not in check, as in every position a game
-// can reach; then the search may read checks off the moved piece (GivesCheck).
-bool RootIsLegal = false;
-
 }  // namespace
 
-void SetRootLegality() { RootIsLegal = !IsAttacked(uint8_t(1 - Ply[0].side), 0, NoSquare); }
-
-int IterationDepth = 0;
-
-uint8_t CheckAfter(Move move, int ply) {
-    if (RootIsLegal) return GivesCheck(move, ply);
-    return IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
+uint8_t CheckAfter(Worker& w, Move move, int ply) {
+    if (w.rootIsLegal) return GivesCheck(w.pos, move, ply);
+    return IsAttacked(w.pos, w.pos.ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
 }
 
-bool IsRepetition(int ply) {
-    const uint64_t key = Ply[ply].key;
+bool IsRepetition(const Position& pos, int ply) {
+    const uint64_t key = pos.ply[ply].key;
     int matches = 0;
     for (int q = ply - 1; q >= 1; --q)
-        if (Ply[q].key == key && ++matches == 2) return true;
+        if (pos.ply[q].key == key && ++matches == 2) return true;
     for (int s = HistoryCount; s >= 1; --s)
         if (GameHistory[s] == key && ++matches == 2) return true;
     return false;
 }
 
-int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
+int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
+    Position& pos = w.pos;
     // Step 1. Count the node and watch the clock: a passed limit unwinds the whole search.
-    ++NodeCount;
-    if (PollClock()) return beta;
-    PlyState& ps = Ply[ply];
-    if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
+    if (PollClock(w, CountNode(w))) return beta;
+    PlyState& ps = pos.ply[ply];
+    if (ply >= MaxSearchPly) return Evaluate(pos, w.pawns, ply, alpha, beta);  // no deeper list
 
     // Steps 2 to 4. Stand pat: the side to move need not capture, so its static score is a
     // floor. In check there is no such floor and every move is searched as an evasion.
     const int32_t alpha0 = alpha;
     int32_t best = -ScoreInfinity, deltaBase = ScoreInfinity;
     if (!ps.inCheck) {
-        const int32_t stand = Evaluate(ply, alpha, beta);
+        const int32_t stand = Evaluate(pos, w.pawns, ply, alpha, beta);
         best = stand;
         if (stand > alpha) alpha = stand;
         if (stand >= beta) return stand;
         deltaBase = stand + DeltaMargin;
-        GenerateCaptures(ply);
+        GenerateCaptures(pos, ply);
     } else {
-        GenerateMoves(ply);
+        GenerateMoves(pos, ply);
     }
     Checkers checkers;
-    if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
+    if (ps.inCheck) FindCheckers(pos, ps.side, ps.kingSquare[ps.side], checkers);
 
     // Step 5. Order: promotions, then captures of the most valuable victim by the least
     // valuable attacker, which cut off soonest.
-    ps.hashMove = NoMove;
-    ScoreMoves(ply);
+    ScoreMoves(w, ply, NoMove);
 
     // Step 6. Try the moves, each resolved by quiescence in its turn.
     int legal = 0;
     for (int k = 1; k <= ps.moveCount; ++k) {
-        PickMove(ply, k);
-        const Move m = MoveTable[ply][OrderTable[ply][k]];
-        if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
+        PickMove(w, ply, k);
+        const Move m = pos.moves[ply][w.order.order[ply][k]];
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ps.kingSquare[ps.side], checkers)) continue;
         if (!ps.inCheck && qdepth >= QuietPromotionPlies && IsPromotion(m) && !CapturedOf(m))
             continue;
 
         // A capture that delta pruning will drop without raising best needs no make at all:
         // whether it is legal makes no difference, only whether it gives check.
         const int32_t delta = DeltaEstimate(m, deltaBase);
-        if (beta - alpha0 == 1 && !ps.inCheck && RootIsLegal && delta <= alpha && delta <= best &&
-            !(CapturedOf(m) && Board[ToOf(m)] == 0) && !WouldGiveCheck(m, ply))
+        if (beta - alpha0 == 1 && !ps.inCheck && w.rootIsLegal && delta <= alpha && delta <= best &&
+            !(CapturedOf(m) && pos.board[ToOf(m)] == 0) && !WouldGiveCheck(pos, m, ply))
             continue;
 
-        if (!MakeCapture(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
+        if (!MakeCapture(pos, m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
-        PlyState& next = Ply[ply + 1];
-        next.inCheck = CheckAfter(m, ply);
+        PlyState& next = pos.ply[ply + 1];
+        next.inCheck = CheckAfter(w, m, ply);
 
         // Delta pruning: at a null-window node, a capture that cannot lift the score to
         // alpha even with the captured piece and a margin is not searched.
         if (beta - alpha0 == 1 && !ps.inCheck && !next.inCheck && delta <= alpha) {
             if (delta > best) best = delta;
-            TakeBack(m, ply);
+            TakeBack(pos, m, ply);
             continue;
         }
 
-        const int32_t score = -Quiesce(-beta, -alpha, ply + 1, qdepth + 1);
-        TakeBack(m, ply);
-        if (StopFlag) return best;
+        const int32_t score = -Quiesce(w, -beta, -alpha, ply + 1, qdepth + 1);
+        TakeBack(pos, m, ply);
+        if (StopFlag.load(std::memory_order_relaxed)) return best;
         if (score > best) best = score;
         if (score > alpha) alpha = score;
         if (score >= beta) return score;
@@ -167,102 +160,104 @@ int32_t Quiesce(int32_t alpha, int32_t beta, int ply, int qdepth) {
     return best;
 }
 
-int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
+int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
                   PvLine& line) {
-    if (ply >= MaxSearchPly) return Evaluate(ply, alpha, beta);  // no deeper move list
+    Position& pos = w.pos;
+    if (ply >= MaxSearchPly) return Evaluate(pos, w.pawns, ply, alpha, beta);  // no deeper list
 
     // Step 1. Leaf: resolve the captures before the static score is trusted.
-    if (depth == 0) return Quiesce(alpha, beta, ply);
+    if (depth == 0) return Quiesce(w, alpha, beta, ply);
 
     // Step 2. Count the node and watch the clock: a passed limit unwinds the whole search.
-    ++NodeCount;
-    if (PollClock()) return beta;
+    if (PollClock(w, CountNode(w))) return beta;
 
     // Step 3. Repetition: a third occurrence is a draw, whatever the table says.
-    if (IsRepetition(ply)) return 0;
+    if (IsRepetition(pos, ply)) return 0;
 
-    PlyState& ps = Ply[ply];
+    PlyState& ps = pos.ply[ply];
     const int32_t alpha0 = alpha;
     const bool nullWindow = beta - alpha0 == 1;
 
     // Step 4. Transposition table: an entry at least this deep whose bound decides the window
-    // ends a null-window node; a principal-variation node only takes its move.
-    HashProbe(ply);
-    if (nullWindow && ps.hashBound != BoundNone && ps.hashDepth >= depth) {
-        if (ps.hashBound == BoundUpper && ps.hashScore <= alpha) return ps.hashScore;
-        if (ps.hashBound == BoundExact) return ps.hashScore;
-        if (ps.hashBound == BoundLower && ps.hashScore >= beta) return ps.hashScore;
+    // ends a null-window node; a principal-variation node only takes its move. The move may
+    // come from another thread's position in the same slot only if the key test passed, and
+    // it is searched only when it matches a generated move of this position.
+    const HashHit hit = HashProbe(ps.key);
+    Move hashMove = hit.move;
+    if (nullWindow && hit.bound != BoundNone && hit.depth >= depth) {
+        if (hit.bound == BoundUpper && hit.score <= alpha) return hit.score;
+        if (hit.bound == BoundExact) return hit.score;
+        if (hit.bound == BoundLower && hit.score >= beta) return hit.score;
     }
 
     // Step 5. Null move: if passing still holds beta, a real move will too. Not in check,
     // not near mate scores, and only with enough material on both sides (zugzwang).
     if (nullAllowed && !ps.inCheck && nullWindow && std::abs(beta) < MateBound && depth >= 2 &&
-        (depth < 5 || Evaluate(ply, alpha, beta) >= beta) && NullMoveMaterialOk(ps)) {
-        MakeNullMove(ply);
+        (depth < 5 || Evaluate(pos, w.pawns, ply, alpha, beta) >= beta) && NullMoveMaterialOk(ps)) {
+        MakeNullMove(pos, ply);
         const uint8_t reduced = depth >= NullMoveReduction ? uint8_t(depth - NullMoveReduction) : 0;
         PvLine nullLine;
         nullLine.length = 0;
-        const int32_t score = -AlphaBeta(-beta, -beta + 1, reduced, ply + 1, false, nullLine);
-        TakeBackNullMove(ply);
-        if (StopFlag) return beta;
+        const int32_t score = -AlphaBeta(w, -beta, -beta + 1, reduced, ply + 1, false, nullLine);
+        TakeBackNullMove(pos, ply);
+        if (StopFlag.load(std::memory_order_relaxed)) return beta;
         if (score >= beta) {
-            ps.hashBound = BoundLower;
-            HashStore(depth, ply, score, NoMove);
+            HashStore(ps.key, depth, BoundLower, score, NoMove);
             return score;
         }
     }
 
     // Step 6. Internal iterative deepening: a principal-variation node without a hash move
     // finds one with a search two plies shallower, since a good first move saves the most.
-    if (ps.hashMove == NoMove && depth >= IidMinDepth && !nullWindow) {
+    if (hashMove == NoMove && depth >= IidMinDepth && !nullWindow) {
         line.length = 0;
-        int32_t score = AlphaBeta(alpha, beta, uint8_t(depth - 2), ply, nullAllowed, line);
+        int32_t score = AlphaBeta(w, alpha, beta, uint8_t(depth - 2), ply, nullAllowed, line);
         if (score <= alpha) {
             line.length = 0;
-            AlphaBeta(-ScoreInfinity, beta, uint8_t(depth - 2), ply, nullAllowed, line);
+            AlphaBeta(w, -ScoreInfinity, beta, uint8_t(depth - 2), ply, nullAllowed, line);
         }
-        if (StopFlag) return beta;
-        ps.hashMove = line.length ? line.moves[line.length] : NoMove;
+        if (StopFlag.load(std::memory_order_relaxed)) return beta;
+        hashMove = line.length ? line.moves[line.length] : NoMove;
     }
 
     // Step 7. Generate and order the moves: hash move, captures, killers, then history.
     int32_t best = -ScoreInfinity, futilityValue = ScoreInfinity;
     Move bestMove = NoMove;
     int bestSlot = 0, legal = 0;
-    bool cutoff = false;
-    GenerateMoves(ply);
-    ScoreMoves(ply);
-    ps.hashBound = BoundUpper;
+    uint8_t bound = BoundUpper;
+    GenerateMoves(pos, ply);
+    ScoreMoves(w, ply, hashMove);
     Checkers checkers;
-    if (ps.inCheck) FindCheckers(ps.side, ps.kingSquare[ps.side], checkers);
+    if (ps.inCheck) FindCheckers(pos, ps.side, ps.kingSquare[ps.side], checkers);
+    const Move* killers = w.order.killers[ply];
 
     // Step 8. Try the moves in order until one refutes the window.
     PvLine child;
     for (int k = 1; k <= ps.moveCount; ++k) {
-        PickMove(ply, k);
-        const Move m = MoveTable[ply][OrderTable[ply][k]];
-        const int32_t h = ScoreTable[ply][k];
+        PickMove(w, ply, k);
+        const Move m = pos.moves[ply][w.order.order[ply][k]];
+        const int32_t h = w.order.score[ply][k];
         const bool quiet = IsQuiet(m);
-        const bool killer = m == Killers[ply][0] || m == Killers[ply][1];
+        const bool killer = m == killers[0] || m == killers[1];
         const bool prunable = nullWindow && !ps.inCheck && quiet && !killer;
 
         // Step 8.1. Futility value: the static score plus the depth's margin, computed once,
         // when the first move that could be pruned comes up.
         if (depth <= 3 && prunable && futilityValue == ScoreInfinity)
-            futilityValue = FutilityMargin(depth) + Evaluate(ply, alpha, beta);
+            futilityValue = FutilityMargin(depth) + Evaluate(pos, w.pawns, ply, alpha, beta);
 
         // Steps 8.2 and 8.3. Make the move, skipping those that cannot answer a check, and
         // note whether it gives check: pruning spares checks.
-        if (ps.inCheck && CannotEscapeCheck(m, ps.kingSquare[ps.side], checkers)) continue;
-        if (!MakeMove(m, ply, ps.inCheck ? &checkers : nullptr)) continue;
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ps.kingSquare[ps.side], checkers)) continue;
+        if (!MakeMove(pos, m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
-        PlyState& next = Ply[ply + 1];
-        next.inCheck = CheckAfter(m, ply);
+        PlyState& next = pos.ply[ply + 1];
+        next.inCheck = CheckAfter(w, m, ply);
         const bool givesCheck = next.inCheck;
 
         // Steps 8.4 and 8.5. Extensions: recaptures, checks, pawns on the seventh rank and
         // promotions are searched a ply deeper; a move without one is "unextended".
-        int newDepth = depth - 1 + Extensions(m, ply);
+        int newDepth = depth - 1 + Extensions(w, m, ply);
         const bool unextended = newDepth < depth;
         const bool quietCandidate = prunable && !givesCheck && unextended;
 
@@ -273,14 +268,14 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
                 best = futilityValue;
                 line.length = 0;
             }
-            TakeBack(m, ply);
+            TakeBack(pos, m, ply);
             continue;
         }
 
         // Step 8.7. History pruning: near the leaves, a quiet move that has rarely cut off
         // before is not searched at all.
         if (quietCandidate && HistoryPrunes(depth, h)) {
-            TakeBack(m, ply);
+            TakeBack(pos, m, ply);
             continue;
         }
 
@@ -297,13 +292,14 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         // asks whether a move beats alpha; one that does is searched again with the full window.
         int32_t score;
         child.length = 0;
+        const uint8_t d = uint8_t(newDepth);
         if (nullWindow || legal == 1) {
-            score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+            score = -AlphaBeta(w, -beta, -alpha, d, ply + 1, nullAllowed, child);
         } else {
-            score = -AlphaBeta(-alpha - 1, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+            score = -AlphaBeta(w, -alpha - 1, -alpha, d, ply + 1, nullAllowed, child);
             if (score > alpha) {
                 child.length = 0;
-                score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+                score = -AlphaBeta(w, -beta, -alpha, d, ply + 1, nullAllowed, child);
             }
         }
 
@@ -311,44 +307,44 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, uint8_t depth, int ply, bool null
         if (reduced && score > alpha) {
             ++newDepth;
             child.length = 0;
-            score = -AlphaBeta(-beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
+            score = -AlphaBeta(w, -beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
         }
 
         // Step 8.12. Take the move back.
-        TakeBack(m, ply);
+        TakeBack(pos, m, ply);
 
         // Steps 8.13 to 8.16. A stopped search leaves at once; otherwise the best score,
         // alpha, the line and the bound follow the score, and beta ends the loop.
-        if (StopFlag) return best;
+        if (StopFlag.load(std::memory_order_relaxed)) return best;
         if (score > best) best = score;
         if (score > alpha) {
             alpha = score;
             AppendMove(line, child, m);
             bestMove = m;
             bestSlot = k;
-            ps.hashBound = BoundExact;
+            bound = BoundExact;
         }
         if (score >= beta) {
-            ps.hashBound = BoundLower;
-            cutoff = true;
+            bound = BoundLower;
             break;
         }
     }
 
     // Step 9. No legal move: checkmate (sooner mates score higher) or stalemate.
-    if (!cutoff && legal == 0) best = ps.inCheck ? ply - MateScore : 0;
+    if (bound != BoundLower && legal == 0) best = ps.inCheck ? ply - MateScore : 0;
 
     // Step 10. Killers and history learn from the best move, so that the next nodes try
     // it early; the quiet moves tried before a cut-off count as failures.
     if (bestMove != NoMove) {
-        UpdateKillers(bestMove, ply);
+        UpdateKillers(w.order, bestMove, ply);
         if (best >= beta && IsQuiet(bestMove)) {
-            for (int k = 1; k < bestSlot; ++k) AddHistoryTry(MoveTable[ply][OrderTable[ply][k]]);
-            AddHistoryHit(bestMove);
+            for (int k = 1; k < bestSlot; ++k)
+                AddHistoryTry(w, pos.moves[ply][w.order.order[ply][k]]);
+            AddHistoryHit(w, bestMove);
         }
     }
 
     // Step 11. Store the result for later visits and the next iteration.
-    HashStore(depth, ply, best, bestMove);
+    HashStore(ps.key, depth, bound, best, bestMove);
     return best;
 }

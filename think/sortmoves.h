@@ -15,44 +15,78 @@ constexpr int32_t HistoryScale = 16384;  // a history score is a fraction in 163
 constexpr int32_t IllegalMoveScore = -128;
 constexpr int32_t SentinelScore = -32768;
 
-// Two killers per ply: quiet moves that caused a cut-off, the most recent first.
-extern Move Killers[MaxSearchPly + 1][2];
-
-// Per (destination square, moving piece kind): how often a quiet move stood in the order of
-// a node that a quiet move cut off, and how often it was the cut-off move.
+// Per (destination square, moving piece kind) entries of the history.
 constexpr int HistorySize = 128 * 12;
-extern int32_t HistoryGood[HistorySize];
-extern int32_t HistoryTried[HistorySize];
 
-// The root's own order: positions in ply 0's move list and their scores.
-extern int32_t RootOrder[MaxMovesPerPly];
-extern int32_t RootScore[MaxMovesPerPly];
+// The order in which one search thread tries its moves, and what the order learns as the
+// search goes on. Entries of the per-ply tables are numbered from 1, like the move lists.
+struct Ordering {
+    // Per ply: the search order (positions in the ply's move list) and the score of each
+    // order slot.
+    int32_t order[MaxSearchPly + 1][MoveListStride];
+    int32_t score[MaxSearchPly + 1][MoveListStride];
 
-// Scores the list just generated at `ply` for a stable sort by descending score; moveCount is
-// left unchanged. The sort itself is done on demand by PickMove, and so is the scoring of quiet
-// moves, with the killers and history as they stood here.
-void ScoreMoves(int ply);
-// Makes order slot k of `ply` final: after PickMove(ply, 1..k) slots 1..k hold exactly what a
-// full stable sort would put there. Most nodes cut off after a move or two, so the first few
-// slots are found by selection and the rest are sorted only when the node gets that far.
-inline void PickMove(int ply, int k);
+    // Two killers per ply: quiet moves that caused a cut-off, the most recent first.
+    Move killers[MaxSearchPly + 1][2];
 
-// Per ply: the leading order slots that already hold their final move (see PickMove).
-extern int FinalSlots[MaxSearchPly + 1];
-void PickMoveSlow(int ply, int k);
-inline void PickMove(int ply, int k) {
-    if (k > FinalSlots[ply]) PickMoveSlow(ply, k);
-}
-// As ScoreMoves, but illegal moves sort last and moveCount becomes the legal count.
-void FilterLegalMoves(int ply);
+    // How often a quiet move stood in the order of a node that a quiet move cut off
+    // (historyTried), how often it was the cut-off move (historyGood), and good * 16384 /
+    // tried, kept up to date by every update so that scoring a quiet move needs no division.
+    int32_t historyGood[HistorySize];
+    int32_t historyTried[HistorySize];
+    int32_t historyScores[HistorySize];
+
+    // The root's own order: positions in ply 0's move list and their scores.
+    int32_t rootOrder[MaxMovesPerPly];
+    int32_t rootScore[MaxMovesPerPly];
+
+    // Per ply and list position: the score in the high half and the position, counted down,
+    // in the low half. The keys are unique, and ordering them by value is exactly the stable
+    // sort by descending score, so any sorting method gives the one same order.
+    int64_t sortKeys[MaxSearchPly + 1][MoveListStride];
+
+    // Every tactical move and the hash move outscore every other move, so a list is ordered in
+    // two stages: keys 1..tacticalEnd hold the hash move and the tactical moves, scored at
+    // once; the keys after them, up to quietEnd, hold the quiet moves, scored only when the
+    // order reaches them, since most nodes cut off before. Until then a quiet key holds its
+    // history index in the high half and its list position in the low half.
+    int tacticalEnd[MaxSearchPly + 1];
+    int quietEnd[MaxSearchPly + 1];
+    // Per ply: the key position of each stage's best key, found while scoring.
+    int bestPosition[MaxSearchPly + 1];
+    int bestQuietPosition[MaxSearchPly + 1];
+    // Per ply: the leading order slots that already hold their final move (see PickMove).
+    int finalSlots[MaxSearchPly + 1];
+
+    // A bit per ply whose quiet moves still wait for their scores. A quiet move is scored with
+    // the history as it stood when its list was scored, so every history update first scores
+    // the waiting lists. A bit may outlive its node; scoring its dead list then does no harm.
+    uint64_t quietsWaiting[2];
+};
+
+struct Worker;
+
+// Scores the list just generated at `ply` for a stable sort by descending score, with
+// `hashMove` first; moveCount is left unchanged. The sort itself is done on demand by
+// PickMove, and so is the scoring of quiet moves, with the killers and history as they stood
+// here.
+void ScoreMoves(Worker& w, int ply, Move hashMove);
+// Makes order slot k of `ply` final: after PickMove(w, ply, 1..k) slots 1..k hold exactly
+// what a full stable sort would put there. Most nodes cut off after a move or two, so the
+// first few slots are found by selection and the rest are sorted only when the node gets that
+// far. Defined with Worker in think.h.
+inline void PickMove(Worker& w, int ply, int k);
+void PickMoveSlow(Worker& w, int ply, int k);
+// As ScoreMoves without a hash move, but illegal moves sort last and moveCount becomes the
+// legal count.
+void FilterLegalMoves(Worker& w, int ply);
 // Sorts the root's slots 1..moveCount of ply 0 by descending score.
-void SortRootMoves();
+void SortRootMoves(Worker& w);
 // Empties the killers and resets every history counter to 1.
-void ClearOrdering();
+void ClearOrdering(Ordering& order);
 
-void UpdateKillers(Move move, int ply);
-void AddHistoryHit(Move move);
-void AddHistoryTry(Move move);
-
-// The history score of a quiet move in the position on the board.
-int32_t HistoryScore(Move move);
+void UpdateKillers(Ordering& order, Move move, int ply);
+// The history index of a quiet move in the position on the board.
+int HistoryIndex(const Position& pos, Move move);
+void AddHistoryHit(Worker& w, Move move);
+void AddHistoryTry(Worker& w, Move move);

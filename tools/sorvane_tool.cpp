@@ -1,7 +1,7 @@
 // sorvane-tool: the developer's tool, built from the engine's own code.
 //   sorvane-tool perft "<FEN>" <depth>   leaves per root move, then the total
 //   sorvane-tool eval [--trace] "<FEN>"  the static evaluation, optionally term by term
-//   sorvane-tool bench [depth]           fixed-depth searches; the node total is the signature
+//   sorvane-tool bench [depth] [threads] fixed-depth searches; the node total is the signature
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,8 +32,10 @@ int Usage() {
         "  perft \"<FEN>\" <depth>   count the legal move paths, per root move (depth 1..20)\n"
         "  eval [--trace] \"<FEN>\"  the static evaluation for the side to move; --trace\n"
         "                          first prints every term for white and for black\n"
-        "  bench [depth]           search the bench positions (default depth 7); the last line\n"
-        "                          gives the node total (the bench signature) and the speed\n",
+        "  bench [depth] [threads] search the bench positions (default depth 7, one thread);\n"
+        "                          the last line gives the node total (the bench signature)\n"
+        "                          and the speed. With more than one thread the threads share\n"
+        "                          the table as they go, so the total varies from run to run\n",
         stderr);
     return 2;
 }
@@ -45,22 +47,22 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 int PerftCommand(int argc, char** argv) {
     int32_t depth = 0;
     if (argc != 4 || !ConvertInt(argv[3], depth) || depth < 1 || depth > 20) return Usage();
-    SetPosition(argv[2]);
-    StartPerft();
+    Worker& w = MainWorker();
+    Position& pos = w.pos;
+    SetPosition(pos, argv[2]);
+    StartPerft(pos);
     auto start = std::chrono::steady_clock::now();
-    GenerateMoves(0);
-    FilterLegalMoves(0);
+    GenerateMoves(pos, 0);
+    FilterLegalMoves(w, 0);
     int64_t total = 0;
-    for (int k = 1; k <= Ply[0].moveCount; ++k) {
-        Move m = MoveTable[0][OrderTable[0][k]];
+    for (int k = 1; k <= pos.ply[0].moveCount; ++k) {
+        Move m = pos.moves[0][w.order.order[0][k]];
         int64_t count = 1;
         if (depth > 1) {
-            MakeMove(m, 0);
-            SetInCheck(1);
-            PerftNodes = 0;
-            Perft(depth - 1, 1);
-            TakeBack(m, 0);
-            count = PerftNodes;
+            MakeMove(pos, m, 0);
+            SetInCheck(pos, 1);
+            count = Perft(pos, depth - 1, 1);
+            TakeBack(pos, m, 0);
         }
         total += count;
         std::printf("%s: %lld\n", MoveToText(m).c_str(), (long long)count);
@@ -76,10 +78,10 @@ int PerftCommand(int argc, char** argv) {
 int EvalCommand(int argc, char** argv) {
     const bool trace = argc == 4 && std::strcmp(argv[2], "--trace") == 0;
     if (argc != 3 && !trace) return Usage();
-    SetPosition(argv[argc - 1]);
+    SetPosition(Game, argv[argc - 1]);
     if (trace) {
         EvalTrace terms;
-        EvaluateWithTrace(0, terms);
+        EvaluateWithTrace(Game, 0, terms);
         std::printf("%-12s %8s %8s %8s\n", "Term", "White", "Black", "Total");
         int32_t sum[3] = {0, 0, 0};
         for (int term = 0; term < TermCount; ++term) {
@@ -91,9 +93,9 @@ int EvalCommand(int argc, char** argv) {
         }
         std::printf("%-12s %8d %8d %8d\n", "Sum", sum[0], sum[1], sum[2]);
         std::printf("(scores from white's side; the side to move is %s)\n",
-                    Ply[0].side ? "black" : "white");
+                    Game.ply[0].side ? "black" : "white");
     }
-    std::printf("Eval: %d\n", Evaluate(0, -100000, 100000));
+    std::printf("Eval: %d\n", Evaluate(Game, MainWorker().pawns, 0, -100000, 100000));
     return 0;
 }
 
@@ -132,26 +134,29 @@ const char* const BenchPositions[] = {
 };
 
 int BenchCommand(int argc, char** argv) {
-    int32_t depth = 7;
-    if (argc > 3 || (argc == 3 && (!ConvertInt(argv[2], depth) || depth < 1 || depth > 30)))
+    int32_t depth = 7, threads = 1;
+    if (argc > 4 || (argc >= 3 && (!ConvertInt(argv[2], depth) || depth < 1 || depth > 30)) ||
+        (argc == 4 && (!ConvertInt(argv[3], threads) || threads < 1 || threads > MaxThreads)))
         return Usage();
+    SetThreadCount(threads);
     // The searches write their protocol lines to nowhere; bench prints its own summary.
     const int searchOutput = open("/dev/null", O_WRONLY);
     if (searchOutput < 0) return 1;
     SeedRandom(BenchSeed);
-    ClearHash();
+    ClearSearchTables();
     int64_t total = 0;
     const int count = int(sizeof BenchPositions / sizeof BenchPositions[0]);
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
-        SetPosition(BenchPositions[i]);
+        SetPosition(Game, BenchPositions[i]);
         ClearLimits();
         SearchLimits.depth = uint8_t(depth);
         OutputHandle = searchOutput;
         const Move best = IterativeDeepening();
         OutputHandle = 1;
-        total += NodeCount;
-        std::printf("%2d/%d  nodes %10lld  bestmove %-6s %s\n", i + 1, count, (long long)NodeCount,
+        const int64_t nodes = SearchNodes();
+        total += nodes;
+        std::printf("%2d/%d  nodes %10lld  bestmove %-6s %s\n", i + 1, count, (long long)nodes,
                     MoveToText(best).c_str(), BenchPositions[i]);
         std::fflush(stdout);
     }
@@ -167,8 +172,15 @@ int BenchCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     InitEngineTables(ToolSeed);
-    if (std::strcmp(argv[1], "perft") == 0) return PerftCommand(argc, argv);
-    if (std::strcmp(argv[1], "eval") == 0) return EvalCommand(argc, argv);
-    if (std::strcmp(argv[1], "bench") == 0) return BenchCommand(argc, argv);
-    return Usage();
+    int status = 2;
+    if (std::strcmp(argv[1], "perft") == 0)
+        status = PerftCommand(argc, argv);
+    else if (std::strcmp(argv[1], "eval") == 0)
+        status = EvalCommand(argc, argv);
+    else if (std::strcmp(argv[1], "bench") == 0)
+        status = BenchCommand(argc, argv);
+    else
+        Usage();
+    ReleaseThreads();  // a helper thread must not outlive main
+    return status;
 }

@@ -10,12 +10,12 @@
 #include "think/think.h"
 #include "uci/util.h"
 
-int64_t PerftNodes;
-
 // Set by StartPerft when the game position is one a game can reach.
 static bool ChecksFromTheMove = false;
 
-void StartPerft() { ChecksFromTheMove = !IsAttacked(uint8_t(1 - Ply[0].side), 0, NoSquare); }
+void StartPerft(const Position& pos) {
+    ChecksFromTheMove = !IsAttacked(pos, uint8_t(1 - pos.ply[0].side), 0, NoSquare);
+}
 
 const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
 
@@ -25,25 +25,27 @@ const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3
 // square (a slider behind it then reaches further). Any other move but en passant must take
 // or block the one checker when in check, and exposes the king only when it takes a pinned
 // piece off its line. En passant, which empties two squares, is made and taken back.
-static bool IsLegalLeaf(Move m, int ply, const Pins& pins, const Checkers& checkers) {
-    const PlyState& ps = Ply[ply];
+static bool IsLegalLeaf(Position& pos, Move m, int ply, const Pins& pins,
+                        const Checkers& checkers) {
+    Piece* board = pos.board;
+    const PlyState& ps = pos.ply[ply];
     const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
-    if (from == king && TypeOf(Board[from]) == King) {
+    if (from == king && TypeOf(board[from]) == King) {
         if (to == from + 2 || to == from - 2) return true;
-        Board[king] = 0;
-        const bool safe = !IsAttacked(ps.side, uint8_t(ply), to);
-        Board[king] = Piece((ps.side ? Black : White) | King);
+        board[king] = 0;
+        const bool safe = !IsAttacked(pos, ps.side, uint8_t(ply), to);
+        board[king] = Piece((ps.side ? Black : White) | King);
         return safe;
     }
     const bool enPassant = CapturedOf(m) && to == ps.epSquare;
-    if (!enPassant && TypeOf(Board[from]) != King) {
-        if (ps.inCheck && CannotEscapeCheck(m, king, checkers)) return false;
+    if (!enPassant && TypeOf(board[from]) != King) {
+        if (ps.inCheck && CannotEscapeCheck(pos, m, king, checkers)) return false;
         for (int i = 0; i < pins.count; ++i)
             if (pins.squares[i] == from) return LineStep.step[to - king + 119] == pins.steps[i];
         return true;
     }
-    if (!MakeTrial(m, ply)) return false;
-    TakeBack(m, ply);
+    if (!MakeTrial(pos, m, ply)) return false;
+    TakeBack(pos, m, ply);
     return true;
 }
 
@@ -51,16 +53,16 @@ static bool IsLegalLeaf(Move m, int ply, const Pins& pins, const Checkers& check
 // Out of check, only moves from the king's square or a pinned piece's, moves to the en-passant
 // square, and the moves of any other king (a FEN text may give a side two) need a closer look;
 // the others are legal as generated.
-static int64_t CountLegalMoves(int ply) {
-    const PlyState& ps = Ply[ply];
+static int64_t CountLegalMoves(Position& pos, int ply) {
+    const PlyState& ps = pos.ply[ply];
     const Square king = ps.kingSquare[ps.side];
     Pins pins;
-    FindPins(ps.side, king, pins);
+    FindPins(pos, ps.side, king, pins);
     Checkers checkers;
     checkers.count = 0;
     uint64_t marked[2] = {~0ull, ~0ull};  // a bit per 0x88 square 0..127
     if (ps.inCheck) {
-        FindCheckers(ps.side, king, checkers);
+        FindCheckers(pos, ps.side, king, checkers);
     } else {
         marked[0] = marked[1] = 0;
         auto mark = [&marked](Square s) { marked[s >> 6] |= 1ull << (s & 63); };
@@ -68,6 +70,7 @@ static int64_t CountLegalMoves(int ply) {
         const uint64_t colourBits = ps.side ? BlackBits : WhiteBits;
         const int toMarkBit = ps.side ? 4 : 3;
         ForEachSquare(
+            pos,
             [&](uint64_t word) {
                 return TypesBetween(word, King, King) & (word & colourBits) >> toMarkBit;
             },
@@ -76,35 +79,34 @@ static int64_t CountLegalMoves(int ply) {
     }
     int64_t count = 0;
     for (int k = 1; k <= ps.moveCount; ++k) {
-        const Move m = MoveTable[ply][k];
+        const Move m = pos.moves[ply][k];
         const Square from = FromOf(m);
         if (!((marked[from >> 6] >> (from & 63)) & 1) && ToOf(m) != ps.epSquare)
             ++count;
         else
-            count += IsLegalLeaf(m, ply, pins, checkers);
+            count += IsLegalLeaf(pos, m, ply, pins, checkers);
     }
     return count;
 }
 
-void Perft(int depth, int ply) {
-    GenerateMoves(ply);
-    if (depth == 1) {
-        PerftNodes += CountLegalMoves(ply);
-        return;
-    }
+int64_t Perft(Position& pos, int depth, int ply) {
+    GenerateMoves(pos, ply);
+    if (depth == 1) return CountLegalMoves(pos, ply);
     // Every make tests legality itself, so the list needs no filter and no order.
-    const int n = Ply[ply].moveCount;
+    int64_t leaves = 0;
+    const int n = pos.ply[ply].moveCount;
     for (int k = 1; k <= n; ++k) {
-        const Move m = MoveTable[ply][k];
-        if (MakeMove(m, ply)) {
+        const Move m = pos.moves[ply][k];
+        if (MakeMove(pos, m, ply)) {
             if (ChecksFromTheMove)
-                Ply[ply + 1].inCheck = GivesCheck(m, ply);
+                pos.ply[ply + 1].inCheck = GivesCheck(pos, m, ply);
             else
-                SetInCheck(ply + 1);
-            Perft(depth - 1, ply + 1);
-            TakeBack(m, ply);
+                SetInCheck(pos, ply + 1);
+            leaves += Perft(pos, depth - 1, ply + 1);
+            TakeBack(pos, m, ply);
         }
     }
+    return leaves;
 }
 
 // The report's floating-point numbers: 15 significant digits, trailing zeros dropped.
@@ -115,17 +117,15 @@ static std::string GeneralFormat(double value) {
 }
 
 void RunPerftTest(int maxDepth, const std::string& fen) {
-    SetPosition(fen);
-    StartPerft();
+    SetPosition(Game, fen);
+    StartPerft(Game);
     double speed = 0;
-    ClearOrdering();
     for (int d = 1; d <= maxDepth; ++d) {
-        PerftNodes = 0;
         StartClock();
-        Perft(d, 0);
+        const int64_t leaves = Perft(Game, d, 0);
         int32_t t = ElapsedMs();
-        if (t > 0) speed = double(PerftNodes) / t * 1000.0;
-        WriteReportLine("Depth=" + std::to_string(d) + " Nodes=" + std::to_string(PerftNodes) +
+        if (t > 0) speed = double(leaves) / t * 1000.0;
+        WriteReportLine("Depth=" + std::to_string(d) + " Nodes=" + std::to_string(leaves) +
                         " Time=" + GeneralFormat(t / 1000.0) + " NPS=" + GeneralFormat(speed));
     }
 }

@@ -23,23 +23,29 @@ void InitEngineTables(uint32_t randomSeed) {
     InitZobrist();
     HashSizeMB = HashDefaultMB;
     AllocateHash();
-    ClearOrdering();  // history counters start at 1: their score divides by them
+    SetThreadCount(1);
 }
 
 void StartEngine(uint32_t randomSeed) {
     InitEngineTables(randomSeed);
     WriteReportLine("Sorvane v 1.0b");
-    SetPosition(StartFen);
+    SetPosition(Game, StartFen);
     OutputHandle = fileno(stdout);
 }
 
-void StopEngine() { ReleaseHash(); }
+void StopEngine() {
+    ReleaseThreads();
+    ReleaseHash();
+}
 
 static void HandleUci() {
     WriteLine("id name Sorvane v 1.0b");
     WriteLine("id author Omberlin");
     WriteLine("option name Hash type spin default 32 min 4 max 512");
     WriteLine("option name Clear Hash type button");
+    if (MaxThreads > 1)
+        WriteLine("option name Threads type spin default 1 min 1 max " +
+                  std::to_string(MaxThreads));
     WriteLine("uciok");
 }
 
@@ -76,13 +82,13 @@ static bool HandlePosition(std::string_view& rest) {
             rest = peek;
             fen += (i ? " " : "") + field;
         }
-        SetPosition(fen);
+        SetPosition(Game, fen);
     }
-    if (kind == "STARTPOS") SetPosition(StartFen);
+    if (kind == "STARTPOS") SetPosition(Game, StartFen);
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
-        if (!token.empty() && !PlayMoveText(token)) return RejectMove(token);  // "": no move
+        if (!token.empty() && !PlayMoveText(Game, token)) return RejectMove(token);  // "": no move
     }
     return true;
 }
@@ -123,7 +129,8 @@ static bool HandleGo(std::string_view& rest) {
     return true;
 }
 
-// setoption name Hash value N | setoption name Clear Hash | setoption name Ponder value x
+// setoption name Hash value N | setoption name Clear Hash | setoption name Threads value N |
+// setoption name Ponder value x
 static bool HandleSetOption(std::string_view& rest) {
     std::string token;
     SplitToken(rest, ' ', token);  // "name"
@@ -134,13 +141,19 @@ static bool HandleSetOption(std::string_view& rest) {
         int32_t size = 0;
         if (!TakeNumber(rest, size)) return false;
         HashSizeMB = size;
-        AllocateHash();  // clamps the size to the announced range
+        AllocateSearchTables();  // clamps the size to the announced range
+    }
+    if (option == "THREADS") {
+        SplitToken(rest, ' ', token);  // "value"
+        int32_t count = 0;
+        if (!TakeNumber(rest, count)) return false;
+        SetThreadCount(count);  // clamps the count to the announced range
     }
     if (option == "PONDER") {
         SplitToken(rest, ' ', token);
         SplitToken(rest, ' ', token);
     }
-    if (option == "CLEAR" && ToUpper(std::string(rest)) == "HASH") ClearHash();
+    if (option == "CLEAR" && ToUpper(std::string(rest)) == "HASH") ClearSearchTables();
     return true;
 }
 
@@ -154,14 +167,14 @@ CommandResult ExecuteCommand(const std::string& line) {
     if (word == "UCI") HandleUci();
     if (word == "ISREADY") WriteLine("readyok");
     if (word == "UCINEWGAME") {
-        SetPosition(StartFen);
-        ClearHash();
+        SetPosition(Game, StartFen);
+        ClearSearchTables();
     }
     if (word == "POSITION") ok = HandlePosition(rest);
     if (word == "GO") ok = HandleGo(rest);
     if (word == "SETOPTION") ok = HandleSetOption(rest);
     if (word == "PONDERHIT") SearchLimits.ponder = 0;
-    if (word == "STOP") StopFlag = 1;
+    if (word == "STOP") StopFlag = true;
     if (word == "TEST") RunPerftTest(SelfTestDepth, SelfTestFen);
     return ok ? CommandResult::Continue : CommandResult::Fatal;
 }

@@ -31,26 +31,27 @@ void Require(const std::string& fault) {
 
 // Plays the move on the board by hand and asks the full attack scan whether the mover's king
 // is attacked afterwards: an answer independent of the make operations' short cuts.
-bool ExposesKingByFullScan(Move m, int ply) {
+bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
+    Piece* board = pos.board;
     Piece saved[256];
-    std::memcpy(saved, Board, sizeof Board);
-    const int us = Ply[ply].side;
+    std::memcpy(saved, board, sizeof saved);
+    const int us = pos.ply[ply].side;
     const Square from = FromOf(m), to = ToOf(m);
-    Square king = Ply[ply].kingSquare[us];
-    if (TypeOf(Board[from]) == King) {
+    Square king = pos.ply[ply].kingSquare[us];
+    if (TypeOf(board[from]) == King) {
         king = to;
         if (to == from + 2 || to == from - 2) {  // castling: the rook jumps over the king
             const Square rookFrom = Square(to > from ? from + 3 : from - 4);
-            Board[(from + to) / 2] = Board[rookFrom];
-            Board[rookFrom] = 0;
+            board[(from + to) / 2] = board[rookFrom];
+            board[rookFrom] = 0;
         }
     }
-    if (TypeOf(Board[from]) == Pawn && CapturedOf(m) && Board[to] == 0)
-        Board[Square(to + (us ? 16 : -16))] = 0;  // en passant
-    Board[to] = Board[from];
-    Board[from] = 0;
-    const bool exposed = IsAttacked(uint8_t(us), 0, king);
-    std::memcpy(Board, saved, sizeof Board);
+    if (TypeOf(board[from]) == Pawn && CapturedOf(m) && board[to] == 0)
+        board[Square(to + (us ? 16 : -16))] = 0;  // en passant
+    board[to] = board[from];
+    board[from] = 0;
+    const bool exposed = IsAttacked(pos, uint8_t(us), 0, king);
+    std::memcpy(board, saved, sizeof saved);
     return exposed;
 }
 
@@ -77,55 +78,59 @@ std::string BoundedCommand(const std::string& line) {
 
 }  // namespace
 
-std::string CheckEveryMove(int ply, bool reachable) {
+std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
+    const Piece* board = pos.board;
     Piece before[256];
-    std::memcpy(before, Board, sizeof Board);
-    GenerateMoves(ply);
-    const PlyState record = Ply[ply];
+    std::memcpy(before, board, sizeof before);
+    GenerateMoves(pos, ply);
+    const PlyState record = pos.ply[ply];
     const int us = record.side;
     Checkers checkers;
-    FindCheckers(uint8_t(us), record.kingSquare[us], checkers);
-    const int count = Ply[ply].moveCount;
+    FindCheckers(pos, uint8_t(us), record.kingSquare[us], checkers);
+    const int count = pos.ply[ply].moveCount;
     if (count < 0 || count >= MaxMovesPerPly - 1) return "the move list overflows";
     std::vector<Move> tactical;
     for (int k = 1; k <= count; ++k) {
-        const Move m = MoveTable[ply][k];
+        const Move m = pos.moves[ply][k];
         const std::string text = MoveToText(m);
         if (IsTactical(m)) tactical.push_back(m);
-        const bool castling = TypeOf(Board[FromOf(m)]) == King &&
+        const bool castling = TypeOf(board[FromOf(m)]) == King &&
                               (ToOf(m) == FromOf(m) + 2 || ToOf(m) == FromOf(m) - 2);
-        const bool enPassant = CapturedOf(m) && Board[ToOf(m)] == 0;
-        const bool exposes = reachable && ExposesKingByFullScan(m, ply);
-        const bool foreseen = reachable && !castling && !enPassant && WouldGiveCheck(m, ply);
+        const bool enPassant = CapturedOf(m) && board[ToOf(m)] == 0;
+        const bool exposes = reachable && ExposesKingByFullScan(pos, m, ply);
+        const bool foreseen = reachable && !castling && !enPassant && WouldGiveCheck(pos, m, ply);
         const bool hopeless =
-            record.inCheck && CannotEscapeCheck(m, record.kingSquare[us], checkers);
-        const bool legal = MakeMove(m, ply, record.inCheck ? &checkers : nullptr);
+            record.inCheck && CannotEscapeCheck(pos, m, record.kingSquare[us], checkers);
+        const bool legal = MakeMove(pos, m, ply, record.inCheck ? &checkers : nullptr);
         if (legal) {
-            if (Ply[ply + 1].key != ComputeKey(ply + 1)) return text + ": the key drifted";
-            if (Ply[ply + 1].pawnKey != ComputePawnKey()) return text + ": the pawn key drifted";
+            const PlyState& next = pos.ply[ply + 1];
+            if (next.key != ComputeKey(pos, ply + 1)) return text + ": the key drifted";
+            if (next.pawnKey != ComputePawnKey(pos)) return text + ": the pawn key drifted";
             if (reachable) {
-                const bool check = IsAttacked(Ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
-                if (!BoardIsOk(ply + 1)) return text + ": the board check failed";
-                if (GivesCheck(m, ply) != check) return text + ": GivesCheck disagrees";
+                const bool check = IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
+                if (!BoardIsOk(pos, ply + 1)) return text + ": the board check failed";
+                if (GivesCheck(pos, m, ply) != check) return text + ": GivesCheck disagrees";
                 if (!castling && !enPassant && foreseen != check)
                     return text + ": WouldGiveCheck disagrees";
                 if (hopeless) return text + ": a check evasion was ruled out";
             }
-            TakeBack(m, ply);
+            TakeBack(pos, m, ply);
         }
         if (reachable && legal == exposes) return text + ": legality disagrees with a full scan";
-        const bool capture = MakeCapture(m, ply);
-        if (capture) TakeBack(m, ply);
-        const bool trial = MakeTrial(m, ply);
-        if (trial) TakeBack(m, ply);
+        const bool capture = MakeCapture(pos, m, ply);
+        if (capture) TakeBack(pos, m, ply);
+        const bool trial = MakeTrial(pos, m, ply);
+        if (trial) TakeBack(pos, m, ply);
         if (capture != legal || trial != legal) return text + ": the makes disagree";
-        if (std::memcmp(before, Board, sizeof Board) != 0) return text + ": board not restored";
-        if (std::memcmp(&record, &Ply[ply], sizeof record) != 0) return text + ": record changed";
+        if (std::memcmp(before, board, sizeof before) != 0) return text + ": board not restored";
+        if (std::memcmp(&record, &pos.ply[ply], sizeof record) != 0)
+            return text + ": record changed";
     }
-    GenerateCaptures(ply);
-    if (Ply[ply].moveCount != int(tactical.size())) return "the capture list has another length";
-    for (int k = 1; k <= Ply[ply].moveCount; ++k)
-        if (MoveTable[ply][k] != tactical[size_t(k - 1)]) return "the capture list differs";
+    GenerateCaptures(pos, ply);
+    if (pos.ply[ply].moveCount != int(tactical.size()))
+        return "the capture list has another length";
+    for (int k = 1; k <= pos.ply[ply].moveCount; ++k)
+        if (pos.moves[ply][k] != tactical[size_t(k - 1)]) return "the capture list differs";
     return "";
 }
 
@@ -137,15 +142,15 @@ void FuzzSetUp() {
     }
     if (HashSizeMB != 4) {
         HashSizeMB = 4;
-        AllocateHash();
+        AllocateSearchTables();
     }
     OutputHandle = nowhere;
 }
 
 void FuzzCommandSession(const uint8_t* data, size_t size) {
     FuzzSetUp();
-    SetPosition(StartFen);
-    ClearHash();
+    SetPosition(Game, StartFen);
+    ClearSearchTables();
     SearchLimits = Limits{};
     std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string line;
@@ -155,30 +160,31 @@ void FuzzCommandSession(const uint8_t* data, size_t size) {
         for (char c : line)
             if (c != '\r') command += c;
         if (ExecuteCommand(BoundedCommand(command)) != CommandResult::Continue) break;
-        Require(Ply[0].key == ComputeKey(0) ? "" : "the game position's key drifted");
+        Require(Game.ply[0].key == ComputeKey(Game, 0) ? "" : "the game position's key drifted");
     }
 }
 
 void FuzzFenText(const uint8_t* data, size_t size) {
     FuzzSetUp();
-    SetPosition(std::string(reinterpret_cast<const char*>(data), size));
+    SetPosition(Game, std::string(reinterpret_cast<const char*>(data), size));
     // Only a position with one king a side, the side not to move not in check, is one a game
     // can reach; elsewhere a king can be taken and the board rules do not hold.
     int kings[2] = {0, 0};
     for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && TypeOf(Board[s]) == King) ++kings[SideOf(Board[s])];
-    const bool reachable =
-        kings[0] == 1 && kings[1] == 1 && !IsAttacked(uint8_t(1 - Ply[0].side), 0, NoSquare);
-    Require(CheckEveryMove(0, reachable));
-    Evaluate(0, -ScoreInfinity, ScoreInfinity);
-    Evaluate(0, 0, 1);
+        if (OnBoard(s) && TypeOf(Game.board[s]) == King) ++kings[SideOf(Game.board[s])];
+    const bool reachable = kings[0] == 1 && kings[1] == 1 &&
+                           !IsAttacked(Game, uint8_t(1 - Game.ply[0].side), 0, NoSquare);
+    Require(CheckEveryMove(Game, 0, reachable));
+    Evaluate(Game, MainWorker().pawns, 0, -ScoreInfinity, ScoreInfinity);
+    Evaluate(Game, MainWorker().pawns, 0, 0, 1);
     // A short search leaves the game position as it found it.
     Piece before[256];
-    std::memcpy(before, Board, sizeof Board);
+    std::memcpy(before, Game.board, sizeof before);
     ClearLimits();
     SearchLimits.depth = 3;
     SearchLimits.wtime = SearchLimits.btime = 20;
     SearchLimits.clockGiven[0] = SearchLimits.clockGiven[1] = 1;
     IterativeDeepening();
-    Require(std::memcmp(before, Board, sizeof Board) == 0 ? "" : "the search changed the board");
+    Require(std::memcmp(before, Game.board, sizeof before) == 0 ? ""
+                                                                : "the search changed the board");
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "board/board.h"
+
 // Builds the engine's tables once, with a fixed seed and small hash tables, and sends the
 // engine's protocol lines to nowhere.
 void FuzzSetUp();
@@ -16,7 +18,7 @@ void FuzzSetUp();
 // and the capture list is the full list without its quiet moves. In a position a game can
 // reach (`reachable`) it also checks legality, the board invariants and the check short cuts
 // against a full attack scan.
-std::string CheckEveryMove(int ply, bool reachable);
+std::string CheckEveryMove(Position& pos, int ply, bool reachable);
 
 // Feeds the input to the command loop as a session, one command per line. Searches are kept
 // short: every "go" gets a small clock and depth appended, "test" is skipped and hash sizes
