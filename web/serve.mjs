@@ -7,27 +7,32 @@ import { fileURLToPath } from "node:url";
 
 const root = fileURLToPath(new URL("../build-web/", import.meta.url));
 const types = {
-  ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
-  ".css": "text/css; charset=utf-8", ".wasm": "application/wasm", ".png": "image/png",
+    ".html": "text/html; charset=utf-8",
+    ".js": "text/javascript; charset=utf-8",
+    ".css": "text/css; charset=utf-8",
+    ".wasm": "application/wasm",
+    ".png": "image/png",
 };
 
 export function serve(port = 8080) {
-  const server = createServer(async (request, response) => {
-    const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
-    const file = join(root, path === "/" ? "index.html" : path);
-    if (!file.startsWith(root)) return response.writeHead(403).end();
-    try {
-      const body = await readFile(file);
-      response.writeHead(200, { "Content-Type": types[extname(file)] ?? "application/octet-stream" });
-      response.end(body);
-    } catch {
-      response.writeHead(404).end("not found");
-    }
-  });
-  return new Promise((resolve) => server.listen(port, "127.0.0.1", () => resolve(server)));
+    const server = createServer(async (request, response) => {
+        const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
+        const file = join(root, path === "/" ? "index.html" : path);
+        if (!file.startsWith(root)) return response.writeHead(403).end();
+        try {
+            const body = await readFile(file);
+            response.writeHead(200, {
+                "Content-Type": types[extname(file)] ?? "application/octet-stream",
+            });
+            response.end(body);
+        } catch {
+            response.writeHead(404).end("not found");
+        }
+    });
+    return new Promise((resolve) => server.listen(port, "127.0.0.1", () => resolve(server)));
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-  const server = await serve(Number(process.argv[2] ?? 8080));
-  console.log(`Sorvane: http://127.0.0.1:${server.address().port}/`);
+    const server = await serve(Number(process.argv[2] ?? 8080));
+    console.log(`Sorvane: http://127.0.0.1:${server.address().port}/`);
 }

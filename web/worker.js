@@ -5,16 +5,18 @@ importScripts("sorvane.js");
 const pending = [];
 let engine = null;
 
-SorvaneModule({ print: (line) => postMessage(line), printErr: (line) => postMessage("error " + line) })
-  .then((module) => {
+SorvaneModule({
+    print: (line) => postMessage(line),
+    printErr: (line) => postMessage("error " + line),
+}).then((module) => {
     engine = module;
     engine._SorvaneStart();
     postMessage("ready");
     while (pending.length) run(pending.shift());
-  });
+});
 
 function run(line) {
-  engine.ccall("SorvaneCommand", "number", ["string"], [line]);
+    engine.ccall("SorvaneCommand", "number", ["string"], [line]);
 }
 
 onmessage = (event) => (engine ? run(event.data) : pending.push(event.data));
