@@ -1,0 +1,91 @@
+// The game being played: the position it started from, the moves since and the side the user
+// plays. The rules, SAN and PGN come from chess.js.
+import { Chess } from "chess.js";
+
+export const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+export function colorName(color) {
+    return color === "w" ? "white" : "black";
+}
+
+export class Game {
+    constructor(startFen = StartFen, userColor = "w") {
+        this.startFen = startFen;
+        this.userColor = userColor;
+        this.chess = new Chess(startFen);
+    }
+
+    get turn() {
+        return this.chess.turn();
+    }
+
+    get fen() {
+        return this.chess.fen();
+    }
+
+    history() {
+        return this.chess.history({ verbose: true });
+    }
+
+    lastMove() {
+        const history = this.history();
+        return history[history.length - 1];
+    }
+
+    // The legal destinations of every piece of the side to move, for the board.
+    destinations() {
+        const dests = new Map();
+        for (const m of this.chess.moves({ verbose: true })) {
+            if (!dests.has(m.from)) dests.set(m.from, []);
+            dests.get(m.from).push(m.to);
+        }
+        return dests;
+    }
+
+    // Plays a move given as squares (and a promotion piece); returns it, or null if the rules
+    // refuse it.
+    play(from, to, promotion) {
+        try {
+            return this.chess.move({ from, to, promotion });
+        } catch {
+            return null;
+        }
+    }
+
+    // Plays a move in the engine's notation, "e7e8q".
+    playUci(uci) {
+        return this.play(uci.slice(0, 2), uci.slice(2, 4), uci[4]);
+    }
+
+    // The moves since the start, in the engine's notation.
+    uciMoves() {
+        return this.history().map((m) => m.from + m.to + (m.promotion || ""));
+    }
+
+    isPromotion(from, to) {
+        const piece = this.chess.get(from);
+        return piece && piece.type === "p" && (to[1] === "8" || to[1] === "1");
+    }
+
+    // What the game's end is, or "" while it goes on.
+    overText() {
+        const chess = this.chess;
+        if (chess.isCheckmate())
+            return `Checkmate: ${chess.turn() === "w" ? "Black" : "White"} wins.`;
+        if (chess.isStalemate()) return "Draw by stalemate.";
+        if (chess.isThreefoldRepetition()) return "Draw by threefold repetition.";
+        if (chess.isDrawByFiftyMoves()) return "Draw by the fifty-move rule.";
+        if (chess.isInsufficientMaterial()) return "Draw: insufficient material.";
+        return "";
+    }
+
+    // Takes back the engine's reply, then the user's own move.
+    takeBack() {
+        this.chess.undo();
+        if (this.turn !== this.userColor) this.chess.undo();
+    }
+
+    pgn() {
+        return this.chess.pgn();
+    }
+}
