@@ -1,13 +1,11 @@
-// The page in a real browser: headless Chromium plays a whole game as white and one as black
-// through the board's own controls, with random legal moves for the user and 0.2 s a move for
-// the engine. Every engine move must be legal, the engine's info must show, take-back and new
-// game must work, and the page must log no error.
-//   node web/test.mjs            (after web/build.sh)
+// The page in a real browser: headless Chromium drives the board's own controls the way a user
+// would, with 0.2 s a move for the engine. Each check starts from a fresh page, and no page may
+// log an error.
+//   node web/test.mjs [check name ...]      (after web/build.sh; no names runs them all)
 import puppeteer from "puppeteer-core";
 import { Chess } from "chess.js";
 import { serve } from "./serve.mjs";
 
-const MaxMoves = 60;
 const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 let seed = 20261207;
 const random = (n) => ((seed = (seed * 1103515245 + 12345) % 2147483648), seed % n);
@@ -16,97 +14,157 @@ function fail(message) {
     throw new Error(message);
 }
 
-const server = await serve(0);
-const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
-    headless: true,
-    args: ["--no-sandbox", "--disable-gpu"],
-});
-const errors = [];
-try {
+const checks = [];
+function check(name, run) {
+    checks.push({ name, run });
+}
+
+// A fresh page with the engine loaded and set to 0.2 s a move, and the helpers the checks use.
+async function openPage(browser, url, errors, viewport = { width: 1100, height: 700 }) {
     const page = await browser.newPage();
-    await page.setViewport({ width: 1100, height: 700 });
+    await page.setViewport(viewport);
     page.on("console", (m) => m.type() === "error" && errors.push(m.text()));
     page.on("pageerror", (e) => errors.push(String(e)));
-    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.goto(url);
     await page.waitForFunction(
         () => document.getElementById("status").textContent === "Your move.",
     );
     await page.select("#movetime", "200");
-
     const text = (id) => page.$eval(`#${id}`, (e) => e.textContent);
-    const over = () => page.$eval("#status", (e) => e.className === "over");
+    const helpers = {
+        page,
+        text,
+        over: () => page.$eval("#status", (e) => e.className === "over"),
+        orientation: () =>
+            page.$eval("#board", (e) =>
+                e.classList.contains("orientation-black") ? "black" : "white",
+            ),
 
-    // Clicks a square of the board as a user would, whichever way round it stands.
-    async function clickSquare(square, orientation) {
-        const box = await (await page.$("#board cg-board")).boundingBox();
-        const size = box.width / 8,
-            file = square.charCodeAt(0) - 97,
-            rank = Number(square[1]) - 1;
-        const col = orientation === "white" ? file : 7 - file,
-            row = orientation === "white" ? 7 - rank : rank;
-        await page.mouse.click(box.x + (col + 0.5) * size, box.y + (row + 0.5) * size);
-    }
+        // Clicks a square of the board as a user would, whichever way round it stands.
+        async clickSquare(square) {
+            const orientation = await helpers.orientation();
+            const box = await (await page.$("#board cg-board")).boundingBox();
+            const file = square.charCodeAt(0) - 97,
+                rank = Number(square[1]) - 1;
+            const col = orientation === "white" ? file : 7 - file,
+                row = orientation === "white" ? 7 - rank : rank;
+            await page.mouse.click(
+                box.x + ((col + 0.5) * box.width) / 8,
+                box.y + ((row + 0.5) * box.height) / 8,
+            );
+        },
 
-    // Waits until it is the user's turn again (or the game is over); returns the new FEN.
-    async function waitForUser(previousFen) {
-        await page.waitForFunction(
-            (fen) => {
-                const status = document.getElementById("status");
-                return (
-                    document.getElementById("fen").textContent !== fen &&
-                    (status.textContent === "Your move." || status.className === "over")
+        async move(from, to) {
+            await helpers.clickSquare(from);
+            await helpers.clickSquare(to);
+        },
+
+        // Waits until it is the user's turn (or the game is over) in a position other than
+        // `previousFen`; returns the FEN.
+        async waitForUser(previousFen, timeout = 30000) {
+            await page.waitForFunction(
+                (fen) => {
+                    const status = document.getElementById("status");
+                    return (
+                        document.getElementById("fen").textContent !== fen &&
+                        (status.textContent === "Your move." || status.className === "over")
+                    );
+                },
+                { timeout },
+                previousFen,
+            );
+            return text("fen");
+        },
+
+        // Waits until the page shows `fen` with the user to move.
+        async waitForUserAt(fen, timeout = 1500, what = "the position") {
+            try {
+                await page.waitForFunction(
+                    (fen) =>
+                        document.getElementById("fen").textContent === fen &&
+                        document.getElementById("status").textContent === "Your move.",
+                    { timeout },
+                    fen,
                 );
-            },
-            { timeout: 30000 },
-            previousFen,
-        );
-        return text("fen");
-    }
+            } catch {
+                fail(
+                    `${what}: expected "Your move." in ${fen}, ` +
+                        `the page shows "${await text("status")}" in ${await text("fen")}`,
+                );
+            }
+        },
 
-    // Checks that `after` follows from `before` by one legal move.
-    function checkEngineMove(before, after) {
-        const game = new Chess(before);
-        const legal = game.moves({ verbose: true }).some((m) => {
-            const next = new Chess(before);
-            next.move(m);
-            return next.fen() === after;
-        });
-        if (!legal) fail(`the engine's move from ${before} to ${after} is not legal`);
-    }
+        async waitForThinking(timeout = 1500) {
+            await page.waitForFunction(
+                () => document.getElementById("status").textContent === "Sorvane is thinking…",
+                { timeout },
+            );
+        },
 
-    async function playGame(color) {
-        const orientation = color === "w" ? "white" : "black";
-        await page.select("#side", color);
+        // Sets up a position through the FEN box.
+        async setUp(fen) {
+            await page.$eval("#fen-input", (e) => (e.value = ""));
+            await page.type("#fen-input", fen);
+            await page.click("#set-fen");
+        },
+
+        // The PGN the page copies, caught on its way to the clipboard.
+        async copiedPgn() {
+            await page.evaluate(() => {
+                navigator.clipboard.writeText = async (text) => (window.copiedText = text);
+            });
+            await page.click("#pgn");
+            await page.waitForFunction(() => window.copiedText !== undefined);
+            return page.evaluate(() => window.copiedText);
+        },
+    };
+    return helpers;
+}
+
+// Checks that `after` follows from `before` by one legal move.
+function checkEngineMove(before, after) {
+    const game = new Chess(before);
+    const legal = game.moves({ verbose: true }).some((m) => {
+        const next = new Chess(before);
+        next.move(m);
+        return next.fen() === after;
+    });
+    if (!legal) fail(`the engine's move from ${before} to ${after} is not legal`);
+}
+
+// Whole games as white and as black with random legal moves for the user: every engine move
+// must be legal, the engine's view must show and make sense, take back and new game must work.
+check("plays as white and as black", async (t) => {
+    for (const color of ["w", "b"]) {
+        await t.page.select("#side", color);
         let fen = StartFen;
         if (color === "b") {
-            fen = await waitForUser(StartFen); // the engine opens
+            fen = await t.waitForUser(StartFen); // the engine opens
             checkEngineMove(StartFen, fen);
         }
         let infoSeen = false,
             tookBack = false,
             moves = 0;
-        for (; moves < MaxMoves && !(await over()); ++moves) {
+        for (; moves < 60 && !(await t.over()); ++moves) {
             const game = new Chess(fen);
             const choices = game
                 .moves({ verbose: true })
                 .filter((m) => !m.promotion || m.promotion === "q");
             const move = choices[random(choices.length)];
-            await clickSquare(move.from, orientation);
-            await clickSquare(move.to, orientation);
+            await t.move(move.from, move.to);
             game.move(move);
             const afterUser = game.fen();
-            const next = await waitForUser(fen);
+            const next = await t.waitForUser(fen);
             if (next === afterUser) break; // the user's move ended the game
             checkEngineMove(afterUser, next);
-            if (/^\d+$/.test(await text("depth"))) infoSeen = true;
+            if (/^\d+$/.test(await t.text("depth"))) infoSeen = true;
             if (moves === 4 && color === "w")
-                await page.screenshot({
+                await t.page.screenshot({
                     path: new URL("../build-web/screenshot.png", import.meta.url).pathname,
                 });
             if (moves === 3 && !tookBack) {
-                await page.click("#undo"); // the engine's move and the user's
-                if ((await text("fen")) !== fen)
+                await t.page.click("#undo"); // the engine's move and the user's
+                if ((await t.text("fen")) !== fen)
                     fail("take back did not restore the position before the move");
                 tookBack = true;
                 continue;
@@ -115,23 +173,50 @@ try {
         }
         if (!infoSeen) fail("the engine's depth and score never showed");
         if (!tookBack) fail("the game ended before take back could be tried");
-        console.log(
-            `game as ${orientation}: ${moves} moves, ${(await over()) ? await text("status") : "not over"}`,
-        );
-        await page.click("#new");
-        const start = await text("fen");
-        if (color === "w" && start !== StartFen) fail(`new game did not start afresh: ${start}`);
+        const end = (await t.over()) ? await t.text("status") : "not over";
+        console.log(`  game as ${color === "w" ? "white" : "black"}: ${moves} moves, ${end}`);
+        await t.page.click("#new");
+        if (color === "w" && (await t.text("fen")) !== StartFen)
+            fail("new game did not start afresh");
     }
+});
 
-    await playGame("w");
-    await playGame("b");
-    if (errors.length) fail("the page logged errors:\n" + errors.join("\n"));
-    console.log("1 passed, 0 failed");
-} catch (error) {
-    console.error(error.message);
-    console.log("0 passed, 1 failed");
-    process.exitCode = 1;
+const server = await serve(0);
+const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
+    headless: true,
+    args: ["--no-sandbox", "--disable-gpu"],
+});
+const url = `http://127.0.0.1:${server.address().port}/`;
+const Phone = { width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 3 };
+let passed = 0,
+    failed = 0;
+try {
+    const wanted = process.argv.slice(2);
+    for (const { name, run } of checks) {
+        if (wanted.length && !wanted.some((w) => name.includes(w))) continue;
+        const started = Date.now();
+        const errors = [];
+        try {
+            const t = await openPage(
+                browser,
+                url,
+                errors,
+                name === "phone layout" ? Phone : undefined,
+            );
+            await run(t);
+            await t.page.close();
+            if (errors.length) fail("the page logged errors:\n" + errors.join("\n"));
+            ++passed;
+            console.log(`ok   ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+        } catch (error) {
+            ++failed;
+            console.log(`FAIL ${name}: ${error.message}`);
+        }
+    }
 } finally {
     await browser.close();
     server.close();
 }
+console.log(`${passed} passed, ${failed} failed`);
+if (failed) process.exitCode = 1;
