@@ -48,7 +48,7 @@ function render() {
         over,
     );
     showMoves(game);
-    $("undo").disabled = thinking;
+    $("undo").disabled = thinking || !game.history().length;
 }
 
 function onUserMove(from, to) {
@@ -87,6 +87,7 @@ $("undo").onclick = () => {
     generation++;
     game.takeBack();
     render();
+    askEngine(); // the engine moves first in a game it opened
 };
 $("set-fen").onclick = () => {
     const fen = $("fen-input").value.trim();

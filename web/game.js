@@ -79,10 +79,18 @@ export class Game {
         return "";
     }
 
-    // Takes back the engine's reply, then the user's own move.
+    // Takes back the engine's replies since the user's last move, then that move, so that the
+    // user is to move again; in a game the engine opened, back to the start with the engine to
+    // move. Returns whether anything was taken back.
     takeBack() {
-        this.chess.undo();
-        if (this.turn !== this.userColor) this.chess.undo();
+        const history = this.history();
+        if (!history.length) return false;
+        while (history.length && history[history.length - 1].color !== this.userColor) {
+            history.pop();
+            this.chess.undo();
+        }
+        if (history.length) this.chess.undo();
+        return true;
     }
 
     pgn() {

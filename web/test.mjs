@@ -181,6 +181,46 @@ check("plays as white and as black", async (t) => {
     }
 });
 
+// Take back always leaves the side to move able to move: the user, whose pieces then move, or
+// the engine, which then thinks and answers.
+check("take back leaves the game playable", async (t) => {
+    // As black: the engine opens, and take back returns to the start with the engine to move.
+    await t.page.select("#side", "b");
+    await t.waitForUser(StartFen);
+    await t.page.click("#undo");
+    const replayed = await t.waitForUser(StartFen, 5000).catch(() => null);
+    if (!replayed)
+        fail(`after take back the engine never moved again: "${await t.text("status")}"`);
+    checkEngineMove(StartFen, replayed);
+    // Black's pieces move after that take back.
+    const game = new Chess(replayed);
+    const move = game.moves({ verbose: true }).find((m) => m.piece === "n");
+    await t.move(move.from, move.to);
+    game.move(move);
+    await t.waitForUser(replayed);
+
+    // As white after a set-up in which the engine, black, moves first.
+    await t.page.select("#side", "w");
+    const setup = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 3 3";
+    await t.setUp(setup);
+    await t.waitForUser(setup);
+    await t.page.click("#undo");
+    const again = await t.waitForUser(setup, 5000).catch(() => null);
+    if (!again) fail(`after take back the engine never moved again: "${await t.text("status")}"`);
+    checkEngineMove(setup, again);
+
+    // An ordinary take back of the user's move and the engine's reply: the user moves again.
+    const before = await t.text("fen");
+    const game2 = new Chess(before);
+    const move2 = game2.moves({ verbose: true }).find((m) => m.piece === "p");
+    await t.move(move2.from, move2.to);
+    await t.waitForUser(before);
+    await t.page.click("#undo");
+    await t.waitForUserAt(before, 1500, "after take back");
+    await t.move(move2.from, move2.to);
+    await t.waitForUser(before);
+});
+
 const server = await serve(0);
 const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
