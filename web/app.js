@@ -9,26 +9,17 @@ import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 const $ = (id) => document.getElementById(id);
 
 let game = new Game();
-let thinking = false;
-let generation = 0; // bumped whenever the game changes under a running search
-let searchGeneration = 0; // the generation the running search belongs to
+let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 
 const board = new Board($("board"), onUserMove);
 const engine = new Engine({
     onReady: () => {
+        engineLoaded = true;
         render();
         askEngine();
     },
-    onInfo: (info) => {
-        if (searchGeneration === generation) showInfo(info, game);
-    },
+    onInfo: (info) => showInfo(info, game),
     onBestMove: (uci) => {
-        thinking = false;
-        if (searchGeneration !== generation) {
-            render();
-            askEngine();
-            return;
-        }
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
         render();
@@ -37,18 +28,19 @@ const engine = new Engine({
 
 function render() {
     const over = game.overText();
-    board.show(game, game.turn === game.userColor && !over && engine.ready);
+    const userTurn = game.turn === game.userColor && !over;
+    board.show(game, userTurn && engineLoaded);
     showStatus(
         over ||
-            (!engine.ready
+            (!engineLoaded
                 ? "Loading the engine…"
-                : thinking
-                  ? "Sorvane is thinking…"
-                  : "Your move."),
+                : userTurn
+                  ? "Your move."
+                  : "Sorvane is thinking…"),
         over,
     );
     showMoves(game);
-    $("undo").disabled = thinking || !game.history().length;
+    $("undo").disabled = !game.history().length;
 }
 
 function onUserMove(from, to) {
@@ -60,15 +52,14 @@ function onUserMove(from, to) {
 
 // Starts a search when it is the engine's turn.
 function askEngine() {
-    if (game.overText() || game.turn === game.userColor || thinking || !engine.ready) return;
-    thinking = true;
-    searchGeneration = generation;
+    if (game.overText() || game.turn === game.userColor || engine.searching || !engine.ready)
+        return;
     engine.search(game.startFen, game.uciMoves(), $("movetime").value);
     render();
 }
 
 function newGame(fen) {
-    generation++;
+    engine.stop();
     game = new Game(fen, game.userColor);
     clearInfo();
     render();
@@ -83,8 +74,7 @@ $("side").onchange = () => {
 };
 $("flip").onclick = () => board.flip();
 $("undo").onclick = () => {
-    if (thinking) return;
-    generation++;
+    engine.stop(); // a search of the position being taken back is of no use
     game.takeBack();
     render();
     askEngine(); // the engine moves first in a game it opened

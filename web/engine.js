@@ -1,24 +1,31 @@
 // The link to the engine, which runs in a Web Worker: one UCI command line a message each
 // way. The page only ever sends "position fen ... moves ..." and "go movetime N".
 export class Engine {
-    // onReady() when the engine can take a search, onInfo(line) for each "info" line with a
+    // onReady() when the engine can take a search, onInfo(info) for each "info" line with a
     // principal variation, onBestMove(uci) with the answer.
-    constructor({ onReady, onInfo, onBestMove }) {
+    constructor(handlers) {
+        this.handlers = handlers;
+        this.start();
+    }
+
+    start() {
         this.ready = false;
         this.searching = false;
-        this.worker = new Worker("worker.js");
-        this.worker.onmessage = (event) => {
+        const worker = new Worker("worker.js");
+        this.worker = worker;
+        worker.onmessage = (event) => {
+            if (worker !== this.worker) return; // a line from a worker stopped meanwhile
             const line = event.data;
             if (line === "ready") {
                 this.ready = true;
-                onReady();
+                this.handlers.onReady();
             } else if (line.startsWith("error ")) {
                 console.error("engine: " + line.slice(6));
             } else if (line.startsWith("info depth ") && line.includes(" pv ")) {
-                onInfo(parseInfo(line));
+                this.handlers.onInfo(parseInfo(line));
             } else if (line.startsWith("bestmove ")) {
                 this.searching = false;
-                onBestMove(line.split(" ")[1]);
+                this.handlers.onBestMove(line.split(" ")[1]);
             }
         };
     }
@@ -29,6 +36,15 @@ export class Engine {
             `position fen ${startFen}${moves.length ? " moves " + moves.join(" ") : ""}`,
         );
         this.worker.postMessage(`go movetime ${movetime}`);
+    }
+
+    // Abandons a running search at once. A search reads no input until it answers, so "stop"
+    // would wait for it: the worker is dropped instead and a fresh one started, which takes
+    // milliseconds. onReady() follows when the new one can search.
+    stop() {
+        if (!this.searching) return;
+        this.worker.terminate();
+        this.start();
     }
 }
 

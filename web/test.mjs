@@ -221,6 +221,35 @@ check("take back leaves the game playable", async (t) => {
     await t.waitForUser(before);
 });
 
+// A long search gives way at once to take back, new game, a change of sides and set-up.
+check("the engine can be interrupted", async (t) => {
+    await t.page.select("#movetime", "10000");
+    await t.move("e2", "e4");
+    await t.waitForThinking();
+    await t.page.click("#undo");
+    await t.waitForUserAt(StartFen, 1500, "take back while the engine thinks");
+    await t.move("d2", "d4");
+    await t.waitForThinking();
+    await t.page.click("#new");
+    await t.waitForUserAt(StartFen, 1500, "new game while the engine thinks");
+    await t.page.select("#side", "b");
+    await t.waitForThinking();
+    await t.page.select("#side", "w");
+    await t.waitForUserAt(StartFen, 1500, "changing sides while the engine thinks");
+    await t.move("e2", "e4");
+    await t.waitForThinking();
+    const fen = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
+    await t.setUp(fen);
+    await t.waitForUserAt(fen, 1500, "set-up while the engine thinks");
+    // The fresh engine answers as before.
+    await t.page.select("#movetime", "200");
+    await t.move("e2", "e4");
+    checkEngineMove(
+        "4k3/8/8/8/4P3/8/8/4K3 b - - 0 1",
+        await t.waitForUser("4k3/8/8/8/4P3/8/8/4K3 b - - 0 1", 3000),
+    );
+});
+
 const server = await serve(0);
 const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
