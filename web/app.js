@@ -9,6 +9,7 @@ import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 const $ = (id) => document.getElementById(id);
 
 let game = new Game();
+let info = null; // the engine's latest report on the game as it stands
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 
 const board = new Board($("board"), onUserMove);
@@ -18,10 +19,18 @@ const engine = new Engine({
         render();
         askEngine();
     },
-    onInfo: (info) => showInfo(info, game),
+    onInfo: (report) => {
+        info = { ...report, color: game.turn };
+        showInfo(info, game);
+    },
     onBestMove: (uci) => {
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
+        // The PV goes on from the move just played: what the engine expects next.
+        if (info) {
+            info.pv = info.pv[0] === uci ? info.pv.slice(1) : [];
+            showInfo(info, game);
+        }
         render();
     },
 });
@@ -58,10 +67,15 @@ function askEngine() {
     render();
 }
 
+function forgetInfo() {
+    info = null;
+    clearInfo();
+}
+
 function newGame(fen) {
     engine.stop();
     game = new Game(fen, game.userColor);
-    clearInfo();
+    forgetInfo();
     render();
     askEngine();
 }
@@ -76,6 +90,7 @@ $("flip").onclick = () => board.flip();
 $("undo").onclick = () => {
     engine.stop(); // a search of the position being taken back is of no use
     game.takeBack();
+    forgetInfo(); // the engine's view was of a position no longer on the board
     render();
     askEngine(); // the engine moves first in a game it opened
 };

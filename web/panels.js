@@ -30,24 +30,31 @@ function scoreText(cp, engineColor) {
     return (white >= 0 ? "+" : "") + (white / 100).toFixed(2);
 }
 
-// The principal variation in SAN, as far as its moves are legal from `fen`.
+// The principal variation in SAN with move numbers, as far as its moves are legal from `fen`.
 function pvText(fen, uciMoves) {
     const line = new Chess(fen);
-    const sans = [];
+    const words = [];
     for (const m of uciMoves) {
+        const number = line.moveNumber();
+        const white = line.turn() === "w";
+        let san;
         try {
-            sans.push(line.move({ from: m.slice(0, 2), to: m.slice(2, 4), promotion: m[4] }).san);
+            san = line.move({ from: m.slice(0, 2), to: m.slice(2, 4), promotion: m[4] }).san;
         } catch {
             break;
         }
+        if (white) words.push(`${number}.`);
+        else if (!words.length) words.push(`${number}…`);
+        words.push(san);
     }
-    return sans.join(" ");
+    return words.join(" ");
 }
 
-// The engine's latest report on the search from `game`'s current position.
+// The engine's latest report: `info.pv` goes on from `game`'s current position, and the score
+// is for `info.color`, the side that was to move when the search began.
 export function showInfo(info, game) {
     $("depth").textContent = info.depth;
-    $("score").textContent = scoreText(info.cp, game.turn);
+    $("score").textContent = scoreText(info.cp, info.color);
     $("pv").textContent = pvText(game.fen, info.pv);
 }
 

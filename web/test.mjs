@@ -132,6 +132,15 @@ function checkEngineMove(before, after) {
     if (!legal) fail(`the engine's move from ${before} to ${after} is not legal`);
 }
 
+// The moves of a principal variation as shown, without their move numbers.
+function pvMoves(text) {
+    return text
+        .split(/\s+/)
+        .filter((word) => word && !/^\d+\.+$|^\d+…$/.test(word))
+        .map((word) => word.replace(/^\d+(\.+|…)/, ""))
+        .filter(Boolean);
+}
+
 // Whole games as white and as black with random legal moves for the user: every engine move
 // must be legal, the engine's view must show and make sense, take back and new game must work.
 check("plays as white and as black", async (t) => {
@@ -158,6 +167,9 @@ check("plays as white and as black", async (t) => {
             if (next === afterUser) break; // the user's move ended the game
             checkEngineMove(afterUser, next);
             if (/^\d+$/.test(await t.text("depth"))) infoSeen = true;
+            const pv = pvMoves(await t.text("pv"));
+            if (pv.length && !new Chess(next).moves().includes(pv[0]))
+                fail(`after the engine's move the PV "${await t.text("pv")}" is not the game's`);
             if (moves === 4 && color === "w")
                 await t.page.screenshot({
                     path: new URL("../build-web/screenshot.png", import.meta.url).pathname,
@@ -248,6 +260,23 @@ check("the engine can be interrupted", async (t) => {
         "4k3/8/8/8/4P3/8/8/4K3 b - - 0 1",
         await t.waitForUser("4k3/8/8/8/4P3/8/8/4K3 b - - 0 1", 3000),
     );
+});
+
+// The engine's view follows the game: after its move the PV goes on from the new position,
+// and after a take back the old search's depth, score and PV are gone.
+check("the engine's view follows the game", async (t) => {
+    await t.move("e2", "e4");
+    const after = new Chess();
+    after.move("e4");
+    const fen = await t.waitForUser(after.fen());
+    const pv = await t.text("pv");
+    const moves = pvMoves(pv);
+    if (moves.length && !new Chess(fen).moves().includes(moves[0]))
+        fail(`after the engine's move its PV "${pv}" starts with a move that is not the user's`);
+    await t.page.click("#undo");
+    await t.waitForUserAt(StartFen);
+    const shown = [await t.text("depth"), await t.text("score"), await t.text("pv")];
+    if (shown.join("|") !== "–|–|") fail(`after take back the engine's view shows ${shown}`);
 });
 
 const server = await serve(0);
