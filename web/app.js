@@ -2,7 +2,7 @@
 // the game, the engine link, the board and the panels to the page's controls.
 import { Chess } from "chess.js";
 import { Board } from "./board.js";
-import { Engine } from "./engine.js";
+import { Engine, afterMove, whiteView } from "./engine.js";
 import { Game, StartFen, colorName } from "./game.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 
@@ -20,15 +20,17 @@ const engine = new Engine({
         askEngine();
     },
     onInfo: (report) => {
-        info = { ...report, color: game.turn };
+        info = { depth: report.depth, score: whiteView(report.cp, game.turn), pv: report.pv };
         showInfo(info, game);
     },
     onBestMove: (uci) => {
+        const mover = game.turn;
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
         // The PV goes on from the move just played: what the engine expects next.
         if (info) {
             info.pv = info.pv[0] === uci ? info.pv.slice(1) : [];
+            info.score = afterMove(info.score, mover);
             showInfo(info, game);
         }
         render();

@@ -57,3 +57,23 @@ function parseInfo(line) {
         pv: words.slice(words.indexOf("pv") + 1),
     };
 }
+
+// The engine's scores are for the side to move, and a side mated at ply p scores p - 99999:
+// this turns one into White's view, { cp } in centipawns, or { mate, winner } with the moves
+// the winner needs to mate.
+const MateScore = 99999;
+const MateBound = 99900;
+export function whiteView(cp, sideToMove) {
+    const mover = sideToMove === "w" ? 1 : -1;
+    if (Math.abs(cp) <= MateBound) return { cp: cp * mover };
+    const plies = MateScore - Math.abs(cp);
+    const moverWins = cp > 0;
+    const winner = moverWins === (sideToMove === "w") ? "w" : "b";
+    return { mate: Math.ceil(plies / 2), winner };
+}
+
+// The same score once `mover` has played the move the search chose: a mate of the mover's
+// is a move nearer; anything else stands.
+export function afterMove(score, mover) {
+    return score.mate && score.winner === mover ? { ...score, mate: score.mate - 1 } : score;
+}

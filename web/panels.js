@@ -19,15 +19,14 @@ export function showMoves(game) {
     $("fen").textContent = game.fen;
 }
 
-// Mates are scored near 100000: show them as moves to mate.
-function scoreText(cp, engineColor) {
-    const white = engineColor === "w" ? cp : -cp;
-    if (Math.abs(cp) > 99900) {
-        const plies = 99999 - Math.abs(cp);
-        const moves = Math.ceil(plies / 2);
-        return white > 0 ? `#${moves}` : `#-${moves}`;
+// A score from White's side, as engine.js's whiteView gives it: "White +0.35",
+// "White −1.20", "Black mates in 2".
+function scoreText(score) {
+    if (score.mate !== undefined) {
+        const winner = score.winner === "w" ? "White" : "Black";
+        return score.mate ? `${winner} mates in ${score.mate}` : `${winner} has mated`;
     }
-    return (white >= 0 ? "+" : "") + (white / 100).toFixed(2);
+    return `White ${score.cp < 0 ? "−" : "+"}${(Math.abs(score.cp) / 100).toFixed(2)}`;
 }
 
 // The principal variation in SAN with move numbers, as far as its moves are legal from `fen`.
@@ -50,11 +49,11 @@ function pvText(fen, uciMoves) {
     return words.join(" ");
 }
 
-// The engine's latest report: `info.pv` goes on from `game`'s current position, and the score
-// is for `info.color`, the side that was to move when the search began.
+// The engine's latest report: `info.pv` goes on from `game`'s current position, and
+// `info.score` is from White's side.
 export function showInfo(info, game) {
     $("depth").textContent = info.depth;
-    $("score").textContent = scoreText(info.cp, info.color);
+    $("score").textContent = scoreText(info.score);
     $("pv").textContent = pvText(game.fen, info.pv);
 }
 

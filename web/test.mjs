@@ -141,6 +141,10 @@ function pvMoves(text) {
         .filter(Boolean);
 }
 
+// Scores are shown from White's side: "White +0.35", "White −1.20", "Black mates in 2",
+// "Black has mated".
+const ScorePattern = /^(White [+−]\d+\.\d\d|(White|Black) (mates in \d+|has mated))$/;
+
 // Whole games as white and as black with random legal moves for the user: every engine move
 // must be legal, the engine's view must show and make sense, take back and new game must work.
 check("plays as white and as black", async (t) => {
@@ -167,6 +171,9 @@ check("plays as white and as black", async (t) => {
             if (next === afterUser) break; // the user's move ended the game
             checkEngineMove(afterUser, next);
             if (/^\d+$/.test(await t.text("depth"))) infoSeen = true;
+            const score = await t.text("score");
+            if (score !== "–" && !ScorePattern.test(score))
+                fail(`the score "${score}" does not say whose side it is from`);
             const pv = pvMoves(await t.text("pv"));
             if (pv.length && !new Chess(next).moves().includes(pv[0]))
                 fail(`after the engine's move the PV "${await t.text("pv")}" is not the game's`);
@@ -277,6 +284,32 @@ check("the engine's view follows the game", async (t) => {
     await t.waitForUserAt(StartFen);
     const shown = [await t.text("depth"), await t.text("score"), await t.text("pv")];
     if (shown.join("|") !== "–|–|") fail(`after take back the engine's view shows ${shown}`);
+});
+
+// The score says whose side it is from, and who mates.
+check("the score says whose side it is from", async (t) => {
+    await t.move("e2", "e4");
+    await t.waitForThinking();
+    await t.page.waitForFunction(() => /\d/.test(document.getElementById("score").textContent));
+    const score = await t.text("score");
+    if (!/^White [+−]\d+\.\d\d$/.test(score)) fail(`the score shows as "${score}"`);
+    const mate = "k7/8/1K6/8/8/8/8/7R w - - 0 1";
+    await t.setUp(mate);
+    // The engine finds the mate at once: every score shown is recorded from the start.
+    await t.page.evaluate(() => {
+        window.scoresShown = [];
+        const score = document.getElementById("score");
+        new MutationObserver(() => window.scoresShown.push(score.textContent)).observe(score, {
+            childList: true,
+            characterData: true,
+            subtree: true,
+        });
+    });
+    await t.page.select("#side", "b");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const shown = await t.page.evaluate(() => window.scoresShown);
+    if (!shown.includes("White mates in 1"))
+        fail(`the engine's mate in 1 shows as ${JSON.stringify(shown)}`);
 });
 
 const server = await serve(0);
