@@ -1,8 +1,8 @@
 // The page: a board to play on against the engine running in a Web Worker. This module wires
 // the game, the engine link, the board and the panels to the page's controls.
-import { Chess } from "chess.js";
 import { Board } from "./board.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
+import { readFen } from "./fen.js";
 import { Game, StartFen, colorName } from "./game.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 
@@ -96,16 +96,14 @@ $("undo").onclick = () => {
     render();
     askEngine(); // the engine moves first in a game it opened
 };
-$("set-fen").onclick = () => {
-    const fen = $("fen-input").value.trim();
-    try {
-        new Chess(fen);
-    } catch (error) {
-        $("status").textContent = "Not a valid FEN: " + error.message;
-        return;
-    }
-    newGame(fen);
+// A position that cannot be set up leaves the game as it is, with the reason beside the box.
+$("setup").onsubmit = (event) => {
+    event.preventDefault();
+    const { fen, error } = readFen($("fen-input").value);
+    $("setup-message").textContent = error ?? "";
+    if (fen) newGame(fen);
 };
+$("fen-input").oninput = () => ($("setup-message").textContent = "");
 $("pgn").onclick = async () => {
     const pgn = game.pgn();
     try {

@@ -103,8 +103,7 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
 
         // Sets up a position through the FEN box.
         async setUp(fen) {
-            await page.$eval("#fen-input", (e) => (e.value = ""));
-            await page.type("#fen-input", fen);
+            await page.$eval("#fen-input", (e, fen) => (e.value = fen), fen);
             await page.click("#set-fen");
         },
 
@@ -240,6 +239,45 @@ check("take back leaves the game playable", async (t) => {
     await t.waitForUser(before);
 });
 
+// Set-up refuses impossible positions with a message for people, and keeps the game.
+check("set-up refuses impossible positions", async (t) => {
+    const refused = [
+        ["4k3/8/8/8/8/8/4R3/4K3 w - - 0 1", /check/i],
+        ["4k3/8/8/8/8/8/8/3KK3 w - - 0 1", /king/i],
+        ["8/8/8/8/8/8/8/4K3 w - - 0 1", /king/i],
+        ["4k3/8/8/8/8/8/8/P3K3 w - - 0 1", /pawn/i],
+        ["3k4/8/8/8/8/8/8/p2K4 b - - 0 1", /pawn/i],
+        ["4k3/pppppppp/p7/8/8/8/8/4K3 w - - 0 1", /pawn/i],
+        ["4k3/8/8/8/8/8/8/4K3 w K - 0 1", /castl/i],
+        ["4k2r/8/8/8/8/8/8/4K3 w kq - 0 1", /castl/i],
+        ["4k3/8/8/8/8/8/8/4K3 w - e6 0 1", /en passant/i],
+        ["4k3/8/8/4p3/8/8/8/4K3 w - e3 0 1", /en passant/i],
+        ["4k3/8/8/8/8/8/8/4K3 x - - 0 1", /move/i],
+        ["4k3/8/8/8/8/8/8/4K3", /side|move/i],
+        ["4k3/8/8/8/8/8/8/4K2 w - - 0 1", /rank|squares/i],
+        ["hello", /./],
+    ];
+    const fen = await t.text("fen");
+    for (const [bad, wording] of refused) {
+        await t.setUp(bad);
+        const message = await t.page.$eval("#setup-message", (e) => e.textContent).catch(() => "");
+        if ((await t.text("fen")) !== fen) fail(`set-up accepted ${bad}`);
+        if (!message) fail(`set-up refused ${bad} without a word`);
+        if (/FEN:|invalid|Invalid/.test(message) || !wording.test(message))
+            fail(`set-up refused ${bad} with "${message}"`);
+        if ((await t.text("status")) !== "Your move.") fail(`refusing ${bad} upset the game`);
+    }
+    for (const good of [
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2",
+        "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
+    ]) {
+        await t.setUp(good);
+        await t.waitForUserAt(good, 1500, `setting up ${good}`);
+        const message = await t.page.$eval("#setup-message", (e) => e.textContent);
+        if (message) fail(`set-up of ${good} left the message "${message}"`);
+    }
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up.
 check("the engine can be interrupted", async (t) => {
     await t.page.select("#movetime", "10000");
@@ -263,10 +301,7 @@ check("the engine can be interrupted", async (t) => {
     // The fresh engine answers as before.
     await t.page.select("#movetime", "200");
     await t.move("e2", "e4");
-    checkEngineMove(
-        "4k3/8/8/8/4P3/8/8/4K3 b - - 0 1",
-        await t.waitForUser("4k3/8/8/8/4P3/8/8/4K3 b - - 0 1", 3000),
-    );
+    checkEngineMove("4k3/8/8/8/4P3/8/8/4K3 b - - 0 1", await t.waitForUser(fen, 3000));
 });
 
 // The engine's view follows the game: after its move the PV goes on from the new position,
