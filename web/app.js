@@ -12,7 +12,7 @@ let game = new Game();
 let info = null; // the engine's latest report on the game as it stands
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 
-const board = new Board($("board"), onUserMove);
+const board = new Board($("board"), $("promotion"), onUserMove);
 const engine = new Engine({
     onReady: () => {
         engineLoaded = true;
@@ -54,8 +54,14 @@ function render() {
     $("undo").disabled = !game.history().length;
 }
 
-function onUserMove(from, to) {
-    const promotion = game.isPromotion(from, to) ? "q" : undefined;
+async function onUserMove(from, to) {
+    let promotion;
+    if (game.isPromotion(from, to)) {
+        const shown = game;
+        promotion = await board.askPromotion(game.userColor);
+        if (game !== shown) return; // a new game came meanwhile
+        if (!promotion) return render(); // turned down: the pawn goes back
+    }
     game.play(from, to, promotion); // a move the rules refuse just puts the pieces back
     render();
     askEngine();

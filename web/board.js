@@ -2,17 +2,63 @@
 import { Chessground } from "chessground";
 import { colorName } from "./game.js";
 
+const PromotionPieces = [
+    ["q", "queen"],
+    ["r", "rook"],
+    ["b", "bishop"],
+    ["n", "knight"],
+];
+
 export class Board {
-    // onMove(from, to) when the user has moved a piece.
-    constructor(element, onMove) {
+    // onMove(from, to) when the user has moved a piece. `picker` is the element that offers
+    // the pieces a pawn can become; it lies over the board.
+    constructor(element, picker, onMove) {
         this.ground = Chessground(element, {
             movable: { free: false, showDests: true, events: { after: onMove } },
             animation: { duration: 150 },
         });
+        this.picker = picker;
+        this.choose = null; // settles the open promotion choice
+        for (const [letter, role] of PromotionPieces) {
+            const button = document.createElement("button");
+            button.dataset.piece = letter;
+            button.setAttribute("aria-label", role);
+            button.title = role[0].toUpperCase() + role.slice(1);
+            button.append(document.createElement("piece"));
+            button.onclick = (event) => {
+                event.stopPropagation();
+                this.closePicker(letter);
+            };
+            picker.append(button);
+        }
+        picker.onclick = () => this.closePicker(null); // beside the pieces: no promotion
+        picker.onkeydown = (event) => event.key === "Escape" && this.closePicker(null);
     }
 
-    // Shows the game; the user's pieces move only when `userCanMove`.
+    // Asks which piece a pawn of `color` ("w" or "b") becomes; resolves to "q", "r", "b" or
+    // "n", or to null if the user turns the move down.
+    askPromotion(color) {
+        this.closePicker(null);
+        for (const piece of this.picker.querySelectorAll("piece")) {
+            const role = PromotionPieces.find(([l]) => l === piece.parentNode.dataset.piece)[1];
+            piece.className = `${role} ${colorName(color)}`;
+        }
+        this.picker.hidden = false;
+        this.picker.querySelector("button").focus();
+        return new Promise((resolve) => (this.choose = resolve));
+    }
+
+    closePicker(choice) {
+        this.picker.hidden = true;
+        const choose = this.choose;
+        this.choose = null;
+        if (choose) choose(choice);
+    }
+
+    // Shows the game; the user's pieces move only when `userCanMove`. A promotion choice still
+    // open belongs to a position no longer shown, and closes.
     show(game, userCanMove) {
+        this.closePicker(null);
         const last = game.lastMove();
         this.ground.set({
             fen: game.fen,

@@ -164,6 +164,7 @@ check("plays as white and as black", async (t) => {
                 .filter((m) => !m.promotion || m.promotion === "q");
             const move = choices[random(choices.length)];
             await t.move(move.from, move.to);
+            if (move.promotion) await t.page.click("#promotion [data-piece=q]");
             game.move(move);
             const afterUser = game.fen();
             const next = await t.waitForUser(fen);
@@ -276,6 +277,23 @@ check("set-up refuses impossible positions", async (t) => {
         const message = await t.page.$eval("#setup-message", (e) => e.textContent);
         if (message) fail(`set-up of ${good} left the message "${message}"`);
     }
+});
+
+// A pawn on the last rank asks which piece it becomes.
+check("promotion offers all four pieces", async (t) => {
+    const fen = "6k1/P4ppp/8/8/8/8/8/6K1 w - - 0 1";
+    await t.setUp(fen);
+    await t.waitForUserAt(fen);
+    await t.move("a7", "a8");
+    const pieces = await t.page
+        .waitForSelector("#promotion [data-piece]", { visible: true, timeout: 1500 })
+        .then(() => t.page.$$eval("#promotion [data-piece]", (b) => b.map((e) => e.dataset.piece)))
+        .catch(() => []);
+    if (pieces.join("") !== "qrbn") fail(`the promotion choice offers "${pieces.join("")}"`);
+    await t.page.click("#promotion [data-piece=r]");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    if (!(await t.text("fen")).startsWith("R5k1/5ppp/")) fail("a8=R was not played");
+    if ((await t.text("status")) !== "Checkmate: White wins.") fail("a8=R# is not mate");
 });
 
 // A long search gives way at once to take back, new game, a change of sides and set-up.
