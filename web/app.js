@@ -10,6 +10,7 @@ const $ = (id) => document.getElementById(id);
 
 let game = new Game();
 let info = null; // the engine's latest report on the game as it stands
+let searchMovetime = 0; // the time per move of the running search, in ms
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 
 const board = new Board($("board"), $("promotion"), onUserMove);
@@ -25,6 +26,7 @@ const engine = new Engine({
     },
     onBestMove: (uci) => {
         const mover = game.turn;
+        game.engineTimes.add(searchMovetime);
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
         // The PV goes on from the move just played: what the engine expects next.
@@ -71,7 +73,8 @@ async function onUserMove(from, to) {
 function askEngine() {
     if (game.overText() || game.turn === game.userColor || engine.searching || !engine.ready)
         return;
-    engine.search(game.startFen, game.uciMoves(), $("movetime").value);
+    searchMovetime = $("movetime").value;
+    engine.search(game.startFen, game.uciMoves(), searchMovetime);
     render();
 }
 
@@ -111,7 +114,7 @@ $("setup").onsubmit = (event) => {
 };
 $("fen-input").oninput = () => ($("setup-message").textContent = "");
 $("pgn").onclick = async () => {
-    const pgn = game.pgn();
+    const pgn = game.pgn($("movetime").value);
     try {
         await navigator.clipboard.writeText(pgn);
         $("status").textContent = "PGN copied.";

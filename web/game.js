@@ -13,6 +13,8 @@ export class Game {
         this.startFen = startFen;
         this.userColor = userColor;
         this.chess = new Chess(startFen);
+        this.started = new Date();
+        this.engineTimes = new Set(); // the engine's time per move, in ms, over the game
     }
 
     get turn() {
@@ -93,7 +95,37 @@ export class Game {
         return true;
     }
 
-    pgn() {
-        return this.chess.pgn();
+    // The result as PGN writes it.
+    result() {
+        const chess = this.chess;
+        if (chess.isCheckmate()) return chess.turn() === "w" ? "0-1" : "1-0";
+        return this.overText() ? "1/2-1/2" : "*";
+    }
+
+    // The game in PGN, with the players, the date, the result and how the game ended.
+    // `movetime` is the engine's time per move if it has not moved yet.
+    pgn(movetime) {
+        const times = [...(this.engineTimes.size ? this.engineTimes : [movetime])].map(Number);
+        const seconds = (ms) => `${ms / 1000} s`;
+        const min = Math.min(...times),
+            max = Math.max(...times);
+        const engine = `Sorvane (${seconds(min)}${max > min ? " to " + seconds(max) : ""} per move)`;
+        const d = this.started;
+        const date = [d.getFullYear(), d.getMonth() + 1, d.getDate()]
+            .map((n) => String(n).padStart(2, "0"))
+            .join(".");
+        const chess = this.chess;
+        chess.setHeader("Event", "Casual game");
+        chess.setHeader("Date", date);
+        chess.setHeader("White", this.userColor === "w" ? "You" : engine);
+        chess.setHeader("Black", this.userColor === "w" ? engine : "You");
+        chess.setHeader("Result", this.result());
+        chess.setHeader("Termination", this.overText() ? "normal" : "unterminated");
+        // How the game ended, as a comment on its last move, for readers.
+        const end = this.overText();
+        if (end && this.history().length) chess.setComment(end);
+        const pgn = chess.pgn();
+        if (end && this.history().length) chess.removeComment();
+        return pgn;
     }
 }

@@ -296,6 +296,39 @@ check("promotion offers all four pieces", async (t) => {
     if ((await t.text("status")) !== "Checkmate: White wins.") fail("a8=R# is not mate");
 });
 
+// The PGN records the players, the date, the result and how the game ended.
+check("PGN records the players and the result", async (t) => {
+    const fen = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    await t.setUp(fen);
+    await t.waitForUserAt(fen);
+    await t.move("a1", "a8");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const today = new Date();
+    const date = [today.getFullYear(), today.getMonth() + 1, today.getDate()]
+        .map((n) => String(n).padStart(2, "0"))
+        .join(".");
+    const pgn = await t.copiedPgn();
+    for (const tag of [
+        '[White "You"]',
+        '[Black "Sorvane (0.2 s per move)"]',
+        '[Result "1-0"]',
+        `[Date "${date}"]`,
+        '[Termination "normal"]',
+        `[FEN "${fen}"]`,
+    ])
+        if (!pgn.includes(tag)) fail(`the PGN lacks ${tag}:\n${pgn}`);
+    if (!/Ra8#.*1-0\s*$/s.test(pgn)) fail(`the PGN's moves do not end in 1-0:\n${pgn}`);
+
+    // The engine mates as white.
+    const mate = "k7/8/1K6/8/8/8/8/7R w - - 0 1";
+    await t.setUp(mate);
+    await t.page.select("#side", "b");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const lost = await t.copiedPgn();
+    for (const tag of ['[White "Sorvane (0.2 s per move)"]', '[Black "You"]', '[Result "1-0"]'])
+        if (!lost.includes(tag)) fail(`the PGN lacks ${tag}:\n${lost}`);
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up.
 check("the engine can be interrupted", async (t) => {
     await t.page.select("#movetime", "10000");
