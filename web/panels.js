@@ -8,14 +8,24 @@ export function showStatus(text, over) {
     $("status").className = over ? "over" : "";
 }
 
+// The moves in rows of a move number, White's move and Black's, the last row kept in view.
 export function showMoves(game) {
-    $("moves").innerHTML = "";
-    const sans = game.history().map((m) => m.san);
-    for (let i = 0; i < sans.length; i += 2) {
-        const li = document.createElement("li");
-        li.textContent = sans[i] + (sans[i + 1] ? " " + sans[i + 1] : "");
-        $("moves").appendChild(li);
+    const list = $("moves");
+    list.innerHTML = "";
+    let row = null;
+    for (const move of game.history()) {
+        if (move.color === "w" || !row) {
+            row = document.createElement("li");
+            const number = document.createElement("span");
+            number.className = "number";
+            number.textContent = move.before.split(" ")[5] + ".";
+            row.append(number, document.createElement("span"), document.createElement("span"));
+            list.append(row);
+            if (move.color === "b") row.children[1].textContent = "…"; // a set-up with Black to move
+        }
+        row.children[move.color === "w" ? 1 : 2].textContent = move.san;
     }
+    list.scrollTop = list.scrollHeight;
     $("fen").textContent = game.fen;
 }
 

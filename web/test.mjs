@@ -240,6 +240,62 @@ check("take back leaves the game playable", async (t) => {
     await t.waitForUser(before);
 });
 
+// The move list scrolls vertically and keeps the last move in view, however long the game.
+// The position is a locked pawn wall that only the kings can walk behind, so the game lasts;
+// the user's king avoids repeating positions so that no threefold repetition ends it either.
+check("move list scrolls and shows the last move", async (t) => {
+    const wall = "4k3/8/8/1p1p1p1p/pPpPpPpP/P1P1P1P1/8/4K3 w - - 0 1";
+    await t.setUp(wall);
+    await t.waitForUserAt(wall);
+    const seen = new Map();
+    const key = (game) => game.fen().split(" ").slice(0, 4).join(" ");
+    const count = (game) => seen.set(key(game), (seen.get(key(game)) ?? 0) + 1);
+    let fen = wall;
+    count(new Chess(fen));
+    for (let moves = 0; moves < 24; ++moves) {
+        const game = new Chess(fen);
+        // Moves after which neither the user nor any engine reply makes a third repetition,
+        // those to new positions first.
+        const safe = game.moves({ verbose: true }).filter((m) => {
+            const next = new Chess(fen);
+            next.move(m);
+            m.fresh = !seen.has(key(next));
+            return (
+                (seen.get(key(next)) ?? 0) < 2 &&
+                next.moves({ verbose: true }).every((reply) => {
+                    const after = new Chess(next.fen());
+                    after.move(reply);
+                    return (seen.get(key(after)) ?? 0) < 2;
+                })
+            );
+        });
+        const fresh = safe.filter((m) => m.fresh);
+        const choices = fresh.length ? fresh : safe;
+        const move = choices[random(choices.length)];
+        await t.move(move.from, move.to);
+        game.move(move);
+        count(game);
+        fen = await t.waitForUser(fen);
+        count(new Chess(fen));
+    }
+    if (await t.over()) fail(`the game ended early: ${await t.text("status")}`);
+    const list = await t.page.$eval("#moves", (list) => {
+        const box = list.getBoundingClientRect();
+        const items = [...list.querySelectorAll("li")];
+        const last = items[items.length - 1].getBoundingClientRect();
+        return {
+            spills: list.scrollWidth > list.clientWidth + 1,
+            outside: items.some((li) => li.getBoundingClientRect().right > box.right + 1),
+            scrolls: list.scrollHeight > list.clientHeight,
+            lastShown: last.top >= box.top - 1 && last.bottom <= box.bottom + 1,
+            lastText: items[items.length - 1].textContent,
+        };
+    });
+    if (list.spills || list.outside) fail("the move list spills sideways past its box");
+    if (!list.scrolls) fail("the move list does not scroll vertically");
+    if (!list.lastShown) fail(`the last move "${list.lastText}" is scrolled out of view`);
+});
+
 // Set-up refuses impossible positions with a message for people, and keeps the game.
 check("set-up refuses impossible positions", async (t) => {
     const refused = [
