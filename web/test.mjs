@@ -454,6 +454,57 @@ check("the score says whose side it is from", async (t) => {
         fail(`the engine's mate in 1 shows as ${JSON.stringify(shown)}`);
 });
 
+// On a phone the board's squares are square, its coordinates sit on their files and ranks,
+// and the controls are big enough for a finger.
+check("phone layout", async (t) => {
+    const layout = await t.page.evaluate(() => {
+        const box = (e) => {
+            const r = e.getBoundingClientRect();
+            return { left: r.left, right: r.right, top: r.top, bottom: r.bottom };
+        };
+        const coords = (kind) =>
+            [...document.querySelectorAll(`#board coords.${kind} coord`)].map((c) => ({
+                text: c.textContent,
+                ...box(c),
+            }));
+        const piece = document.querySelector("#board piece").getBoundingClientRect();
+        return {
+            board: box(document.querySelector("#board cg-board")),
+            piece: { width: piece.width, height: piece.height },
+            files: coords("files"),
+            ranks: coords("ranks"),
+            controls: [...document.querySelectorAll("button, select, input")]
+                .filter((e) => e.offsetParent !== null)
+                .map((e) => ({ id: e.id || e.textContent, height: e.offsetHeight })),
+            pageWidth: document.documentElement.scrollWidth,
+        };
+    });
+    const { board } = layout;
+    const width = board.right - board.left,
+        height = board.bottom - board.top,
+        size = width / 8;
+    if (Math.abs(width - height) > 0.5) fail(`the board is ${width}x${height} px`);
+    if (Math.abs(layout.piece.width - layout.piece.height) > 0.5)
+        fail(`the squares are ${layout.piece.width}x${layout.piece.height} px`);
+    if (layout.files.length !== 8 || layout.ranks.length !== 8) fail("the coordinates are missing");
+    for (const c of layout.files) {
+        const left = board.left + (c.text.toLowerCase().charCodeAt(0) - 97) * size;
+        if (c.left < left - 0.5 || c.right > left + size + 0.5 || c.bottom > board.bottom + 0.5)
+            fail(`the file letter "${c.text}" is off its file`);
+    }
+    for (const c of layout.ranks) {
+        const bottom = board.bottom - (Number(c.text) - 1) * size;
+        if (c.top < bottom - size - 0.5 || c.bottom > bottom + 0.5 || c.left < board.left - 0.5)
+            fail(`the rank number "${c.text}" is off its rank`);
+    }
+    for (const c of layout.controls)
+        if (c.height < 44) fail(`the control "${c.id}" is ${c.height} px tall`);
+    if (layout.pageWidth > 390) fail(`the page is ${layout.pageWidth} px wide on a 390 px screen`);
+    // The board still plays by touch-sized clicks.
+    await t.move("e2", "e4");
+    await t.waitForUser(StartFen);
+});
+
 const server = await serve(0);
 const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
