@@ -177,7 +177,7 @@ check("plays as white and as black", async (t) => {
             const pv = pvMoves(await t.text("pv"));
             if (pv.length && !new Chess(next).moves().includes(pv[0]))
                 fail(`after the engine's move the PV "${await t.text("pv")}" is not the game's`);
-            if (moves === 4 && color === "w")
+            if (moves === 2 && color === "w")
                 await t.page.screenshot({
                     path: new URL("../build-web/screenshot.png", import.meta.url).pathname,
                 });
