@@ -3,7 +3,7 @@
 import { Board } from "./board.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
-import { Game, StartFen, colorName } from "./game.js";
+import { Game, StartFen } from "./game.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 
 const $ = (id) => document.getElementById(id);

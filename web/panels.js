@@ -8,7 +8,8 @@ export function showStatus(text, over) {
     $("status").className = over ? "over" : "";
 }
 
-// The moves in rows of a move number, White's move and Black's, the last row kept in view.
+// The moves in rows of a move number, White's move and Black's, the last row kept in view;
+// and the position's FEN.
 export function showMoves(game) {
     const list = $("moves");
     list.innerHTML = "";
