@@ -416,9 +416,7 @@ check("the engine can be interrupted", async (t) => {
 // and after a take back the old search's depth, score and PV are gone.
 check("the engine's view follows the game", async (t) => {
     await t.move("e2", "e4");
-    const after = new Chess();
-    after.move("e4");
-    const fen = await t.waitForUser(after.fen());
+    const fen = await t.waitForUser(StartFen);
     const pv = await t.text("pv");
     const moves = pvMoves(pv);
     if (moves.length && !new Chess(fen).moves().includes(moves[0]))
