@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -192,6 +193,29 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             GenerateMoves(w.pos, 0);
             FilterLegalMoves(w, 0);
             gameOver = w.pos.ply[0].moveCount == 0;
+        } else if (word == "lines") {
+            // The next N lines: each matches, with the scores (first group) in descending
+            // order and the moves (second group) all different.
+            const int count = TakeNumber(rest, 1);
+            const std::regex pattern(rest);
+            const long deadline = NowMs() + 20000;
+            std::vector<std::string> moves;
+            long previous = 1L << 40;
+            for (int i = 0; i < count; ++i) {
+                std::string line;
+                while (!TakeLine(e, line))
+                    if (NowMs() > deadline || !Pump(e, int(deadline - NowMs())))
+                        return "no line where '" + rest + "' was due";
+                std::smatch match;
+                if (!std::regex_match(line, match, pattern) || match.size() < 3)
+                    return "'" + line + "' where '" + rest + "' was due";
+                const long score = std::stol(match[1].str());
+                if (score > previous) return "scores out of order at '" + line + "'";
+                previous = score;
+                if (std::find(moves.begin(), moves.end(), match[2].str()) != moves.end())
+                    return "a move twice at '" + line + "'";
+                moves.push_back(match[2].str());
+            }
         } else if (word == "none") {
             Pump(e, 0);
             const std::regex pattern(rest);

@@ -15,6 +15,9 @@
 //                         GO; the answer must come within MS ms (default 20000), be legal
 //                         there, and is added to the game (once the game is over, further
 //                         "play" steps do nothing)
+//   "lines N REGEX"       the next N output lines match REGEX, whose first group (a score)
+//                         does not rise from line to line and whose second group (a move)
+//                         differs on every line
 //   "none REGEX"          no line that has arrived by now (and was not yet read) matches REGEX
 //   "close"               close the engine's input
 //   "closeout"            stop reading: close the engine's output pipe

@@ -155,6 +155,7 @@ struct BudgetCase {
     uint8_t movestogo;
     bool clockGiven;
     int32_t timeLimit, softTime;
+    int32_t moveOverhead = MoveOverheadDefaultMs;
 };
 
 TEST(TimeBudget, Table) {
@@ -178,6 +179,11 @@ TEST(TimeBudget, Table) {
              BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 500},
              BudgetCase{0, -200, 0, 0, true, 1, -200},
              BudgetCase{0, 0, 0, 0, true, 1, 0},
+             // The move overhead replaces the 500 ms that target and limit keep back; the
+             // last-resort margin stays.
+             BudgetCase{0, 10000, 100, 0, true, 12900 / 3 - 30, 12900 / 30 - 30, 30},
+             BudgetCase{0, 10000, 100, 0, true, 12900 / 3, 12900 / 30, 0},
+             BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 5000, 5000},
          }) {
         ClearLimits();
         SearchLimits.movetime = c.movetime;
@@ -186,7 +192,9 @@ TEST(TimeBudget, Table) {
         SearchLimits.movestogo = c.movestogo;
         SearchLimits.clockGiven[0] = c.clockGiven;
         SoftTime = 0;
+        MoveOverheadMs = c.moveOverhead;
         SetTimeBudget();
+        MoveOverheadMs = MoveOverheadDefaultMs;
         EXPECT_EQ(TimeLimit, c.timeLimit) << c.movetime << " " << c.wtime << " " << c.winc;
         EXPECT_EQ(SoftTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
     }
@@ -248,27 +256,20 @@ TEST(Commands, GoLimitsAndOptions) {
         const char* command;
         uint8_t depth;
         int32_t wtime, nodes;
-        uint8_t movestogo, infinite;
+        uint8_t movestogo;
     };
     ExecuteCommand("position startpos");
     for (const GoCase& c :
-         {GoCase{"go depth 3", 3, 0, 0, 0, 0}, GoCase{"GO DEPTH 2", 2, 0, 0, 0, 0},
-          GoCase{"go depth 259", 3, 0, 0, 0, 0},
-          GoCase{"go searchmoves e2e4 depth 2", 2, 0, 0, 0, 0},
-          GoCase{"go wtime 60000 movestogo 40 depth 1", 1, 60000, 0, 40, 0},
-          GoCase{"go depth 1 nodes 1000 mate 2 infinite", 1, 0, 1000, 0, 1}}) {
+         {GoCase{"go depth 3", 3, 0, 0, 0}, GoCase{"GO DEPTH 2", 2, 0, 0, 0},
+          GoCase{"go depth 259", 3, 0, 0, 0}, GoCase{"go searchmoves e2e4 depth 2", 2, 0, 0, 0},
+          GoCase{"go wtime 60000 movestogo 40 depth 1", 1, 60000, 0, 40},
+          GoCase{"go depth 1 nodes 1000 mate 2", 1, 0, 1000, 0}}) {
         EXPECT_EQ(ExecuteCommand(c.command), CommandResult::Continue) << c.command;
         EXPECT_EQ(SearchLimits.depth, c.depth) << c.command;
         EXPECT_EQ(SearchLimits.wtime, c.wtime) << c.command;
         EXPECT_EQ(SearchLimits.nodes, c.nodes) << c.command;
         EXPECT_EQ(SearchLimits.movestogo, c.movestogo) << c.command;
-        EXPECT_EQ(SearchLimits.infinite, c.infinite) << c.command;
     }
-    ExecuteCommand("go ponder depth 1");
-    ExecuteCommand("go depth 1");
-    EXPECT_EQ(SearchLimits.ponder, 1);  // kept until ponderhit
-    ExecuteCommand("ponderhit");
-    EXPECT_EQ(SearchLimits.ponder, 0);
     for (auto [command, size] : {std::pair{"setoption name Hash value 64", 64},
                                  {"setoption name Hash value 1", 4},
                                  {"setoption name Hash value 100000", 512},

@@ -1,4 +1,5 @@
 // The root search, iterative deepening and the bestmove answer.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -10,20 +11,110 @@
 #include "think/think.h"
 #include "uci/util.h"
 
+int MultiPv = 1;
+bool PonderEnabled = false;
+
 namespace {
 
 constexpr int32_t IllegalRootScore = -1000;
 constexpr uint32_t RootRandomRange = 1001;  // first-iteration scores 0..1000
 constexpr int SoftRuleMinDepth = 6;
 
-void PrintPv(int depth, int32_t score, const PvLine& line) {
-    std::string text = "info depth " + std::to_string(depth) + " nodes " +
-                       std::to_string(SearchNodes()) + " score cp " + std::to_string(score) + " pv";
+// "info depth D [multipv I] nodes N time T nps R score cp S pv ...": `lineNumber` 0 leaves out
+// the multipv field.
+void PrintPv(int depth, int lineNumber, int32_t score, const PvLine& line) {
+    const int64_t nodes = SearchNodes();
+    const int32_t ms = ElapsedMs();
+    std::string text = "info depth " + std::to_string(depth);
+    if (lineNumber) text += " multipv " + std::to_string(lineNumber);
+    text += " nodes " + std::to_string(nodes) + " time " + std::to_string(ms) + " nps " +
+            std::to_string(NodesPerSecond(nodes, ms)) + " score cp " + std::to_string(score) +
+            " pv";
     for (int i = line.length; i >= 1; --i) {
         text += ' ';
         text += MoveToText(line.moves[i]);
     }
     WriteLine(text);
+}
+
+// Whether a score ends the main thread's iterations: any mate, or with "go mate N" only a mate
+// in N moves or fewer for the side to move.
+bool MateEndsSearch(int32_t score) {
+    if (std::abs(score) <= MateBound) return false;
+    if (SearchLimits.mate <= 0) return true;
+    return score > 0 && (MateScore - score + 1) / 2 <= SearchLimits.mate;
+}
+
+// The plies a root move is searched to: the root prunes and reduces nothing, and extends a
+// recapture, a promotion and a check.
+int RootMoveDepth(const Worker& w, Move m, uint8_t depth) {
+    int newDepth = depth - 1;
+    const int lastCaptured = CapturedOf(w.pos.ply[0].lastMove);
+    if (lastCaptured != 0 && lastCaptured != Pawn &&
+        PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
+        ++newDepth;
+    if (IsPromotion(m)) ++newDepth;
+    if (w.pos.ply[1].inCheck) ++newDepth;
+    return newDepth;
+}
+
+// The root with several lines: a move is searched above the k-th best score so far, with a
+// null window first, so that the k best moves get exact scores and lines. After a finished
+// iteration the lines are printed best first. Returns the best score and line.
+int32_t SearchRootLines(Worker& w, uint8_t depth, PvLine& line, int k) {
+    Position& pos = w.pos;
+    CountNode(w);
+    PlyState& root = pos.ply[0];
+    RootLine* lines = w.rootLines;
+    int count = 0;
+    PvLine child;
+    for (int slot = 1; slot <= root.moveCount; ++slot) {
+        const Move m = pos.moves[0][w.order.rootOrder[slot]];
+        if (!MakeMove(pos, m, 0)) {
+            w.order.rootScore[slot] = -ScoreInfinity;
+            continue;
+        }
+        pos.ply[1].inCheck = CheckAfter(w, m, 0);
+        const uint8_t d = uint8_t(RootMoveDepth(w, m, depth));
+        const int32_t floor = count < k ? -ScoreInfinity : lines[k - 1].score;
+        int32_t score;
+        child.length = 0;
+        if (count < k) {
+            score = -AlphaBeta(w, -ScoreInfinity, ScoreInfinity, d, 1, true, child);
+        } else {
+            score = -AlphaBeta(w, -floor - 1, -floor, d, 1, true, child);
+            if (score > floor) {
+                child.length = 0;
+                score = -AlphaBeta(w, -ScoreInfinity, -floor, d, 1, true, child);
+            }
+        }
+        TakeBack(pos, m, 0);
+        if (StopFlag) break;
+        w.order.rootScore[slot] = score;
+        if (count == k && score <= floor) continue;
+        // Insert the move's line among the best, keeping them in order of score.
+        int at = count < k ? count++ : k - 1;
+        lines[at].score = score;
+        AppendMove(lines[at].pv, child, m);
+        for (; at > 0 && lines[at - 1].score < lines[at].score; --at)
+            std::swap(lines[at - 1], lines[at]);
+    }
+    if (count == 0) {
+        if (StopFlag) return -ScoreInfinity;
+        const int32_t none = root.inCheck ? -MateScore : 0;  // no legal move: mate or stalemate
+        HashStore(root.key, depth, BoundUpper, none, NoMove);
+        return none;
+    }
+    line = lines[0].pv;
+    if (StopFlag) return lines[0].score;
+    HashStore(root.key, depth, BoundExact, lines[0].score, line.moves[line.length]);
+    std::copy(lines, lines + count, w.finishedLines);
+    w.finishedLineCount = count;
+    // The lines asked for, best first; a single one without its number, as always.
+    if (w.index == 0)
+        for (int i = 0; i < count && i < MultiPv; ++i)
+            PrintPv(depth, MultiPv > 1 ? i + 1 : 0, lines[i].score, lines[i].pv);
+    return lines[0].score;
 }
 
 // Runs the iterations of one thread until a limit, a mate or the soft time rule ends them
@@ -46,10 +137,13 @@ void Iterate(Worker& w, PvLine& best) {
             break;
         }
         StorePvInHash(w, score, uint8_t(depth), line);
-        const int32_t e = main ? ElapsedMs() : 0;
+        const int32_t e = main ? BudgetElapsedMs() : 0;
         best = line;
-        if (std::abs(score) > MateBound) break;
-        if (!main) continue;
+        if (!main) {
+            if (std::abs(score) > MateBound) break;
+            continue;
+        }
+        if (MateEndsSearch(score)) break;
         if (SearchLimits.depth != 0 && depth >= SearchLimits.depth) break;
         if (depth >= SoftRuleMinDepth) {
             if (root.moveCount == 1) break;
@@ -61,8 +155,9 @@ void Iterate(Worker& w, PvLine& best) {
 }  // namespace
 
 int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line) {
-    Position& pos = w.pos;
     const bool main = w.index == 0;
+    if (main && SearchLines() > 1) return SearchRootLines(w, depth, line, SearchLines());
+    Position& pos = w.pos;
     // Step 1. Count the root; it makes no clock check of its own.
     CountNode(w);
     PlyState& root = pos.ply[0];
@@ -89,13 +184,7 @@ int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line) {
 
         // Step 2.1. Extensions: recapture, promotion and check; the root prunes and reduces
         // nothing.
-        int newDepth = depth - 1;
-        const int lastCaptured = CapturedOf(root.lastMove);
-        if (lastCaptured != 0 && lastCaptured != Pawn &&
-            PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
-            ++newDepth;
-        if (IsPromotion(m)) ++newDepth;
-        if (pos.ply[1].inCheck) ++newDepth;
+        const int newDepth = RootMoveDepth(w, m, depth);
 
         // Step 2.2. The window is always (best, infinity): no aspiration, no cut-off at the
         // root; after the first move a null window asks whether a move beats the best.
@@ -121,7 +210,7 @@ int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line) {
             bestMove = m;
             best = score;
             AppendMove(line, child, m);
-            if (main) PrintPv(depth, score, line);
+            if (main) PrintPv(depth, 0, score, line);
         }
     }
     // Step 3. No legal move: mated or stalemated. Store the result for the next iteration.
@@ -203,6 +292,8 @@ Move IterativeDeepening() {
     const int legal = PrepareRoot(main);
     RandomSeed = main.random;
     StopFlag = false;
+    StopCommanded = false;
+    main.finishedLineCount = 0;
 
     // Until an iteration completes a root move, the answer is the first legal move.
     PvLine best;
@@ -219,8 +310,32 @@ Move IterativeDeepening() {
     StopFlag = true;
     WaitForHelpers();
 
-    // Step 6. Answer with the first move of the last line found.
+    // A search that the node limit ended says how many nodes it took.
+    if (NodeLimit != 0 && SearchNodes() >= NodeLimit) {
+        const int64_t nodes = SearchNodes();
+        const int32_t ms = ElapsedMs();
+        WriteLine("info nodes " + std::to_string(nodes) + " time " + std::to_string(ms) + " nps " +
+                  std::to_string(NodesPerSecond(nodes, ms)));
+    }
+
+    // An analysis or a pondering search that ended by itself (a mate, the depth) still waits
+    // for its "stop" or "ponderhit": the controller has not asked for a move yet.
+    if ((SearchLimits.infinite || SearchLimits.ponder) && !StopCommanded) {
+        StopFlag = false;
+        ListenToInput(true);
+        StopFlag = true;
+    }
+
+    // At a level, the move may be another of the last iteration's best few.
+    if (LimitStrength && main.finishedLineCount > 1)
+        best = main.finishedLines[ChooseLevelLine(main.finishedLines, main.finishedLineCount)].pv;
+
+    // Step 6. Answer with the first move of the last line found, and with the move it expects
+    // in reply when the controller ponders.
     const Move answer = best.length ? best.moves[best.length] : NoMove;
-    WriteLine("bestmove " + MoveToText(answer));
+    std::string text = "bestmove " + MoveToText(answer);
+    if (PonderEnabled && best.length >= 2)
+        text += " ponder " + MoveToText(best.moves[best.length - 1]);
+    WriteLine(text);
     return answer;
 }

@@ -17,16 +17,15 @@ struct Limits {
     int32_t btime;
     int32_t winc;  // increments per move, ms
     int32_t binc;
-    uint8_t mate;           // recorded, not used by the search
-    uint8_t infinite;       // recorded, not used by the search
+    int32_t mate;           // end once a mate in this many moves or fewer is proved
+    uint8_t infinite;       // answer only at "stop", even when the search ends by itself
     uint8_t movestogo;      // moves until the next time control
-    int32_t nodes;          // recorded, not used by the search
-    uint8_t ponder;         // recorded; cleared by PONDERHIT
+    int32_t nodes;          // end once this many nodes are counted
+    uint8_t ponder;         // search open-ended until "ponderhit" or "stop"; answer only then
     uint8_t clockGiven[2];  // "wtime" / "btime" was present, even with a value of 0 or less
 };
 extern Limits SearchLimits;
 
-// Clears every field except ponder.
 void ClearLimits();
 
 // The search clock: milliseconds since StartClock, read from a monotonic clock so that a
@@ -47,12 +46,32 @@ constexpr int32_t CheckInterval = 250000;  // nodes between progress lines
 // comes after the limit; the progress lines keep their own rhythm.
 constexpr int32_t ClockInterval = 1024;
 constexpr int32_t MoveTimeMarginMs = 300;  // what a movetime keeps back for the pipes
+// The clock's planning: a share of the time left until the next control (a thirtieth when the
+// controller does not say how many moves are left), at most a third as a hard limit, each less
+// the move overhead kept for the controller and the pipes, and a tenth of the time left when
+// that leaves nothing.
+constexpr int32_t MovesToGoDefault = 30;
+constexpr int32_t HardLimitShare = 3;
+constexpr int32_t LastResortShare = 10;
+constexpr int32_t MoveOverheadDefaultMs = 500, MoveOverheadMaxMs = 5000;
 // What the hard limit keeps back from the mover's clock: 50 ms or a twentieth of it.
 constexpr int32_t ClockMarginMs = 50;
 constexpr int32_t ClockMarginShare = 20;
 
-extern int32_t TimeLimit;  // hard limit in ms; 0 or below means none
-extern int32_t SoftTime;   // target for starting another iteration
+extern int32_t TimeLimit;       // hard limit in ms; 0 or below means none
+extern int32_t SoftTime;        // target for starting another iteration
+extern int32_t BudgetStartMs;   // when the budget's clock started: 0, or the "ponderhit"
+extern int64_t NodeLimit;       // node limit of the whole search; 0 means none
+extern int32_t MoveOverheadMs;  // the "Move Overhead" option
+// Set when the main thread reads the clock (or, pondering, its input) every ClockInterval
+// nodes: under a time or node limit, and while pondering.
+extern bool ClockWatch;
+
+// Milliseconds on the budget's clock.
+inline int32_t BudgetElapsedMs() { return ElapsedMs() - BudgetStartMs; }
+
+// Nodes per second, as the info lines give it.
+int64_t NodesPerSecond(int64_t nodes, int32_t ms);
 
 // Set when a search has no limit of its own (no depth, movetime or mover's clock): then it
 // reads its input at each progress line, so that "stop" can end it.
@@ -62,10 +81,15 @@ extern bool ListensToInput;
 // game position.
 void SetTimeBudget();
 
-// Reads the lines that have arrived during a search without waiting for more: "stop" and
-// "quit" stop it ("quit" then ends the engine), "isready" and "ponderhit" are answered at
-// once, and any other line is kept for after the "bestmove" line.
-void ListenToInput();
+// Set when "stop", "quit" or the end of input ended the search: then it answers at once.
+extern bool StopCommanded;
+
+// Reads the lines that have arrived during a search without waiting for more (or, with
+// `untilStop`, waiting until the search is stopped): "stop" and "quit" stop it ("quit" then
+// ends the engine), "isready" is answered at once, "ponderhit" turns a pondering search into
+// an ordinary one (or stops one that has already ended), and any other line is kept for after
+// the "bestmove" line.
+void ListenToInput(bool untilStop);
 
 // ---------------------------------------------------------------------------------------
 // The search threads.
@@ -76,6 +100,29 @@ struct PvLine {
     int32_t length;
     Move moves[MaxSearchPly + 2];
 };
+
+// One line of a search with several lines: its score and its moves.
+struct RootLine {
+    int32_t score;
+    PvLine pv;
+};
+constexpr int MaxMultiPv = 256;
+extern int MultiPv;         // the "MultiPV" option: lines the main thread searches for
+extern bool PonderEnabled;  // the "Ponder" option: "bestmove" names the expected reply
+
+// Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
+// LevelEloMax gives a node budget per move and a choice among the best LevelLines moves.
+constexpr int LevelEloMin = 800, LevelEloMax = 2400, LevelEloDefault = 1500;
+constexpr int LevelLines = 4;
+extern bool LimitStrength;
+extern int LevelElo;
+// The nodes a move may search at the level; 0 when the strength is not limited.
+int64_t LevelNodeBudget();
+// The lines the main thread searches for: MultiPv, and at a level at least LevelLines.
+int SearchLines();
+// The line a level plays among `count` lines, best first: the best, or at a level one of
+// the few close to it, drawn at random with weights that favour the better.
+int ChooseLevelLine(const RootLine* lines, int count);
 
 // Everything one search thread changes while it searches: its copy of the position with the
 // move lists, the move order with killers and history, its pawn table, node count and root
@@ -92,8 +139,11 @@ struct Worker {
     // True while the side not to move at the root is not in check, as in every position a
     // game can reach; then the search may read checks off the moved piece (GivesCheck).
     bool rootIsLegal = false;
-    bool progressShown = false;  // a progress line has been printed in this search
-    uint32_t random = 0;         // the root shuffle's generator
+    bool progressShown = false;          // a progress line has been printed in this search
+    uint32_t random = 0;                 // the root shuffle's generator
+    RootLine rootLines[MaxMultiPv];      // the best lines of a search with several, best first
+    RootLine finishedLines[MaxMultiPv];  // the lines of the last finished iteration
+    int finishedLineCount = 0;
     int index = 0;  // 0 for the main thread, which alone prints, reads input and answers
 };
 
@@ -138,7 +188,7 @@ bool PollClockNow(Worker& w, int64_t nodes);
 inline bool PollClock(Worker& w, int64_t nodes) {
     // The main thread watches the clock and the input for every thread.
     if (w.index != 0) return StopFlag.load(std::memory_order_relaxed);
-    if (nodes % CheckInterval != 0 && (TimeLimit <= 0 || nodes % ClockInterval != 0)) return false;
+    if (nodes % CheckInterval != 0 && (!ClockWatch || nodes % ClockInterval != 0)) return false;
     return PollClockNow(w, nodes);
 }
 

@@ -152,12 +152,15 @@ int BenchCommand(int argc, char** argv) {
         ClearLimits();
         SearchLimits.depth = uint8_t(depth);
         OutputHandle = searchOutput;
+        const auto searchStart = std::chrono::steady_clock::now();
         const Move best = IterativeDeepening();
+        const double searchSeconds = SecondsSince(searchStart);
         OutputHandle = 1;
         const int64_t nodes = SearchNodes();
         total += nodes;
-        std::printf("%2d/%d  nodes %10lld  bestmove %-6s %s\n", i + 1, count, (long long)nodes,
-                    MoveToText(best).c_str(), BenchPositions[i]);
+        std::printf("%2d/%d  nodes %10lld  ms %7.0f  bestmove %-6s %s\n", i + 1, count,
+                    (long long)nodes, searchSeconds * 1000, MoveToText(best).c_str(),
+                    BenchPositions[i]);
         std::fflush(stdout);
     }
     const double seconds = SecondsSince(start);

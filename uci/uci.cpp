@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,11 +42,20 @@ void StopEngine() {
 static void HandleUci() {
     WriteLine("id name Sorvane v 1.0b");
     WriteLine("id author Omberlin");
-    WriteLine("option name Hash type spin default 32 min 4 max 512");
+    WriteLine("option name Hash type spin default " + std::to_string(HashDefaultMB) + " min " +
+              std::to_string(HashMinMB) + " max " + std::to_string(HashMaxMB));
     WriteLine("option name Clear Hash type button");
     if (MaxThreads > 1)
         WriteLine("option name Threads type spin default 1 min 1 max " +
                   std::to_string(MaxThreads));
+    WriteLine("option name Ponder type check default false");
+    WriteLine("option name MultiPV type spin default 1 min 1 max " + std::to_string(MaxMultiPv));
+    WriteLine("option name Move Overhead type spin default " +
+              std::to_string(MoveOverheadDefaultMs) + " min 0 max " +
+              std::to_string(MoveOverheadMaxMs));
+    WriteLine("option name UCI_LimitStrength type check default false");
+    WriteLine("option name UCI_Elo type spin default " + std::to_string(LevelEloDefault) + " min " +
+              std::to_string(LevelEloMin) + " max " + std::to_string(LevelEloMax));
     WriteLine("uciok");
 }
 
@@ -120,7 +130,7 @@ static bool HandleGo(std::string_view& rest) {
         if (word == "winc") l.winc = v;
         if (word == "binc") l.binc = v;
         if (word == "movestogo") l.movestogo = uint8_t(v);
-        if (word == "mate") l.mate = uint8_t(v);
+        if (word == "mate") l.mate = v;
         if (word == "infinite") l.infinite = 1;
         if (word == "nodes") l.nodes = v;
         if (word == "ponder") l.ponder = 1;
@@ -129,31 +139,40 @@ static bool HandleGo(std::string_view& rest) {
     return true;
 }
 
-// setoption name Hash value N | setoption name Clear Hash | setoption name Threads value N |
-// setoption name Ponder value x
+// setoption name <name> [value <value>]: names may hold spaces ("Clear Hash", "Move
+// Overhead") and are read in any case; a name the engine does not know is ignored. A number
+// that is not one fails the command, as everywhere; a number out of range is clamped.
 static bool HandleSetOption(std::string_view& rest) {
-    std::string token;
+    std::string token, name, value;
     SplitToken(rest, ' ', token);  // "name"
-    SplitToken(rest, ' ', token);
-    const std::string option = ToUpper(token);
-    if (option == "HASH") {
-        SplitToken(rest, ' ', token);  // "value"
-        int32_t size = 0;
-        if (!TakeNumber(rest, size)) return false;
-        HashSizeMB = size;
+    bool inValue = false;
+    while (!rest.empty()) {
+        SplitToken(rest, ' ', token);
+        if (token.empty()) continue;
+        if (!inValue && ToUpper(token) == "VALUE") {
+            inValue = true;
+            continue;
+        }
+        std::string& field = inValue ? value : name;
+        field += (field.empty() ? "" : " ") + token;
+    }
+    name = ToUpper(name);
+    std::string_view valueText = value;
+    int32_t number = 0;
+    const bool numeric = name == "HASH" || name == "THREADS" || name == "MULTIPV" ||
+                         name == "MOVE OVERHEAD" || name == "UCI_ELO";
+    if (numeric && !TakeNumber(valueText, number)) return false;
+    if (name == "HASH") {
+        HashSizeMB = number;
         AllocateSearchTables();  // clamps the size to the announced range
     }
-    if (option == "THREADS") {
-        SplitToken(rest, ' ', token);  // "value"
-        int32_t count = 0;
-        if (!TakeNumber(rest, count)) return false;
-        SetThreadCount(count);  // clamps the count to the announced range
-    }
-    if (option == "PONDER") {
-        SplitToken(rest, ' ', token);
-        SplitToken(rest, ' ', token);
-    }
-    if (option == "CLEAR" && ToUpper(std::string(rest)) == "HASH") ClearSearchTables();
+    if (name == "THREADS") SetThreadCount(number);  // clamps the count to the announced range
+    if (name == "MULTIPV") MultiPv = std::clamp(number, 1, MaxMultiPv);
+    if (name == "MOVE OVERHEAD") MoveOverheadMs = std::clamp(number, 0, MoveOverheadMaxMs);
+    if (name == "PONDER") PonderEnabled = ToUpper(value) == "TRUE";
+    if (name == "UCI_LIMITSTRENGTH") LimitStrength = ToUpper(value) == "TRUE";
+    if (name == "UCI_ELO") LevelElo = std::clamp(number, LevelEloMin, LevelEloMax);
+    if (name == "CLEAR HASH") ClearSearchTables();
     return true;
 }
 

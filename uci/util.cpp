@@ -114,6 +114,14 @@ InputState ReadLineNow(std::string& text) {
     return InputEnded ? InputState::Ended : InputState::Nothing;
 }
 
+InputState ReadLineWaiting(std::string& text) {
+    while (!TakeBufferedLine(text)) {
+        if (InputEnded) return InputState::Ended;
+        FillInput(true);
+    }
+    return InputState::Line;
+}
+
 void DeferLine(const std::string& text, bool first) {
     if (first)
         DeferredLines.push_front(text);

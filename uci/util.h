@@ -36,6 +36,10 @@ enum class InputState {
 // no limit of its own uses it to hear "stop".
 InputState ReadLineNow(std::string& text);
 
+// Takes a whole line, waiting for one: Ended when the input ends first. Lines put aside with
+// DeferLine are not read here. A search that must not answer before "stop" waits with it.
+InputState ReadLineWaiting(std::string& text);
+
 // Puts a line aside for ReadLine: after the lines already put aside, or before them all.
 void DeferLine(const std::string& text, bool first = false);
 

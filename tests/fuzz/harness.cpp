@@ -62,7 +62,16 @@ std::string BoundedCommand(const std::string& line) {
     SplitToken(rest, ' ', word);
     word = ToUpper(word);
     if (word == "TEST") return "";  // the full self-test takes minutes
-    if (word == "GO") return line + " wtime 30 btime 30 depth 4";
+    if (word == "GO") {
+        // An analysis or pondering search waits for "stop" after it ends: leave those out.
+        std::string bounded = "go", token;
+        while (!rest.empty()) {
+            SplitToken(rest, ' ', token);
+            const std::string upper = ToUpper(token);
+            if (upper != "INFINITE" && upper != "PONDER") bounded += " " + token;
+        }
+        return bounded + " wtime 30 btime 30 depth 4";
+    }
     if (word != "SETOPTION") return line;
     // Hash sizes above 16 MB only cost time here; the clamping is still exercised.
     std::string bounded, token;
