@@ -4,8 +4,8 @@
 //
 //   node match.mjs --engine1 PATH [--engine2 PATH] [--games N] [--base SECONDS] [--inc SECONDS]
 //                  [--movetime MS] [--option1 NAME=VALUE]... [--option2 NAME=VALUE]...
-//                  [--openings FILE] [--adjudicate 1] [--maxplies N] [--record FILE]
-//                  [--nodraws 1]
+//                  [--openings FILE] [--adjudicate 1] [--ponder 1] [--maxplies N]
+//                  [--record FILE] [--nodraws 1]
 //
 // Games are played in pairs: each opening once with either engine as white. The openings are
 // the balanced lines below, or FILE's lines (moves in UCI notation from the start position),
@@ -15,7 +15,11 @@
 // as match runners commonly end hopeless games: when both engines have reported a score of at
 // least 600 cp for the same side for 6 plies in a row (a win), or when from ply 68 on both
 // have reported scores within 20 cp of zero for 16 plies in a row (a draw). With --record, every finished game is appended to FILE as one
-// line: the result, then the moves in UCI notation. With --nodraws, repetitions, the
+// line: the result, then the moves in UCI notation. With --ponder (clock games only), both
+// engines get "setoption name Ponder value true" and think on the opponent's time: after a
+// "bestmove M ponder P" the engine searches "go ponder" on the position after P, and gets
+// "ponderhit" if the opponent plays P (its clock runs from then) or "stop" if not. With
+// --nodraws, repetitions, the
 // fifty-move rule and bare material do not end a game, which gives long games for testing.
 import { spawn } from "node:child_process";
 import { appendFileSync, readFileSync } from "node:fs";
@@ -40,6 +44,7 @@ const incMs = Number(args.inc ?? 0.05) * 1000;
 const moveTimeMs = args.movetime ? Number(args.movetime) : 0;
 const maxPlies = Number(args.maxplies ?? 400);
 const adjudicate = Boolean(args.adjudicate);
+const ponder = Boolean(args.ponder) && !moveTimeMs;
 
 // Short main lines of well-known openings, all close to equal.
 const BuiltInOpenings = [
@@ -109,7 +114,15 @@ const openings = loadOpenings();
 
 function startEngine(path) {
     const child = spawn(path, [], { stdio: ["pipe", "pipe", "pipe"] });
-    const engine = { child, lines: [], waiters: [], exited: null, buffer: "", score: null };
+    const engine = {
+        child,
+        lines: [],
+        waiters: [],
+        exited: null,
+        buffer: "",
+        score: null,
+        pondering: null, // the opponent's move this engine ponders on, or null
+    };
     child.stdout.on("data", (data) => {
         engine.buffer += data.toString();
         let end;
@@ -191,14 +204,29 @@ async function playGame(opening, white, black) {
         args.nodraws ? chess.isCheckmate() || chess.isStalemate() : chess.isGameOver();
     const whiteScores = [];
     let adjudicated = null;
+    const goClock = () => `wtime ${clock[0]} btime ${clock[1]} winc ${incMs} binc ${incMs}`;
     while (!over() && moves.length < maxPlies && !adjudicated) {
         const side = chess.turn() === "w" ? 0 : 1;
         const engine = side === 0 ? white : black;
-        send(engine, "position startpos moves " + moves.join(" "));
+        let hit = false;
+        if (engine.pondering !== null) {
+            hit = engine.pondering === moves[moves.length - 1];
+            engine.pondering = null;
+            if (!hit) {
+                // A ponder miss: the engine answers at once, and that answer is dropped.
+                send(engine, "stop");
+                if (!(await waitFor(engine, "bestmove", 5000)))
+                    return { result: "hang", side, detail: "stop after a ponder miss", moves };
+            }
+        }
         const start = Date.now();
         engine.score = null;
-        if (moveTimeMs) send(engine, `go movetime ${moveTimeMs}`);
-        else send(engine, `go wtime ${clock[0]} btime ${clock[1]} winc ${incMs} binc ${incMs}`);
+        if (hit) {
+            send(engine, "ponderhit");
+        } else {
+            send(engine, "position startpos moves " + moves.join(" "));
+            send(engine, moveTimeMs ? `go movetime ${moveTimeMs}` : `go ${goClock()}`);
+        }
         const allowed = moveTimeMs ? moveTimeMs + 1000 : clock[side];
         const answer = await waitFor(engine, "bestmove", allowed + 5000);
         const used = Date.now() - start;
@@ -215,9 +243,23 @@ async function playGame(opening, white, black) {
         }
         if (!move) return { result: "illegal move", side, move: text, moves };
         moves.push(text);
+        const expected = answer.split(" ")[3];
+        if (ponder && expected && answer.split(" ")[2] === "ponder" && !over()) {
+            send(engine, `position startpos moves ${moves.join(" ")} ${expected}`);
+            send(engine, `go ponder ${goClock()}`);
+            engine.pondering = expected;
+        }
         const score = engine.score === null ? null : side === 0 ? engine.score : -engine.score;
         whiteScores.push(score);
         if (adjudicate) adjudicated = adjudication(whiteScores, moves.length);
+    }
+    // An engine still pondering when the game ends is stopped, its answer dropped.
+    for (const engine of [white, black]) {
+        if (engine.pondering === null) continue;
+        engine.pondering = null;
+        send(engine, "stop");
+        if (!(await waitFor(engine, "bestmove", 5000)))
+            return { result: "hang", detail: "stop at the end of the game", moves };
     }
     let result = "1/2-1/2",
         reason = "draw";
@@ -257,6 +299,7 @@ for (const [i, engine] of pair.entries()) {
         console.log(`engine ${i + 1} did not answer uci`);
         process.exit(1);
     }
+    if (ponder) send(engine, "setoption name Ponder value true");
     for (const option of options[i]) {
         const [name, value] = option.split("=");
         send(engine, `setoption name ${name}` + (value === undefined ? "" : ` value ${value}`));
