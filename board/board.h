@@ -25,6 +25,11 @@ enum : Square {
 
 constexpr bool OnBoard(int s) { return (s & 0x88) == 0; }
 
+// The square seen from `side`'s end of the board: black's ranks are white's flipped, so one
+// piece of code written for white serves both colours.
+constexpr Square RelativeSquare(int side, Square s) { return Square(side ? s ^ 0x70 : s); }
+constexpr int RelativeRank(int side, int rank) { return side ? 7 - rank : rank; }
+
 // Steps to the neighbouring square in each direction: white moves north.
 constexpr int North = 16, South = -16, East = 1, West = -1;
 constexpr int NorthEast = North + East, NorthWest = North + West;

@@ -50,25 +50,27 @@ const int8_t FileSteps[2] = {North, South};
 const int8_t RankSteps[2] = {East, West};
 const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
 
-bool IsWhiteRook(const Piece* board, Square s) { return board[s] == (White | Rook); }
-bool IsBlackRook(const Piece* board, Square s) { return board[s] == (Black | Rook); }
-
-// Missing pawns in front of a castled white king: for its file and the files beside it, the
-// first own pawn above the king costs by its rank, no pawn at all costs the most.
-int32_t WhiteShelter(const Piece* board, Square wk) {
-    bool queenSideHome = (wk == A1 || wk == B1) && board[B2] == WhitePawn &&
-                         (board[A2] == WhitePawn || board[A3] == WhitePawn);
-    bool kingSideHome = (wk == G1 || wk == H1) && board[G2] == WhitePawn &&
-                        (board[H2] == WhitePawn || board[H3] == WhitePawn);
+// Missing pawns in front of a castled king: for its file and the files beside it, the first
+// own pawn ahead of the king costs by its rank, no pawn at all costs the most.
+template <int side>
+int32_t Shelter(const Piece* board, Square king) {
+    const Piece pawn = side ? BlackPawn : WhitePawn;
+    auto at = [board](Square s) { return board[RelativeSquare(side, s)]; };
+    const Square k = RelativeSquare(side, king);
+    bool queenSideHome =
+        (k == A1 || k == B1) && at(B2) == pawn && (at(A2) == pawn || at(A3) == pawn);
+    bool kingSideHome =
+        (k == G1 || k == H1) && at(G2) == pawn && (at(H2) == pawn || at(H3) == pawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
-    int file = wk & 7, rank = wk >> 4;
+    const int forward = side ? South : North;
+    const int file = k & 7, rank = k >> 4;
     for (int f = file - 1; f <= file + 1; ++f) {
         if (f < 0 || f > 7) continue;
         int cost = MissingShieldPenalty;
-        for (int s = (rank + 1) * 16 + f; s <= H7; s += North)
-            if (board[s] == WhitePawn) {
-                cost = ShieldPenalty[s >> 4];
+        for (int r = rank + 1, s = king + forward + f - file; r <= 6; ++r, s += forward)
+            if (board[s] == pawn) {
+                cost = ShieldPenalty[r];
                 break;
             }
         penalty += cost;
@@ -76,45 +78,16 @@ int32_t WhiteShelter(const Piece* board, Square wk) {
     return penalty;
 }
 
-int32_t BlackShelter(const Piece* board, Square bk) {
-    bool queenSideHome = (bk == A8 || bk == B8) && board[B7] == BlackPawn &&
-                         (board[A7] == BlackPawn || board[A6] == BlackPawn);
-    bool kingSideHome = (bk == G8 || bk == H8) && board[G7] == BlackPawn &&
-                        (board[H7] == BlackPawn || board[H6] == BlackPawn);
-    if (queenSideHome || kingSideHome) return 0;
+// Rooks shut in by their own uncastled king, one penalty per wing.
+template <int side>
+int32_t TrappedRooks(const Piece* board, Square king) {
+    const Piece rook = side ? Black | Rook : White | Rook;
+    auto rookOn = [board, rook](Square s) { return board[RelativeSquare(side, s)] == rook; };
+    const Square k = RelativeSquare(side, king);
     int32_t penalty = 0;
-    int file = bk & 7, rank = bk >> 4;
-    for (int f = file - 1; f <= file + 1; ++f) {
-        if (f < 0 || f > 7) continue;
-        int cost = MissingShieldPenalty;
-        for (int s = (rank - 1) * 16 + f; s >= A2; s += South)
-            if (board[s] == BlackPawn) {
-                cost = ShieldPenalty[7 - (s >> 4)];
-                break;
-            }
-        penalty += cost;
-    }
-    return penalty;
-}
-
-int32_t WhiteTrappedRooks(const Piece* board, Square wk) {
-    int32_t penalty = 0;
-    if ((wk == F1 && (IsWhiteRook(board, G1) || IsWhiteRook(board, H1))) ||
-        (wk == G1 && IsWhiteRook(board, H1)))
+    if ((k == F1 && (rookOn(G1) || rookOn(H1))) || (k == G1 && rookOn(H1)))
         penalty += TrappedRookPenalty;
-    if ((wk == C1 && (IsWhiteRook(board, B1) || IsWhiteRook(board, A1))) ||
-        (wk == B1 && IsWhiteRook(board, A1)))
-        penalty += TrappedRookPenalty;
-    return penalty;
-}
-
-int32_t BlackTrappedRooks(const Piece* board, Square bk) {
-    int32_t penalty = 0;
-    if ((bk == F8 && (IsBlackRook(board, G8) || IsBlackRook(board, H8))) ||
-        (bk == G8 && IsBlackRook(board, H8)))
-        penalty += TrappedRookPenalty;
-    if ((bk == C8 && (IsBlackRook(board, B8) || IsBlackRook(board, A8))) ||
-        (bk == B8 && IsBlackRook(board, A8)))
+    if ((k == C1 && (rookOn(B1) || rookOn(A1))) || (k == B1 && rookOn(A1)))
         penalty += TrappedRookPenalty;
     return penalty;
 }
@@ -165,43 +138,54 @@ bool LazyExit(const PlyState& ps, int32_t alpha, int32_t beta, int32_t& result) 
 
 // Steps 4 and 5. Kings: a king whose opponent keeps its queen and more stays sheltered and
 // in the corner; otherwise it heads for the centre.
-template <bool trace>
-void KingTerms(Tally<trace>& t, const Piece* board, Square wk, Square bk, bool whiteKingMiddle,
-               bool blackKingMiddle) {
-    if (!whiteKingMiddle) {
-        t.Add(TermTables, 0, KingEndSquareTable[0][wk]);
-    } else {
-        t.Add(TermTables, 0, KingSquareTable[0][wk]);
-        t.Add(TermKingSafety, 0, -WhiteShelter(board, wk));
-        t.Add(TermKingSafety, 0, -WhiteTrappedRooks(board, wk));
+template <int side, bool trace>
+void KingTerms(Tally<trace>& t, const Piece* board, Square king, bool kingMiddle) {
+    if (!kingMiddle) {
+        t.Add(TermTables, side, KingEndSquareTable[side][king]);
+        return;
     }
-    if (!blackKingMiddle) {
-        t.Add(TermTables, 1, KingEndSquareTable[1][bk]);
-    } else {
-        t.Add(TermTables, 1, KingSquareTable[1][bk]);
-        t.Add(TermKingSafety, 1, -BlackShelter(board, bk));
-        t.Add(TermKingSafety, 1, -BlackTrappedRooks(board, bk));
-    }
+    t.Add(TermTables, side, KingSquareTable[side][king]);
+    t.Add(TermKingSafety, side, -Shelter<side>(board, king));
+    t.Add(TermKingSafety, side, -TrappedRooks<side>(board, king));
 }
 
-// Step 6. Queens: their table, nearness to the enemy king, and its file.
-template <bool trace>
-void QueenTerms(Tally<trace>& t, const PlyState& ps, bool whiteKingMiddle, bool blackKingMiddle,
-                SideCounts& white, SideCounts& black) {
-    const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
-    const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
-    if (wq != NoSquare) {
-        white.queens = 1;
-        t.Add(TermPieces, 0, -QueenNearKingWeight * Distance[wq][bk]);
-        t.Add(TermTables, 0, QueenSquareTable[0][wq]);
-        if (whiteKingMiddle && FileOf[wq] == FileOf[bk]) t.Add(TermPieces, 0, 10);
+// Step 6. A queen: its table, nearness to the enemy king, and the enemy king's file.
+template <int side, bool trace>
+void QueenTerms(Tally<trace>& t, Square queen, Square enemyKing, bool kingMiddle, SideCounts& own) {
+    if (queen == NoSquare) return;
+    own.queens = 1;
+    t.Add(TermPieces, side, -QueenNearKingWeight * Distance[queen][enemyKing]);
+    t.Add(TermTables, side, QueenSquareTable[side][queen]);
+    if (kingMiddle && FileOf[queen] == FileOf[enemyKing]) t.Add(TermPieces, side, 10);
+}
+
+// Step 8, a rook: its table, the files and ranks of the enemy king and queen while the own
+// king stays sheltered, and its mobility, counting squares along its file twice.
+template <int side, bool trace>
+void RookTerms(Tally<trace>& t, const Piece* board, Square s, bool kingMiddle, Square enemyKing,
+               Square enemyQueen, SideCounts& own) {
+    ++own.rooks;
+    t.Add(TermTables, side, RookSquareTable[side][s]);
+    if (kingMiddle) {
+        const int kingRank = RelativeRank(side, RankOf[enemyKing]);
+        if (FileOf[s] == FileOf[enemyKing]) t.Add(TermPieces, side, 8);
+        if (enemyQueen != NoSquare && FileOf[s] == FileOf[enemyQueen]) t.Add(TermPieces, side, 10);
+        if (RankOf[s] == RelativeRank(side, 6) && kingRank == 7) t.Add(TermPieces, side, 30);
+        if (RankOf[s] == RelativeRank(side, 5) && kingRank >= 6) t.Add(TermPieces, side, 10);
     }
-    if (bq != NoSquare) {
-        black.queens = 1;
-        t.Add(TermPieces, 1, -QueenNearKingWeight * Distance[bq][wk]);
-        t.Add(TermTables, 1, QueenSquareTable[1][bq]);
-        if (blackKingMiddle && FileOf[bq] == FileOf[wk]) t.Add(TermPieces, 1, 10);
-    }
+    t.Add(TermPieces, side,
+          2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
+}
+
+// Step 8, a bishop: its table, the pair bonus when a second one is met, and its mobility.
+template <int side, bool trace>
+void BishopTerms(Tally<trace>& t, const Piece* board, Square s, bool& bishopMet, SideCounts& own) {
+    ++own.bishops;
+    own.lastBishop = s;
+    t.Add(TermTables, side, BishopSquareTable[side][s]);
+    if (bishopMet) t.Add(TermPieces, side, BishopPairBonus);
+    bishopMet = true;
+    t.Add(TermPieces, side, 2 * CountEmpty(board, s, DiagonalSteps, 4));
 }
 
 // Step 8. One scan of the rooks, bishops, knights and (unless the pawn cache knew them) pawns:
@@ -220,24 +204,10 @@ void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool w
     ForEachSquare(pos, scanned, [&](Square s) {
         switch (board[s]) {
             case White | Rook:
-                ++white.rooks;
-                t.Add(TermTables, 0, RookSquareTable[0][s]);
-                if (whiteKingMiddle) {
-                    if (FileOf[s] == FileOf[bk]) t.Add(TermPieces, 0, 8);
-                    if (bq != NoSquare && FileOf[s] == FileOf[bq]) t.Add(TermPieces, 0, 10);
-                    if (RankOf[s] == 6 && RankOf[bk] == 7) t.Add(TermPieces, 0, 30);
-                    if (RankOf[s] == 5 && RankOf[bk] >= 6) t.Add(TermPieces, 0, 10);
-                }
-                t.Add(TermPieces, 0,
-                      2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
+                RookTerms<0>(t, board, s, whiteKingMiddle, bk, bq, white);
                 break;
             case White | Bishop:
-                ++white.bishops;
-                white.lastBishop = s;
-                t.Add(TermTables, 0, BishopSquareTable[0][s]);
-                if (whiteBishopMet) t.Add(TermPieces, 0, BishopPairBonus);
-                whiteBishopMet = true;
-                t.Add(TermPieces, 0, 2 * CountEmpty(board, s, DiagonalSteps, 4));
+                BishopTerms<0>(t, board, s, whiteBishopMet, white);
                 break;
             case White | Knight:
                 ++white.knights;
@@ -252,24 +222,10 @@ void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool w
                 if (RankOf[s] < pf.rearmost[0][FileOf[s]]) pf.rearmost[0][FileOf[s]] = RankOf[s];
                 break;
             case Black | Rook:
-                ++black.rooks;
-                t.Add(TermTables, 1, RookSquareTable[1][s]);
-                if (blackKingMiddle) {
-                    if (FileOf[s] == FileOf[wk]) t.Add(TermPieces, 1, 8);
-                    if (wq != NoSquare && FileOf[s] == FileOf[wq]) t.Add(TermPieces, 1, 10);
-                    if (RankOf[s] == 1 && RankOf[wk] == 0) t.Add(TermPieces, 1, 30);
-                    if (RankOf[s] == 2 && RankOf[wk] <= 1) t.Add(TermPieces, 1, 10);
-                }
-                t.Add(TermPieces, 1,
-                      2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
+                RookTerms<1>(t, board, s, blackKingMiddle, wk, wq, black);
                 break;
             case Black | Bishop:
-                ++black.bishops;
-                black.lastBishop = s;
-                t.Add(TermTables, 1, BishopSquareTable[1][s]);
-                if (blackBishopMet) t.Add(TermPieces, 1, BishopPairBonus);
-                blackBishopMet = true;
-                t.Add(TermPieces, 1, 2 * CountEmpty(board, s, DiagonalSteps, 4));
+                BishopTerms<1>(t, board, s, blackBishopMet, black);
                 break;
             case Black | Knight:
                 ++black.knights;
@@ -354,9 +310,11 @@ int32_t EvaluateTerms(const Position& pos, PawnTable* pawns, int ply, EvalTrace*
     // Steps 4 to 6. Kings and queens.
     const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > 1200;
     const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > 1200;
-    KingTerms(t, pos.board, wk, bk, whiteKingMiddle, blackKingMiddle);
+    KingTerms<0>(t, pos.board, wk, whiteKingMiddle);
+    KingTerms<1>(t, pos.board, bk, blackKingMiddle);
     SideCounts white, black;
-    QueenTerms(t, ps, whiteKingMiddle, blackKingMiddle, white, black);
+    QueenTerms<0>(t, ps.queenSquare[0], bk, whiteKingMiddle, white);
+    QueenTerms<1>(t, ps.queenSquare[1], wk, blackKingMiddle, black);
 
     // Step 7. The pawn cache holds the pawn terms of a pawn placement seen before.
     int32_t pawnScore = 0;

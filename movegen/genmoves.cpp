@@ -62,31 +62,23 @@ void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece o
 // Castling needs the right, the king on its home square, empty squares between king and
 // rook, a rook in the corner, and no attack on the king's start, transit and target squares.
 // For the king the ply tracks, the start square is attacked exactly when the side is in
-// check, which the ply records.
+// check, which the ply records. Written for white; black's squares are its mirror.
+template <int side>
 void AddCastling(Writer<true>& w, const Position& pos, const PlyState& ps, Square s) {
+    constexpr auto at = [](Square sq) { return RelativeSquare(side, sq); };
+    constexpr uint8_t shortRight = CastleWK << 2 * side, longRight = CastleWQ << 2 * side;
     const Piece* board = pos.board;
-    const bool tracked = s == ps.kingSquare[ps.side];
-    assert(!tracked || ps.inCheck == IsAttacked(pos, ps.side, 0, s));
-    auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(pos, ps.side, 0, s); };
-    if (ps.side == 0) {
-        if (s != E1) return;
-        if ((ps.castling & CastleWK) && !board[F1] && !board[G1] && TypeOf(board[H1]) == Rook &&
-            !startAttacked() && !IsAttacked(pos, 0, 0, F1) && !IsAttacked(pos, 0, 0, G1))
-            w.Add(E1, G1);
-        if ((ps.castling & CastleWQ) && !board[D1] && !board[C1] && !board[B1] &&
-            TypeOf(board[A1]) == Rook && !startAttacked() && !IsAttacked(pos, 0, 0, D1) &&
-            !IsAttacked(pos, 0, 0, C1))
-            w.Add(E1, C1);
-    } else {
-        if (s != E8) return;
-        if ((ps.castling & CastleBK) && !board[F8] && !board[G8] && TypeOf(board[H8]) == Rook &&
-            !startAttacked() && !IsAttacked(pos, 1, 0, F8) && !IsAttacked(pos, 1, 0, G8))
-            w.Add(E8, G8);
-        if ((ps.castling & CastleBQ) && !board[D8] && !board[C8] && !board[B8] &&
-            TypeOf(board[A8]) == Rook && !startAttacked() && !IsAttacked(pos, 1, 0, D8) &&
-            !IsAttacked(pos, 1, 0, C8))
-            w.Add(E8, C8);
-    }
+    if (s != at(E1)) return;
+    const bool tracked = s == ps.kingSquare[side];
+    assert(!tracked || ps.inCheck == IsAttacked(pos, side, 0, s));
+    auto startAttacked = [&] { return tracked ? ps.inCheck != 0 : IsAttacked(pos, side, 0, s); };
+    auto attacked = [&pos, at](Square sq) { return IsAttacked(pos, side, 0, at(sq)); };
+    if ((ps.castling & shortRight) && !board[at(F1)] && !board[at(G1)] &&
+        TypeOf(board[at(H1)]) == Rook && !startAttacked() && !attacked(F1) && !attacked(G1))
+        w.Add(at(E1), at(G1));
+    if ((ps.castling & longRight) && !board[at(D1)] && !board[at(C1)] && !board[at(B1)] &&
+        TypeOf(board[at(A1)]) == Rook && !startAttacked() && !attacked(D1) && !attacked(C1))
+        w.Add(at(E1), at(C1));
 }
 
 // Captures (en passant first on each side), then the push: promotions in every list, the
@@ -134,7 +126,12 @@ void GenerateList(Position& pos, int ply) {
     ForEachPiece(pos, own == White ? WhiteBits : BlackBits, [&](Square s) {
         switch (TypeOf(pos.board[s])) {
             case King:
-                if constexpr (quiets) AddCastling(w, pos, ps, s);
+                if constexpr (quiets) {
+                    if (ps.side == 0)
+                        AddCastling<0>(w, pos, ps, s);
+                    else
+                        AddCastling<1>(w, pos, ps, s);
+                }
                 AddSteps(w, s, KingSteps, own);
                 break;
             case Queen:
