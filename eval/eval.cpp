@@ -11,6 +11,16 @@ constexpr int32_t LazyMaterialFloor = 900;
 constexpr int32_t KingApproachWeight = 30;  // per unit of distance, against a bare side
 constexpr int32_t QueenNearKingWeight = 4;
 constexpr int32_t TrappedRookPenalty = 50;
+// While the enemy king stays sheltered: a rook on its file or on the enemy queen's, a rook on
+// the seventh rank with the king on the eighth, a rook on the sixth with the king behind it,
+// and a queen on the king's file.
+constexpr int32_t RookOnKingFileBonus = 8;
+constexpr int32_t RookOnQueenFileBonus = 10;
+constexpr int32_t RookOnSeventhBonus = 30;
+constexpr int32_t RookOnSixthBonus = 10;
+constexpr int32_t QueenOnKingFileBonus = 10;
+// A king stays in its shelter while the opponent keeps its queen and more material than this.
+constexpr int32_t KingShelterMaterial = 1200;
 constexpr int32_t BishopPairBonus = 20;
 constexpr int32_t MatingMaterialBonus = 1000;
 
@@ -156,7 +166,8 @@ void QueenTerms(Tally<trace>& t, Square queen, Square enemyKing, bool kingMiddle
     own.queens = 1;
     t.Add(TermPieces, side, -QueenNearKingWeight * Distance[queen][enemyKing]);
     t.Add(TermTables, side, QueenSquareTable[side][queen]);
-    if (kingMiddle && FileOf[queen] == FileOf[enemyKing]) t.Add(TermPieces, side, 10);
+    if (kingMiddle && FileOf[queen] == FileOf[enemyKing])
+        t.Add(TermPieces, side, QueenOnKingFileBonus);
 }
 
 // Step 8, a rook: its table, the files and ranks of the enemy king and queen while the own
@@ -168,10 +179,13 @@ void RookTerms(Tally<trace>& t, const Piece* board, Square s, bool kingMiddle, S
     t.Add(TermTables, side, RookSquareTable[side][s]);
     if (kingMiddle) {
         const int kingRank = RelativeRank(side, RankOf[enemyKing]);
-        if (FileOf[s] == FileOf[enemyKing]) t.Add(TermPieces, side, 8);
-        if (enemyQueen != NoSquare && FileOf[s] == FileOf[enemyQueen]) t.Add(TermPieces, side, 10);
-        if (RankOf[s] == RelativeRank(side, 6) && kingRank == 7) t.Add(TermPieces, side, 30);
-        if (RankOf[s] == RelativeRank(side, 5) && kingRank >= 6) t.Add(TermPieces, side, 10);
+        if (FileOf[s] == FileOf[enemyKing]) t.Add(TermPieces, side, RookOnKingFileBonus);
+        if (enemyQueen != NoSquare && FileOf[s] == FileOf[enemyQueen])
+            t.Add(TermPieces, side, RookOnQueenFileBonus);
+        if (RankOf[s] == RelativeRank(side, 6) && kingRank == 7)
+            t.Add(TermPieces, side, RookOnSeventhBonus);
+        if (RankOf[s] == RelativeRank(side, 5) && kingRank >= 6)
+            t.Add(TermPieces, side, RookOnSixthBonus);
     }
     t.Add(TermPieces, side,
           2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
@@ -308,8 +322,8 @@ int32_t EvaluateTerms(const Position& pos, PawnTable* pawns, int ply, EvalTrace*
     if (matW == 0) t.Add(TermEndgame, 1, -KingApproachWeight * Distance[wk][bk]);
 
     // Steps 4 to 6. Kings and queens.
-    const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > 1200;
-    const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > 1200;
+    const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > KingShelterMaterial;
+    const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > KingShelterMaterial;
     KingTerms<0>(t, pos.board, wk, whiteKingMiddle);
     KingTerms<1>(t, pos.board, bk, blackKingMiddle);
     SideCounts white, black;

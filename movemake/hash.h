@@ -32,8 +32,11 @@ inline int PieceIndex(Piece p) { return p ? (p & 7) + ((p >> 7) * 6) : 0; }
 uint64_t ComputeKey(const Position& pos, int ply);
 uint32_t ComputePawnKey(const Position& pos);
 
-// One transposition-table slot. The slot count is sized as if an entry took 24 bytes, but an
-// entry is packed into 16, so four share a cache line and a probe touches just one line.
+// One transposition-table slot. The slot count was sized for a 24-byte entry, and it still is:
+// a key's slot is its value modulo the count, so another count would put entries elsewhere,
+// change which ones replace each other and so every search result, the bench signature and
+// the table of sizes the tests check. The entry itself is packed into 16 bytes, so that four
+// share a cache line and a probe touches just one line.
 // The data word holds, from the low bits: the move (from, to, captured, promotion in 7, 7,
 // 3 and 3 bits), the score (18 bits, two's complement; stored scores lie within +-99900),
 // the depth, the age and the bound (2 bits).
@@ -91,7 +94,10 @@ void ClearHash();
 void AllocatePawnTable(PawnTable& table);
 void ClearPawnTable(PawnTable& table);
 
-// The slot of a key: its magnitude read as a signed number, modulo the slot count.
+// The slot of a key: its magnitude read as a signed number, modulo the slot count. The
+// signed reading is no virtue of its own: it keeps every key in exactly the slot it has always
+// had, so that the searches, and with them the bench signature, stay as they were. The pawn
+// slot reads its 32-bit key the same way, for the same reason.
 uint32_t HashSlot(uint64_t key);
 uint32_t PawnSlot(uint32_t pawnKey);
 
