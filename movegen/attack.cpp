@@ -42,15 +42,17 @@ void FindPins(const Position& pos, uint8_t side, Square king, Pins& out) {
     }
 }
 
-bool CannotEscapeCheck(const Position& pos, Move move, Square king, const Checkers& checkers) {
+bool CannotEscapeCheck(const Position& pos, Move move, int ply, const Checkers& checkers) {
     const Piece* board = pos.board;
+    const PlyState& ps = pos.ply[ply];
     const Square from = FromOf(move), to = ToOf(move);
     if (TypeOf(board[from]) == King) return false;
-    if (CapturedOf(move) && board[to] == 0) return false;  // en passant: made and tested
+    if (IsEnPassant(ps, move)) return false;  // made and tested
     if (checkers.count != 1) return true;
+    const Square king = ps.kingSquare[ps.side];
     const Square checker = checkers.squares[0];
     if (to == checker) return false;
-    const int8_t d = LineStep.step[checker - king + 119];
+    const int8_t d = LineStepBetween(king, checker);
     if (d == 0 || TypeOf(board[checker]) == Knight || TypeOf(board[checker]) == Pawn) return true;
     for (Square t = Square(king + d); t != checker; t = Square(t + d))
         if (t == to) return false;  // steps between
@@ -70,11 +72,11 @@ bool PieceAttacks(const Position& pos, Square from, Square target) {
                 if (diff == offset) return true;
             return false;
         case King:
-            return LineStep.step[diff + 119] == diff;
+            return LineStepBetween(from, target) == diff;
         case Queen:
         case Rook:
         case Bishop: {
-            const int8_t d = LineStep.step[diff + 119];
+            const int8_t d = LineStepBetween(from, target);
             if (d == 0) return false;
             const bool diagonal = IsDiagonal(d);
             if (TypeOf(p) == (diagonal ? Rook : Bishop)) return false;
@@ -91,10 +93,9 @@ bool GivesCheck(const Position& pos, Move move, int ply) {
     const PlyState& next = pos.ply[ply + 1];
     const Square from = FromOf(move), to = ToOf(move);
     const Piece moved = pos.board[to];
-    const bool castling =
-        TypeOf(moved) == King && (to == Square(from + 2) || to == Square(from - 2));
-    const bool enPassant = TypeOf(moved) == Pawn && CapturedOf(move) && to == pos.ply[ply].epSquare;
-    if (castling || enPassant) return IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
+    // Only a pawn takes en passant.
+    if (IsCastling(moved, move) || (TypeOf(moved) == Pawn && IsEnPassant(pos.ply[ply], move)))
+        return IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
     const Square king = next.kingSquare[next.side];
     return PieceAttacks(pos, to, king) || IsAttackedThrough(pos, next.side, king, from);
 }
@@ -121,7 +122,7 @@ bool WouldGiveCheck(const Position& pos, Move move, int ply) {
         case Queen:
         case Rook:
         case Bishop: {
-            const int8_t d = LineStep.step[diff + 119];
+            const int8_t d = LineStepBetween(to, king);
             if (d == 0) break;
             const bool diagonal = IsDiagonal(d);
             if (type == (diagonal ? Rook : Bishop)) break;
@@ -134,7 +135,7 @@ bool WouldGiveCheck(const Position& pos, Move move, int ply) {
             break;
     }
     // Discovered check along the line from the king through the vacated square.
-    const int8_t d = LineStep.step[from - king + 119];
+    const int8_t d = LineStepBetween(king, from);
     if (d == 0) return false;
     Square t = Square(king + d);
     while (OnBoard(t) && (board[t] == 0 || t == from) && t != to) t = Square(t + d);
@@ -147,7 +148,7 @@ bool WouldGiveCheck(const Position& pos, Move move, int ply) {
 
 bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through) {
     const Piece* board = pos.board;
-    const int8_t d = LineStep.step[through - king + 119];
+    const int8_t d = LineStepBetween(king, through);
     if (d == 0) return false;
     Square t = Square(king + d);
     while (OnBoard(t) && board[t] == 0) t = Square(t + d);

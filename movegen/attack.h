@@ -55,6 +55,9 @@ constexpr LineStepTable MakeLineSteps() {
 }
 inline constexpr LineStepTable LineStep = MakeLineSteps();
 
+// The unit step from `from` towards `to` along their rank, file or diagonal, else 0.
+inline int8_t LineStepBetween(Square from, Square to) { return LineStep.step[to - from + 119]; }
+
 // The enemy pieces that attack a king. A position a game can reach has at most two; more
 // than MaxCheckers (only from odd FEN texts) are not listed and count as "too many".
 constexpr int MaxCheckers = 4;
@@ -81,10 +84,11 @@ void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
 // leaves. Exact under the same condition as GivesCheck.
 bool WouldGiveCheck(const Position& pos, Move move, int ply);
 
-// True when `move`, made by the side in check, is certainly illegal without being made: it is
-// not a king move or en passant, and it neither takes the one checker nor steps between it and
-// the king (or there are two checkers). Moves it lets through still need the make's test.
-bool CannotEscapeCheck(const Position& pos, Move move, Square king, const Checkers& checkers);
+// True when `move`, made by the side to move at `ply`, which is in check, is certainly illegal
+// without being made: it is not a king move or en passant, and it neither takes the one checker nor
+// steps between it and the king (or there are two checkers). Moves it lets through still need the
+// make's test.
+bool CannotEscapeCheck(const Position& pos, Move move, int ply, const Checkers& checkers);
 
 // True when the piece standing on `from` attacks `target`.
 bool PieceAttacks(const Position& pos, Square from, Square target);

@@ -26,5 +26,17 @@ inline bool IsTactical(Move m) { return m > 0xFFFF; }  // capture or promotion
 inline bool IsQuiet(Move m) { return m < 0x10000; }
 inline bool IsPromotion(Move m) { return m > 0xFFFFFF; }
 
+// En passant: a capture onto the en-passant square of `ps`, the record of the position the
+// move is played from. That square is always empty, so no other capture ends there; and the
+// record stays as it is through the make and the take-back, so the test holds at every stage.
+inline bool IsEnPassant(const PlyState& ps, Move m) {
+    return CapturedOf(m) != 0 && ToOf(m) == ps.epSquare;
+}
+
+// Castling: the only move of two files by a king; `moved` is the piece that makes it.
+inline bool IsCastling(Piece moved, Move m) {
+    return TypeOf(moved) == King && (ToOf(m) == FromOf(m) + 2 || ToOf(m) + 2 == FromOf(m));
+}
+
 // "e2e4", "e7e8q"; NoMove prints as "a1a1".
 std::string MoveToText(Move m);

@@ -48,11 +48,7 @@ bool MateEndsSearch(int32_t score) {
 // The plies a root move is searched to: the root prunes and reduces nothing, and extends a
 // recapture, a promotion and a check.
 int RootMoveDepth(const Worker& w, Move m, uint8_t depth) {
-    int newDepth = depth - 1;
-    const int lastCaptured = CapturedOf(w.pos.ply[0].lastMove);
-    if (lastCaptured != 0 && lastCaptured != Pawn &&
-        PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
-        ++newDepth;
+    int newDepth = depth - 1 + RecaptureExtension(w.pos.ply[0].lastMove, m);
     if (IsPromotion(m)) ++newDepth;
     if (w.pos.ply[1].inCheck) ++newDepth;
     return newDepth;

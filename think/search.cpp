@@ -40,11 +40,7 @@ int Extensions(const Worker& w, Move m, int ply) {
     if (ply >= ExtensionPlyFactor * w.iterationDepth) return 0;
     const Position& pos = w.pos;
     const Move last = pos.ply[ply].lastMove;
-    const int lastCaptured = CapturedOf(last);
-    int extension = 0;
-    if (lastCaptured != 0 && lastCaptured != Pawn &&
-        PieceValue[lastCaptured] == PieceValue[CapturedOf(m)])
-        ++extension;  // recapture of a piece of equal value
+    int extension = RecaptureExtension(last, m);
     if (pos.ply[ply + 1].inCheck) ++extension;
     // A pawn that reached its seventh rank (or beyond) with the last move.
     const Square s = ToOf(last);
@@ -74,6 +70,12 @@ bool NullMoveMaterialOk(const PlyState& ps) {
 }
 
 }  // namespace
+
+int RecaptureExtension(Move lastMove, Move move) {
+    const int lastCaptured = CapturedOf(lastMove);
+    return lastCaptured != 0 && lastCaptured != Pawn &&
+           PieceValue[lastCaptured] == PieceValue[CapturedOf(move)];
+}
 
 uint8_t CheckAfter(Worker& w, Move move, int ply) {
     if (w.rootIsLegal) return GivesCheck(w.pos, move, ply);
@@ -123,7 +125,7 @@ int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
     for (int k = 1; k <= ps.moveCount; ++k) {
         PickMove(w, ply, k);
         const Move m = pos.moves[ply][w.order.order[ply][k]];
-        if (ps.inCheck && CannotEscapeCheck(pos, m, ps.kingSquare[ps.side], checkers)) continue;
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) continue;
         if (!ps.inCheck && qdepth >= QuietPromotionPlies && IsPromotion(m) && !CapturedOf(m))
             continue;
 
@@ -131,7 +133,7 @@ int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
         // whether it is legal makes no difference, only whether it gives check.
         const int32_t delta = DeltaEstimate(m, deltaBase);
         if (beta - alpha0 == 1 && !ps.inCheck && w.rootIsLegal && delta <= alpha && delta <= best &&
-            !(CapturedOf(m) && pos.board[ToOf(m)] == 0) && !WouldGiveCheck(pos, m, ply))
+            !IsEnPassant(ps, m) && !WouldGiveCheck(pos, m, ply))
             continue;
 
         if (!MakeCapture(pos, m, ply, ps.inCheck ? &checkers : nullptr)) continue;
@@ -248,7 +250,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
 
         // Steps 8.2 and 8.3. Make the move, skipping those that cannot answer a check, and
         // note whether it gives check: pruning spares checks.
-        if (ps.inCheck && CannotEscapeCheck(pos, m, ps.kingSquare[ps.side], checkers)) continue;
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) continue;
         if (!MakeMove(pos, m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
         PlyState& next = pos.ply[ply + 1];

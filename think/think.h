@@ -195,6 +195,9 @@ inline bool PollClock(Worker& w, int64_t nodes) {
 // ---------------------------------------------------------------------------------------
 // The search.
 
+// One ply for recapturing, with `move`, a piece of the value that `lastMove` took (not a pawn).
+int RecaptureExtension(Move lastMove, Move move);
+
 // The in-check flag of the position after `move` was made at `ply`.
 uint8_t CheckAfter(Worker& w, Move move, int ply);
 

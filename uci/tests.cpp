@@ -31,17 +31,16 @@ static bool IsLegalLeaf(Position& pos, Move m, int ply, const Pins& pins,
     const PlyState& ps = pos.ply[ply];
     const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
     if (from == king && TypeOf(board[from]) == King) {
-        if (to == from + 2 || to == from - 2) return true;
+        if (IsCastling(board[from], m)) return true;
         board[king] = 0;
         const bool safe = !IsAttacked(pos, ps.side, uint8_t(ply), to);
         board[king] = Piece((ps.side ? Black : White) | King);
         return safe;
     }
-    const bool enPassant = CapturedOf(m) && to == ps.epSquare;
-    if (!enPassant && TypeOf(board[from]) != King) {
-        if (ps.inCheck && CannotEscapeCheck(pos, m, king, checkers)) return false;
+    if (!IsEnPassant(ps, m) && TypeOf(board[from]) != King) {
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) return false;
         for (int i = 0; i < pins.count; ++i)
-            if (pins.squares[i] == from) return LineStep.step[to - king + 119] == pins.steps[i];
+            if (pins.squares[i] == from) return LineStepBetween(king, to) == pins.steps[i];
         return true;
     }
     if (!MakeTrial(pos, m, ply)) return false;
@@ -50,8 +49,8 @@ static bool IsLegalLeaf(Position& pos, Move m, int ply, const Pins& pins,
 }
 
 // Counts the legal moves of the list at `ply`: the leaves of a perft, which need no order.
-// Out of check, only moves from the king's square or a pinned piece's, moves to the en-passant
-// square, and the moves of any other king (a FEN text may give a side two) need a closer look;
+// Out of check, only moves from the king's square or a pinned piece's, en passant, and the
+// moves of any other king (a FEN text may give a side two) need a closer look;
 // the others are legal as generated.
 static int64_t CountLegalMoves(Position& pos, int ply) {
     const PlyState& ps = pos.ply[ply];
@@ -81,7 +80,7 @@ static int64_t CountLegalMoves(Position& pos, int ply) {
     for (int k = 1; k <= ps.moveCount; ++k) {
         const Move m = pos.moves[ply][k];
         const Square from = FromOf(m);
-        if (!((marked[from >> 6] >> (from & 63)) & 1) && ToOf(m) != ps.epSquare)
+        if (!((marked[from >> 6] >> (from & 63)) & 1) && !IsEnPassant(ps, m))
             ++count;
         else
             count += IsLegalLeaf(pos, m, ply, pins, checkers);

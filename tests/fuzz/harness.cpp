@@ -40,14 +40,13 @@ bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
     Square king = pos.ply[ply].kingSquare[us];
     if (TypeOf(board[from]) == King) {
         king = to;
-        if (to == from + 2 || to == from - 2) {  // castling: the rook jumps over the king
+        if (IsCastling(board[from], m)) {  // the rook jumps over the king
             const Square rookFrom = Square(to > from ? from + 3 : from - 4);
             board[(from + to) / 2] = board[rookFrom];
             board[rookFrom] = 0;
         }
     }
-    if (TypeOf(board[from]) == Pawn && CapturedOf(m) && board[to] == 0)
-        board[Square(to + (us ? 16 : -16))] = 0;  // en passant
+    if (IsEnPassant(pos.ply[ply], m)) board[Square(to + (us ? North : South))] = 0;
     board[to] = board[from];
     board[from] = 0;
     const bool exposed = IsAttacked(pos, uint8_t(us), 0, king);
@@ -103,13 +102,11 @@ std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
         const Move m = pos.moves[ply][k];
         const std::string text = MoveToText(m);
         if (IsTactical(m)) tactical.push_back(m);
-        const bool castling = TypeOf(board[FromOf(m)]) == King &&
-                              (ToOf(m) == FromOf(m) + 2 || ToOf(m) == FromOf(m) - 2);
-        const bool enPassant = CapturedOf(m) && board[ToOf(m)] == 0;
+        const bool castling = IsCastling(board[FromOf(m)], m);
+        const bool enPassant = IsEnPassant(record, m);
         const bool exposes = reachable && ExposesKingByFullScan(pos, m, ply);
         const bool foreseen = reachable && !castling && !enPassant && WouldGiveCheck(pos, m, ply);
-        const bool hopeless =
-            record.inCheck && CannotEscapeCheck(pos, m, record.kingSquare[us], checkers);
+        const bool hopeless = record.inCheck && CannotEscapeCheck(pos, m, ply, checkers);
         const bool legal = MakeMove(pos, m, ply, record.inCheck ? &checkers : nullptr);
         if (legal) {
             const PlyState& next = pos.ply[ply + 1];
