@@ -10,7 +10,7 @@
 uint32_t RandomSeed;
 
 uint64_t ZobristPiece[13][128];
-uint64_t ZobristCastle[4];
+uint64_t ZobristCastle[16];
 uint64_t ZobristEp[256];
 uint32_t ZobristPawn[2][128];
 uint64_t ZobristSide;
@@ -40,7 +40,10 @@ uint64_t Random64() {
 void InitZobrist() {
     for (int i = 1; i <= 12; ++i)
         for (int s = 0; s < 128; ++s) ZobristPiece[i][s] = Random64();
-    for (auto& k : ZobristCastle) k = Random64();
+    for (int bit = 1; bit < 16; bit <<= 1) ZobristCastle[bit] = Random64();
+    for (int rights = 1; rights < 16; ++rights)
+        ZobristCastle[rights] =
+            ZobristCastle[rights & (rights - 1)] ^ ZobristCastle[rights & -rights];
     for (auto& k : ZobristEp) k = Random64();
     for (auto& row : ZobristPawn)
         for (auto& k : row) k = Random32();
@@ -53,8 +56,7 @@ uint64_t ComputeKey(const Position& pos, int ply) {
     uint64_t key = 0;
     for (int s = 0; s < 128; ++s)
         if (OnBoard(s) && pos.board[s]) key ^= ZobristPiece[PieceIndex(pos.board[s])][s];
-    for (int bit = 0; bit < 4; ++bit)
-        if (ps.castling & (1 << bit)) key ^= ZobristCastle[bit];
+    key ^= ZobristCastle[ps.castling & 15];
     key ^= ZobristEp[ps.epSquare];
     if (ps.side == 1) key ^= ZobristSide;
     return key;

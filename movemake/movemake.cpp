@@ -9,167 +9,91 @@
 
 namespace {
 
-// Everything that differs between the two colours' moves, indexed by the mover's side.
-struct SideSquares {
-    Square kingHome, shortTo, shortRookFrom, shortRookTo, longTo, longRookFrom, longRookTo;
-    uint8_t shortBit, longBit;            // the mover's castling bits
-    int shortKeyIndex, longKeyIndex;      // their ZobristCastle entries
-    uint8_t enemyShortBit, enemyLongBit;  // the opponent's bits for its corners
-    int enemyShortKeyIndex, enemyLongKeyIndex;
-    Square enemyShortCorner, enemyLongCorner;
-    int forward;  // one rank towards the opponent
-    Piece ownColour, enemyPawn;
-};
-
-constexpr SideSquares Sides[2] = {
-    {.kingHome = E1,
-     .shortTo = G1,
-     .shortRookFrom = H1,
-     .shortRookTo = F1,
-     .longTo = C1,
-     .longRookFrom = A1,
-     .longRookTo = D1,
-     .shortBit = CastleWK,
-     .longBit = CastleWQ,
-     .shortKeyIndex = 0,
-     .longKeyIndex = 1,
-     .enemyShortBit = CastleBK,
-     .enemyLongBit = CastleBQ,
-     .enemyShortKeyIndex = 2,
-     .enemyLongKeyIndex = 3,
-     .enemyShortCorner = H8,
-     .enemyLongCorner = A8,
-     .forward = North,
-     .ownColour = White,
-     .enemyPawn = BlackPawn},
-    {.kingHome = E8,
-     .shortTo = G8,
-     .shortRookFrom = H8,
-     .shortRookTo = F8,
-     .longTo = C8,
-     .longRookFrom = A8,
-     .longRookTo = D8,
-     .shortBit = CastleBK,
-     .longBit = CastleBQ,
-     .shortKeyIndex = 2,
-     .longKeyIndex = 3,
-     .enemyShortBit = CastleWK,
-     .enemyLongBit = CastleWQ,
-     .enemyShortKeyIndex = 0,
-     .enemyLongKeyIndex = 1,
-     .enemyShortCorner = H1,
-     .enemyLongCorner = A1,
-     .forward = South,
-     .ownColour = Black,
-     .enemyPawn = WhitePawn},
-};
+// The castling right each corner's rook stands for; 0 on any other square.
+constexpr uint8_t CornerRight(int s) {
+    return s == H1 ? CastleWK : s == A1 ? CastleWQ : s == H8 ? CastleBK : s == A8 ? CastleBQ : 0;
+}
+constexpr uint8_t SideRights[2] = {CastleWK | CastleWQ, CastleBK | CastleBQ};
 
 // The three makes: the full one for the search, the quiescence one without the 64-bit key,
-// castling rights and last move, and the board-only trial.
+// castling rights and last move, and the board-only trial. A take-back changes the board
+// alone, as the trial does.
 enum class MakeKind { Full, Capture, Trial };
 
-// What a make builds up before it writes the new record.
-struct Making {
+// The board and what a make keeps in step with it: the keys (the full make) and the pawn key
+// and material (all but the trial). Every change of a square goes through the three helpers
+// below, so that none of them can drift from the board.
+template <MakeKind kind>
+struct Changes {
     Piece* board;
-    const PlyState& cur;
-    PlyState& next;
-    const SideSquares& sq;
-    Square from, to;
-    uint8_t castling;
-    uint64_t key;
-    uint32_t pawnKey;
+    PlyState* next;  // the record being written, its material already copied
+    uint64_t key = 0;
+    uint32_t pawnKey = 0;
 };
 
-// Drops one castling right, and its key, if the side still has it.
-inline void DropRight(Making& m, uint8_t bit, int keyIndex) {
-    if (!(m.castling & bit)) return;
-    m.castling &= uint8_t(~bit);
-    m.key ^= ZobristCastle[keyIndex];
-}
-
-// Step 3. The captured piece leaves the keys. A capture on the opponent's corner ends its
-// castling right there, so a rook that later stands on that corner cannot castle.
 template <MakeKind kind>
-void TakeCaptured(Making& m, Square epTaken, int them) {
-    if (m.board[m.to] == 0) {  // en passant: the pawn beside the target square
-        if constexpr (kind == MakeKind::Full)
-            m.key ^= ZobristPiece[PieceIndex(m.board[epTaken])][epTaken];
-        return;
-    }
-    if constexpr (kind == MakeKind::Full) m.key ^= ZobristPiece[PieceIndex(m.board[m.to])][m.to];
-    if constexpr (kind != MakeKind::Trial)
-        if (m.board[m.to] == m.sq.enemyPawn) m.pawnKey ^= ZobristPawn[them][m.to];
-    if constexpr (kind == MakeKind::Full) {
-        if (m.to == m.sq.enemyShortCorner)
-            DropRight(m, m.sq.enemyShortBit, m.sq.enemyShortKeyIndex);
-        if (m.to == m.sq.enemyLongCorner) DropRight(m, m.sq.enemyLongBit, m.sq.enemyLongKeyIndex);
-    }
-}
-
-// Step 4, king: castling brings the rook along; any king move ends both rights.
-template <MakeKind kind>
-void MoveKing(Making& m, int us) {
-    if (m.from == m.sq.kingHome && (m.to == m.sq.shortTo || m.to == m.sq.longTo)) {
-        const bool isShort = m.to == m.sq.shortTo;
-        const Square rookFrom = isShort ? m.sq.shortRookFrom : m.sq.longRookFrom;
-        const Square rookTo = isShort ? m.sq.shortRookTo : m.sq.longRookTo;
-        if constexpr (kind == MakeKind::Full)
-            m.key ^= ZobristPiece[PieceIndex(m.board[rookFrom])][rookFrom] ^
-                     ZobristPiece[PieceIndex(m.board[rookFrom])][rookTo];
-        m.board[rookTo] = m.board[rookFrom];
-        m.board[rookFrom] = 0;
-    }
-    m.next.kingSquare[us] = m.to;
-    if constexpr (kind == MakeKind::Full) {
-        DropRight(m, m.sq.shortBit, m.sq.shortKeyIndex);
-        DropRight(m, m.sq.longBit, m.sq.longKeyIndex);
-    }
-}
-
-// Step 4, rook: leaving its corner ends that side's right.
-inline void MoveRook(Making& m) {
-    if (m.from == m.sq.shortRookFrom) DropRight(m, m.sq.shortBit, m.sq.shortKeyIndex);
-    if (m.from == m.sq.longRookFrom) DropRight(m, m.sq.longBit, m.sq.longKeyIndex);
-}
-
-// Step 4, pawn: the pawn key, the en-passant square after a double step, and the pawn that
-// en passant takes.
-template <MakeKind kind>
-void MovePawn(Making& m, bool captured, int promotion, Square epTaken, int us, int them) {
+[[gnu::always_inline]] inline void Book(Changes<kind>& c, Piece p, Square s, int sign) {
+    if constexpr (kind == MakeKind::Full) c.key ^= ZobristPiece[PieceIndex(p)][s];
     if constexpr (kind != MakeKind::Trial) {
-        m.pawnKey ^= ZobristPawn[us][m.from];
-        if (promotion == 0) m.pawnKey ^= ZobristPawn[us][m.to];
-    }
-    if constexpr (kind == MakeKind::Full) {
-        // An en-passant square is set only when an enemy pawn could use it, so the same
-        // position reached by another move order has the same key.
-        if (m.to == Square(m.from + 2 * m.sq.forward) &&
-            (m.board[Square(m.to + East)] == m.sq.enemyPawn ||
-             m.board[Square(m.to + West)] == m.sq.enemyPawn))
-            m.next.epSquare = Square(m.from + m.sq.forward);
-    }
-    if (m.to == m.cur.epSquare && captured) {
-        m.board[epTaken] = 0;
-        if constexpr (kind != MakeKind::Trial) m.pawnKey ^= ZobristPawn[them][epTaken];
+        if (TypeOf(p) == Pawn) c.pawnKey ^= ZobristPawn[SideOf(p)][s];
+        c.next->material[SideOf(p)] += sign * PieceValue[TypeOf(p)];
     }
 }
 
-// Step 10. Legality: the mover's king must not be left attacked. Unless the mover moved its
-// king or took en passant, only the line through the vacated square can have opened onto the
-// king, and of the pieces that gave check only those not taken or blocked still attack it; so
-// only those are looked at.
-[[gnu::always_inline]] inline bool LeavesKingAttacked(const Position& pos, const Making& m, int ply,
-                                                      bool captured, const Checkers* checkers) {
-    const int us = m.cur.side;
-    const Square king = m.next.kingSquare[us];
-    const bool special = TypeOf(m.board[m.to]) == King ||
-                         (captured && m.to == m.cur.epSquare && TypeOf(m.board[m.to]) == Pawn);
-    if (special || (m.cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
+// Puts `p` on the empty square `s`.
+template <MakeKind kind>
+[[gnu::always_inline]] inline void AddPiece(Changes<kind>& c, Square s, Piece p) {
+    Book(c, p, s, 1);
+    c.board[s] = p;
+}
+
+// Empties the square `s`.
+template <MakeKind kind>
+[[gnu::always_inline]] inline void ClearPiece(Changes<kind>& c, Square s) {
+    Book(c, c.board[s], s, -1);
+    c.board[s] = 0;
+}
+
+// Moves the piece on `from` to the empty square `to`; material does not change.
+template <MakeKind kind>
+[[gnu::always_inline]] inline void MovePiece(Changes<kind>& c, Square from, Square to) {
+    const Piece p = c.board[from];
+    if constexpr (kind == MakeKind::Full)
+        c.key ^= ZobristPiece[PieceIndex(p)][from] ^ ZobristPiece[PieceIndex(p)][to];
+    if constexpr (kind != MakeKind::Trial)
+        if (TypeOf(p) == Pawn)
+            c.pawnKey ^= ZobristPawn[SideOf(p)][from] ^ ZobristPawn[SideOf(p)][to];
+    c.board[to] = p;
+    c.board[from] = 0;
+}
+
+// The rook's squares of a castling by the king from `from` to `to`: it stands beside the
+// corner's side of the king's target and lands on the square the king crossed.
+inline Square CastlingRookFrom(Square from, Square to) {
+    return Square(to > from ? to + 1 : to - 2);
+}
+inline Square CastlingRookTo(Square from, Square to) { return Square((from + to) / 2); }
+
+// The square of the pawn that en passant takes: beside the mover's start, on the target file.
+inline Square EnPassantVictim(Square from, Square to) { return Square((from & 0x70) | (to & 7)); }
+
+// Legality: the mover's king must not be left attacked. Unless the mover moved its king or
+// took en passant, only the line through the vacated square can have opened onto the king,
+// and of the pieces that gave check only those not taken or blocked still attack it; so only
+// those are looked at.
+[[gnu::always_inline]] inline bool LeavesKingAttacked(const Position& pos, Square from, Square to,
+                                                      int ply, bool enPassant,
+                                                      const Checkers* checkers) {
+    const PlyState& cur = pos.ply[ply];
+    const int us = cur.side;
+    const Square king = pos.ply[ply + 1].kingSquare[us];
+    const bool special = TypeOf(pos.board[to]) == King || enPassant;
+    if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
         return IsAttacked(pos, uint8_t(us), uint8_t(ply + 1), NoSquare);
-    bool exposed = IsAttackedThrough(pos, uint8_t(us), king, m.from);
-    if (m.cur.inCheck)
+    bool exposed = IsAttackedThrough(pos, uint8_t(us), king, from);
+    if (cur.inCheck)
         for (int i = 0; i < checkers->count && !exposed; ++i)
-            exposed = checkers->squares[i] != m.to && PieceAttacks(pos, checkers->squares[i], king);
+            exposed = checkers->squares[i] != to && PieceAttacks(pos, checkers->squares[i], king);
     return exposed;
 }
 
@@ -181,10 +105,10 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     const PlyState& cur = pos.ply[ply];
     PlyState& next = pos.ply[ply + 1];
     const int us = cur.side, them = us ^ 1;
+    const Square from = FromOf(move), to = ToOf(move);
     const int captured = CapturedOf(move), promotion = PromotionOf(move);
-    Making m{board,      cur,          next,    Sides[us],  FromOf(move),
-             ToOf(move), cur.castling, cur.key, cur.pawnKey};
-    const Square epTaken = Square(cur.epSquare - m.sq.forward);  // pawn removed by en passant
+    const Piece moved = board[from];
+    const bool enPassant = IsEnPassant(cur, move);
     // The legality test below trusts the in-check flag of the position before the move.
     assert(cur.inCheck == IsAttacked(pos, uint8_t(us), uint8_t(ply), NoSquare));
 
@@ -200,59 +124,63 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
         next.queenSquare[1] = cur.queenSquare[1];
     }
     if constexpr (full) next.lastMove = move;
+    Changes<kind> c{board, &next, cur.key ^ ZobristEp[cur.epSquare] ^ ZobristSide, cur.pawnKey};
 
-    // Step 2. The moving piece leaves its square; side and old en-passant square change.
-    if constexpr (full) {
-        const int moved = PieceIndex(board[m.from]);
-        if (promotion == 0) m.key ^= ZobristPiece[moved][m.to];
-        m.key ^= ZobristPiece[moved][m.from] ^ ZobristEp[cur.epSquare] ^ ZobristSide;
+    // Step 2. The captured piece leaves; a lost queen is no longer tracked.
+    if (captured) {
+        ClearPiece(c, enPassant ? EnPassantVictim(from, to) : to);
+        if constexpr (bookkeeping)
+            if (next.queenSquare[them] == to) next.queenSquare[them] = NoSquare;
     }
 
-    // Step 3. The captured piece leaves the keys.
-    if (captured) TakeCaptured<kind>(m, epTaken, them);
-
-    // Step 4. What the kind of the moving piece brings along.
-    switch (TypeOf(board[m.from])) {
+    // Step 3. What the kind of the moving piece brings along: the castling rook, the tracked
+    // king and queen squares, and the en-passant square after a double step, set only when an
+    // enemy pawn could use it, so that the same position reached by another move order has
+    // the same key.
+    switch (TypeOf(moved)) {
         case King:
-            MoveKing<kind>(m, us);
+            if (IsCastling(moved, move))
+                MovePiece(c, CastlingRookFrom(from, to), CastlingRookTo(from, to));
+            next.kingSquare[us] = to;
             break;
         case Queen:
-            if constexpr (bookkeeping) next.queenSquare[us] = m.to;
-            break;
-        case Rook:
-            if constexpr (full) MoveRook(m);
+            if constexpr (bookkeeping) next.queenSquare[us] = to;
             break;
         case Pawn:
-            MovePawn<kind>(m, captured, promotion, epTaken, us, them);
+            if constexpr (full) {
+                const Piece enemyPawn = us ? WhitePawn : BlackPawn;
+                if ((to ^ from) == 0x20 && (board[Square(to + East)] == enemyPawn ||
+                                            board[Square(to + West)] == enemyPawn))
+                    next.epSquare = Square((from + to) / 2);
+            }
             break;
         default:
             break;
     }
 
-    // Steps 5 and 6. Material and the tracked queens.
-    if constexpr (bookkeeping) {
-        if (captured) {
-            next.material[them] -= PieceValue[captured];
-            if (next.queenSquare[them] == m.to) next.queenSquare[them] = NoSquare;
-        }
-        if (promotion) next.material[us] += PieceValue[promotion] - PieceValue[Pawn];
+    // Step 4. The moving piece, or the pawn and what it becomes.
+    if (promotion) {
+        ClearPiece(c, from);
+        AddPiece(c, to, Piece((us ? Black : White) | promotion));
+    } else {
+        MovePiece(c, from, to);
     }
 
-    // Step 7. The board.
-    board[m.to] = promotion ? Piece(m.sq.ownColour | promotion) : board[m.from];
-    board[m.from] = 0;
-
-    // Steps 8 and 9. The promoted piece and the new en-passant square enter the key.
+    // Step 5. Castling rights: a king move ends its side's two, a rook leaving its corner that
+    // corner's, and a capture on a corner the right of the corner's owner. The new
+    // en-passant square enters the key.
     if constexpr (full) {
-        if (promotion) m.key ^= ZobristPiece[PieceIndex(board[m.to])][m.to];
-        m.key ^= ZobristEp[next.epSquare];
-        next.key = m.key;
-        next.castling = m.castling;
+        uint8_t lost = captured ? CornerRight(to) & SideRights[them] : 0;
+        if (TypeOf(moved) == King) lost |= SideRights[us];
+        if (TypeOf(moved) == Rook) lost |= CornerRight(from) & SideRights[us];
+        lost &= cur.castling;
+        next.castling = cur.castling ^ lost;
+        next.key = c.key ^ ZobristCastle[lost] ^ ZobristEp[next.epSquare];
     }
-    if constexpr (bookkeeping) next.pawnKey = m.pawnKey;
+    if constexpr (bookkeeping) next.pawnKey = c.pawnKey;
 
-    // Step 10. Legality.
-    if (LeavesKingAttacked(pos, m, ply, captured != 0, checkers)) {
+    // Step 6. Legality.
+    if (LeavesKingAttacked(pos, from, to, ply, enPassant, checkers)) {
         TakeBack(pos, move, ply);
         return false;
     }
@@ -272,26 +200,22 @@ bool MakeTrial(Position& pos, Move move, int ply) {
 }
 
 void TakeBack(Position& pos, Move move, int ply) {
-    Piece* board = pos.board;
-    const PlyState& cur = pos.ply[ply];
-    const SideSquares& sq = Sides[cur.side];
+    Changes<MakeKind::Trial> c{pos.board, nullptr};
+    const int us = pos.ply[ply].side;
     const Square from = FromOf(move), to = ToOf(move);
-    int captured = CapturedOf(move);
-    if (TypeOf(board[to]) == King && from == sq.kingHome) {
-        if (to == sq.shortTo) {
-            board[sq.shortRookFrom] = board[sq.shortRookTo];
-            board[sq.shortRookTo] = 0;
-        } else if (to == sq.longTo) {
-            board[sq.longRookFrom] = board[sq.longRookTo];
-            board[sq.longRookTo] = 0;
-        }
+    const int captured = CapturedOf(move);
+    if (IsCastling(pos.board[to], move))
+        MovePiece(c, CastlingRookTo(from, to), CastlingRookFrom(from, to));
+    if (PromotionOf(move)) {
+        ClearPiece(c, to);
+        AddPiece(c, from, Piece((us ? Black : White) | Pawn));
+    } else {
+        MovePiece(c, to, from);
     }
-    if (TypeOf(board[to]) == Pawn && to == cur.epSquare && captured) {
-        board[Square(cur.epSquare - sq.forward)] = sq.enemyPawn;
-        captured = 0;
+    if (captured) {
+        const Square victim = IsEnPassant(pos.ply[ply], move) ? EnPassantVictim(from, to) : to;
+        AddPiece(c, victim, Piece((us ? White : Black) | captured));
     }
-    board[from] = PromotionOf(move) ? Piece(sq.ownColour | Pawn) : board[to];
-    board[to] = captured ? Piece((sq.ownColour ^ (White | Black)) | captured) : 0;
 }
 
 void CopyPlyState(Position& pos, int from, int to) {
