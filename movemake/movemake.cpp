@@ -282,7 +282,7 @@ bool PlayMoveText(Position& pos, const std::string& text) {
     return found != NoMove && PlayMove(pos, found);
 }
 
-bool BoardIsOk(const Position& pos, int ply) {
+bool BoardIsOk(const Position& pos, int ply, bool withKey) {
     const Piece* board = pos.board;
     const PlyState& ps = pos.ply[ply];
     for (int s = 0; s < 256; ++s)
@@ -297,12 +297,12 @@ bool BoardIsOk(const Position& pos, int ply) {
         if (TypeOf(p) != King) material[SideOf(p)] += PieceValue[TypeOf(p)];
     }
     // A king can only be taken in a position no game reaches (a FEN text with the side not
-    // to move in check); its side's material is no longer a plain sum then.
+    // to move in check); its value then leaves the material, which is otherwise a plain sum.
     bool hasKing[2] = {false, false};
     for (int s = 0; s < 128; ++s)
         if (OnBoard(s) && TypeOf(board[s]) == King) hasKing[SideOf(board[s])] = true;
     for (int side = 0; side < 2; ++side)
-        if (hasKing[side] && material[side] != ps.material[side]) return false;
+        if ((material[side] - ps.material[side]) % PieceValue[King] != 0) return false;
     for (int side = 0; side < 2; ++side) {
         Square q = ps.queenSquare[side];
         if (q != NoSquare && (!OnBoard(q) || board[q] != ((side ? Black : White) | Queen)))
@@ -314,6 +314,7 @@ bool BoardIsOk(const Position& pos, int ply) {
         if (hasKing[side] && board[ps.kingSquare[side]] != ((side ? Black : White) | King))
             return false;
     if (ps.side > 1) return false;
-    if (ps.key != ComputeKey(pos, ply) || ps.pawnKey != ComputePawnKey(pos)) return false;
+    if ((withKey && ps.key != ComputeKey(pos, ply)) || ps.pawnKey != ComputePawnKey(pos))
+        return false;
     return true;
 }

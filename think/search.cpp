@@ -1,4 +1,5 @@
 // Quiescence, alpha-beta and repetition detection.
+#include <cassert>
 #include <cstdlib>
 
 #include "eval/eval.h"
@@ -151,6 +152,8 @@ int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
 
         const int32_t score = -Quiesce(w, -beta, -alpha, ply + 1, qdepth + 1);
         TakeBack(pos, m, ply);
+        // This node's record may come from the quiescence make, which keeps no 64-bit key.
+        assert(!w.rootIsLegal || BoardIsOk(pos, ply, false));
         if (StopFlag.load(std::memory_order_relaxed)) return best;
         if (score > best) best = score;
         if (score > alpha) alpha = score;
@@ -312,8 +315,10 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
             score = -AlphaBeta(w, -beta, -alpha, uint8_t(newDepth), ply + 1, nullAllowed, child);
         }
 
-        // Step 8.12. Take the move back.
+        // Step 8.12. Take the move back: the board, keys and material are this node's again
+        // (checked in debug builds where no king can be taken, which breaks the material sum).
         TakeBack(pos, m, ply);
+        assert(!w.rootIsLegal || BoardIsOk(pos, ply));
 
         // Steps 8.13 to 8.16. A stopped search leaves at once; otherwise the best score,
         // alpha, the line and the bound follow the score, and beta ends the loop.
