@@ -2,6 +2,8 @@
 // that must hold in every position of random games.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "board/fen.h"
@@ -114,6 +116,59 @@ TEST(Playouts, EvaluationIsColourSymmetricCachedAndTraced) {
         EXPECT_EQ(Game.ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
         EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
     }
+}
+
+// The score the ordering gives a move, computed at once: the hash move, then captures and
+// promotions by victim and attacker, then the killers, then the history.
+int32_t EagerScore(const Worker& w, Move m, Move hashMove) {
+    if (m == hashMove) return HashMoveScore;
+    if (IsTactical(m))
+        return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(w.pos.board[FromOf(m)])) -
+               PromotionOf(m);
+    if (m == w.order.killers[0][0]) return Killer1Score;
+    if (m == w.order.killers[0][1]) return Killer2Score;
+    return w.order.historyScores[HistoryIndex(w.pos, m)];
+}
+
+// The picker, with its quiet moves scored late, hands out the moves of a stable sort by
+// descending score of the list scored eagerly, even when the history changes between the
+// scoring and the picking of the quiet moves.
+TEST(Playouts, PickerGivesTheStableSortOfTheScores) {
+    Worker& w = MainWorker();
+    ClearOrdering(w.order);
+    uint32_t seed = 77;
+    for (const std::string& fen : RandomPositions(200)) {
+        SetPosition(w.pos, fen);
+        SetInCheck(w.pos, 0);
+        GenerateMoves(w.pos, 0);
+        const int n = w.pos.ply[0].moveCount;
+        if (n == 0) continue;
+        const Move* moves = w.pos.moves[0];
+        auto any = [&] { return moves[1 + RandomDraw(seed, uint32_t(n))]; };
+        for (int i = 0; i < 8; ++i) {  // a history learnt in this position
+            AddHistoryTry(w, any());
+            if (RandomDraw(seed, 3) == 0) AddHistoryHit(w, any());
+        }
+        UpdateKillers(w.order, any(), 0);
+        UpdateKillers(w.order, any(), 0);
+        const Move hashMove = RandomDraw(seed, 2) ? any() : NoMove;
+
+        std::vector<std::pair<int32_t, int>> expected;
+        for (int k = 1; k <= n; ++k) expected.push_back({EagerScore(w, moves[k], hashMove), k});
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+
+        ScoreMoves(w, 0, hashMove);
+        // A cut-off elsewhere changes the history before this list's quiet moves are picked.
+        AddHistoryHit(w, any());
+        AddHistoryTry(w, any());
+        for (int k = 1; k <= n; ++k) {
+            PickMove(w, 0, k);
+            ASSERT_EQ(w.order.order[0][k], expected[size_t(k - 1)].second) << fen << " slot " << k;
+            ASSERT_EQ(w.order.score[0][k], expected[size_t(k - 1)].first) << fen << " slot " << k;
+        }
+    }
+    ClearOrdering(w.order);
 }
 
 }  // namespace
