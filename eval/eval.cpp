@@ -202,6 +202,20 @@ void BishopTerms(Tally<trace>& t, const Piece* board, Square s, bool& bishopMet,
     t.Add(TermPieces, side, 2 * CountEmpty(board, s, DiagonalSteps, 4));
 }
 
+// Step 8, a pawn met in the scan: its table, and its file's count, most advanced and rearmost
+// rank for step 9, ranks counted as they stand (a black pawn advances to lower ranks).
+template <int side>
+void ScanPawn(Square s, SideCounts& own, PawnFiles& pf, int32_t pawnTables[2]) {
+    ++own.pawns;
+    pawnTables[side] += PawnSquareTable[side][s];
+    const int file = FileOf[s], rank = RankOf[s];
+    ++pf.count[side][file];
+    int& advanced = pf.mostAdvanced[side][file];
+    int& rearmost = pf.rearmost[side][file];
+    if (side == 0 ? rank > advanced : rank < advanced) advanced = rank;
+    if (side == 0 ? rank < rearmost : rank > rearmost) rearmost = rank;
+}
+
 // Step 8. One scan of the rooks, bishops, knights and (unless the pawn cache knew them) pawns:
 // tables, rook files and ranks, bishop pair, mobility, and the pawns' files for step 9.
 template <bool trace>
@@ -228,12 +242,7 @@ void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool w
                 t.Add(TermTables, 0, KnightSquareTable[0][s]);
                 break;
             case WhitePawn:
-                ++white.pawns;
-                pawnTables[0] += PawnSquareTable[0][s];
-                ++pf.count[0][FileOf[s]];
-                if (RankOf[s] > pf.mostAdvanced[0][FileOf[s]])
-                    pf.mostAdvanced[0][FileOf[s]] = RankOf[s];
-                if (RankOf[s] < pf.rearmost[0][FileOf[s]]) pf.rearmost[0][FileOf[s]] = RankOf[s];
+                ScanPawn<0>(s, white, pf, pawnTables);
                 break;
             case Black | Rook:
                 RookTerms<1>(t, board, s, blackKingMiddle, wk, wq, black);
@@ -246,12 +255,7 @@ void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool w
                 t.Add(TermTables, 1, KnightSquareTable[1][s]);
                 break;
             case BlackPawn:
-                ++black.pawns;
-                pawnTables[1] += PawnSquareTable[1][s];
-                ++pf.count[1][FileOf[s]];
-                if (RankOf[s] < pf.mostAdvanced[1][FileOf[s]])
-                    pf.mostAdvanced[1][FileOf[s]] = RankOf[s];
-                if (RankOf[s] > pf.rearmost[1][FileOf[s]]) pf.rearmost[1][FileOf[s]] = RankOf[s];
+                ScanPawn<1>(s, black, pf, pawnTables);
                 break;
             default:
                 break;
