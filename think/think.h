@@ -170,7 +170,6 @@ constexpr int MaxThreads = 256;
 void SetThreadCount(int count);
 // Joins every helper and frees every worker, the main thread's included.
 void ReleaseThreads();
-int ThreadCount();
 // The main thread's worker: its position is free for tools and tests between searches.
 Worker& MainWorker();
 // The nodes of the last or current search, summed over the threads.

@@ -69,8 +69,6 @@ void SetThreadCount(int count) {
         Helpers.emplace_back(HelperLoop, std::ref(*Workers[i]), SearchNumber);
 }
 
-int ThreadCount() { return int(Workers.size()); }
-
 Worker& MainWorker() { return *Workers[0]; }
 
 int64_t SearchNodes() {
