@@ -91,8 +91,8 @@ int32_t Shelter(const Piece* board, Square king) {
 // Rooks shut in by their own uncastled king, one penalty per wing.
 template <int side>
 int32_t TrappedRooks(const Piece* board, Square king) {
-    const Piece rook = side ? Black | Rook : White | Rook;
-    auto rookOn = [board, rook](Square s) { return board[RelativeSquare(side, s)] == rook; };
+    constexpr Piece rook = side ? Black | Rook : White | Rook;
+    auto rookOn = [board](Square s) { return board[RelativeSquare(side, s)] == rook; };
     const Square k = RelativeSquare(side, king);
     int32_t penalty = 0;
     if ((k == F1 && (rookOn(G1) || rookOn(H1))) || (k == G1 && rookOn(H1)))
