@@ -311,6 +311,31 @@ TEST(Threads, OneThreadAgainSearchesAsBefore) {
     OutputHandle = savedOutput;
 }
 
+// A lower level searches less, and a level's budget ends the search like a node limit.
+TEST(Levels, LowerLevelsSearchFewerNodes) {
+    const int savedOutput = OutputHandle;
+    OutputHandle = -1;
+    auto search = [](int elo) {
+        LimitStrength = true;
+        LevelElo = elo;
+        SeedRandom(3);
+        ClearSearchTables();
+        SetPosition(Game, SelfTestFen);
+        ClearLimits();
+        const int64_t budget = LevelNodeBudget();
+        EXPECT_NE(IterativeDeepening(), NoMove) << elo;
+        return std::pair{SearchNodes(), budget};
+    };
+    const auto [low, lowBudget] = search(LevelEloMin);
+    const auto [high, highBudget] = search(2000);
+    LimitStrength = false;
+    LevelElo = LevelEloDefault;
+    EXPECT_LT(low, high);
+    EXPECT_LE(low, lowBudget + ClockInterval);
+    EXPECT_LE(high, highBudget + ClockInterval);
+    OutputHandle = savedOutput;
+}
+
 TEST(Tokens, EmptyTokensAreKept) {
     std::string_view text = "go  depth 5";
     std::string token, tokens;
