@@ -327,7 +327,7 @@ TEST(Levels, LowerLevelsSearchFewerNodes) {
         return std::pair{SearchNodes(), budget};
     };
     const auto [low, lowBudget] = search(LevelEloMin);
-    const auto [high, highBudget] = search(2000);
+    const auto [high, highBudget] = search(1700);
     LimitStrength = false;
     LevelElo = LevelEloDefault;
     EXPECT_LT(low, high);

@@ -38,7 +38,7 @@ void SetTimeBudget() {
     TimeLimit = -1;
     BudgetStartMs = 0;
     NodeLimit = l.nodes > 0 ? l.nodes : 0;
-    if (LimitStrength && (NodeLimit == 0 || NodeLimit > LevelNodeBudget()))
+    if (LevelNodeBudget() != 0 && (NodeLimit == 0 || NodeLimit > LevelNodeBudget()))
         NodeLimit = LevelNodeBudget();
     const int32_t mtg = l.movestogo ? l.movestogo : MovesToGoDefault;
     const int32_t mytime = side == 0 ? l.wtime : l.btime;

@@ -11,13 +11,14 @@ int LevelElo = LevelEloDefault;
 
 namespace {
 
-// Tuning of the levels, by rating: the nodes a move may search double every NodeDoublingElo
-// points from LevelNodesAtMin at the lowest level; the choice among the lines is weighted by
-// exp(-loss / temperature), and no line that loses more than the margin against the best is
-// ever taken. Both shrink to nothing at the top level, where a queen is never given away.
-constexpr double LevelNodesAtMin = 400;
-constexpr double NodeDoublingElo = 170;
-constexpr double TemperatureAtMin = 120, MarginAtMin = 350;
+// Tuning of the levels, by rating, measured against Stockfish's own levels at 10+0.1 (see the
+// README): full strength plays near 1800 there, so the top level is the full search, and
+// every NodeHalvingElo points below it halve the nodes a move may search from LevelNodesAtTop.
+// The choice among the lines is weighted by exp(-loss / temperature), and no line that loses
+// more than the margin against the best is ever taken; both shrink to nothing at the top.
+constexpr double LevelNodesAtTop = 500000;
+constexpr double NodeHalvingElo = 200.0 / 3;
+constexpr double TemperatureAtMin = 50, MarginAtMin = 187.5;
 
 // 1 at the lowest level, 0 at the highest.
 double Weakness() { return double(LevelEloMax - LevelElo) / (LevelEloMax - LevelEloMin); }
@@ -25,11 +26,13 @@ double Weakness() { return double(LevelEloMax - LevelElo) / (LevelEloMax - Level
 }  // namespace
 
 int64_t LevelNodeBudget() {
-    if (!LimitStrength) return 0;
-    return int64_t(LevelNodesAtMin * std::exp2((LevelElo - LevelEloMin) / NodeDoublingElo));
+    if (!LimitStrength || LevelElo >= LevelEloMax) return 0;
+    return int64_t(LevelNodesAtTop * std::exp2((LevelElo - LevelEloMax) / NodeHalvingElo));
 }
 
-int SearchLines() { return LimitStrength ? std::max(MultiPv, LevelLines) : MultiPv; }
+int SearchLines() {
+    return LimitStrength && LevelElo < LevelEloMax ? std::max(MultiPv, LevelLines) : MultiPv;
+}
 
 int ChooseLevelLine(const RootLine* lines, int count) {
     if (!LimitStrength || count <= 1 || lines[0].score > MateBound) return 0;

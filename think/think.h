@@ -111,12 +111,13 @@ extern int MultiPv;         // the "MultiPV" option: lines the main thread searc
 extern bool PonderEnabled;  // the "Ponder" option: "bestmove" names the expected reply
 
 // Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
-// LevelEloMax gives a node budget per move and a choice among the best LevelLines moves.
-constexpr int LevelEloMin = 800, LevelEloMax = 2400, LevelEloDefault = 1500;
+// LevelEloMax gives a node budget per move and a choice among the best LevelLines moves; the
+// top level is the full search.
+constexpr int LevelEloMin = 800, LevelEloMax = 1800, LevelEloDefault = 1500;
 constexpr int LevelLines = 4;
 extern bool LimitStrength;
 extern int LevelElo;
-// The nodes a move may search at the level; 0 when the strength is not limited.
+// The nodes a move may search at the level; 0 for no budget (no level, or the top one).
 int64_t LevelNodeBudget();
 // The lines the main thread searches for: MultiPv, and at a level at least LevelLines.
 int SearchLines();
