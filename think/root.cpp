@@ -54,6 +54,19 @@ int RootMoveDepth(const Worker& w, Move m, uint8_t depth) {
     return newDepth;
 }
 
+// A root move, already made, searched for a score above `floor`: with the whole window above
+// it when `open`, else first with a null window that only asks whether it beats the floor.
+int32_t SearchAbove(Worker& w, uint8_t depth, int32_t floor, bool open, PvLine& child) {
+    child.length = 0;
+    if (open) return -AlphaBeta(w, -ScoreInfinity, -floor, depth, 1, true, child);
+    int32_t score = -AlphaBeta(w, -floor - 1, -floor, depth, 1, true, child);
+    if (score > floor) {
+        child.length = 0;
+        score = -AlphaBeta(w, -ScoreInfinity, -floor, depth, 1, true, child);
+    }
+    return score;
+}
+
 // The root with several lines: a move is searched above the k-th best score so far, with a
 // null window first, so that the k best moves get exact scores and lines. After a finished
 // iteration the lines are printed best first. Returns the best score and line.
@@ -73,17 +86,7 @@ int32_t SearchRootLines(Worker& w, uint8_t depth, PvLine& line, int k) {
         pos.ply[1].inCheck = CheckAfter(w, m, 0);
         const uint8_t d = uint8_t(RootMoveDepth(w, m, depth));
         const int32_t floor = count < k ? -ScoreInfinity : lines[k - 1].score;
-        int32_t score;
-        child.length = 0;
-        if (count < k) {
-            score = -AlphaBeta(w, -ScoreInfinity, ScoreInfinity, d, 1, true, child);
-        } else {
-            score = -AlphaBeta(w, -floor - 1, -floor, d, 1, true, child);
-            if (score > floor) {
-                child.length = 0;
-                score = -AlphaBeta(w, -ScoreInfinity, -floor, d, 1, true, child);
-            }
-        }
+        const int32_t score = SearchAbove(w, d, floor, count < k, child);
         TakeBack(pos, m, 0);
         if (StopFlag) break;
         w.order.rootScore[slot] = score;
@@ -184,18 +187,7 @@ int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line) {
 
         // Step 2.2. The window is always (best, infinity): no aspiration, no cut-off at the
         // root; after the first move a null window asks whether a move beats the best.
-        int32_t score;
-        child.length = 0;
-        const uint8_t d = uint8_t(newDepth);
-        if (legal == 1) {
-            score = -AlphaBeta(w, -ScoreInfinity, -best, d, 1, true, child);
-        } else {
-            score = -AlphaBeta(w, -best - 1, -best, d, 1, true, child);
-            if (score > best) {
-                child.length = 0;
-                score = -AlphaBeta(w, -ScoreInfinity, -best, d, 1, true, child);
-            }
-        }
+        const int32_t score = SearchAbove(w, uint8_t(newDepth), best, legal == 1, child);
         // Step 2.3. Keep the score for the next iteration's order; a new best move is
         // reported with its line. A stopped search leaves at once.
         TakeBack(pos, m, 0);
