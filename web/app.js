@@ -1,6 +1,7 @@
 // The page: a board to play on against the engine running in a Web Worker. This module wires
 // the game, the engine link, the board and the panels to the page's controls.
 import { Board } from "./board.js";
+import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
@@ -53,7 +54,8 @@ function render() {
         over,
     );
     showMoves(game);
-    $("undo").disabled = !game.history().length;
+    showEnd(game);
+    $("undo").disabled = !game.history().length || Boolean(game.ending);
 }
 
 async function onUserMove(from, to) {
@@ -92,6 +94,12 @@ function newGame(fen) {
 }
 
 $("new").onclick = () => newGame(StartFen);
+$("again").onclick = () => newGame(game.startFen);
+$("resign").onclick = () => {
+    engine.stop();
+    game.resign(game.userColor);
+    render();
+};
 $("side").onchange = () => {
     game.userColor = $("side").value;
     board.orient(game.userColor);

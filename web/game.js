@@ -15,6 +15,8 @@ export class Game {
         this.chess = new Chess(startFen);
         this.started = new Date();
         this.engineTimes = new Set(); // the engine's time per move, in ms, over the game
+        // An end the position does not show, a resignation: { result, text, termination }.
+        this.ending = null;
     }
 
     get turn() {
@@ -69,8 +71,19 @@ export class Game {
         return piece && piece.type === "p" && (to[1] === "8" || to[1] === "1");
     }
 
+    // `color` gives up the game.
+    resign(color) {
+        const [loser, winner] = color === "w" ? ["White", "Black"] : ["Black", "White"];
+        this.ending = {
+            result: color === "w" ? "0-1" : "1-0",
+            text: `${loser} resigns: ${winner} wins.`,
+            termination: "normal",
+        };
+    }
+
     // What the game's end is, or "" while it goes on.
     overText() {
+        if (this.ending) return this.ending.text;
         const chess = this.chess;
         if (chess.isCheckmate())
             return `Checkmate: ${chess.turn() === "w" ? "Black" : "White"} wins.`;
@@ -83,10 +96,10 @@ export class Game {
 
     // Takes back the engine's replies since the user's last move, then that move, so that the
     // user is to move again; in a game the engine opened, back to the start with the engine to
-    // move. Returns whether anything was taken back.
+    // move. Returns whether anything was taken back. A resigned game stays as it ended.
     takeBack() {
         const history = this.history();
-        if (!history.length) return false;
+        if (!history.length || this.ending) return false;
         while (history.length && history[history.length - 1].color !== this.userColor) {
             history.pop();
             this.chess.undo();
@@ -97,6 +110,7 @@ export class Game {
 
     // The result as PGN writes it.
     result() {
+        if (this.ending) return this.ending.result;
         const chess = this.chess;
         if (chess.isCheckmate()) return chess.turn() === "w" ? "0-1" : "1-0";
         return this.overText() ? "1/2-1/2" : "*";
@@ -120,7 +134,10 @@ export class Game {
         chess.setHeader("White", this.userColor === "w" ? "You" : engine);
         chess.setHeader("Black", this.userColor === "w" ? engine : "You");
         chess.setHeader("Result", this.result());
-        chess.setHeader("Termination", this.overText() ? "normal" : "unterminated");
+        chess.setHeader(
+            "Termination",
+            this.ending?.termination ?? (this.overText() ? "normal" : "unterminated"),
+        );
         // How the game ended, as a comment on its last move, for readers.
         const end = this.overText();
         if (end && this.history().length) chess.setComment(end);

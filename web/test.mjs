@@ -385,6 +385,36 @@ check("PGN records the players and the result", async (t) => {
         if (!lost.includes(tag)) fail(`the PGN lacks ${tag}:\n${lost}`);
 });
 
+// The result closes the move list with its reason; Play again starts over from the same position
+// and side; a resignation ends the game and is the PGN's result.
+check("resign, the result and play again", async (t) => {
+    const fen = "k7/8/1K6/8/8/8/8/2Q5 w - - 0 1";
+    await t.setUp(fen);
+    await t.waitForUserAt(fen);
+    await t.move("c1", "c7");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    if ((await t.text("result")) !== "½-½ · Draw by stalemate.")
+        fail(`after stalemate the move list ends with "${await t.text("result")}"`);
+    await t.page.click("#again");
+    await t.waitForUserAt(fen, 3000, "play again");
+    if (await t.text("result")) fail("play again kept the old result");
+    await t.move("c1", "c2");
+    await t.waitForUser(fen);
+    await t.page.click("#resign");
+    const end = "White resigns: Black wins.";
+    if ((await t.text("status")) !== end)
+        fail(`after resigning the status is "${await t.text("status")}"`);
+    if ((await t.text("result")) !== `0-1 · ${end}`)
+        fail(`after resigning the move list ends with "${await t.text("result")}"`);
+    if (!(await t.page.$eval("#undo", (e) => e.disabled)))
+        fail("a resigned game can be taken back");
+    const pgn = await t.copiedPgn();
+    for (const tag of ['[Result "0-1"]', '[Termination "normal"]', `{${end}} 0-1`])
+        if (!pgn.includes(tag)) fail(`the resigned game's PGN lacks ${tag}:\n${pgn}`);
+    if (!(await t.page.$eval("#again", (e) => !e.hidden && e.offsetParent !== null)))
+        fail("Play again is not offered after resigning");
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {
