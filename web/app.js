@@ -1,6 +1,7 @@
 // The page: a board to play on against the engine running in a Web Worker. This module wires
 // the game, the engine link, the board and the panels to the page's controls.
 import { Board } from "./board.js";
+import { Clocks, readControl, showClocks } from "./clock.js";
 import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
@@ -13,6 +14,7 @@ let game = new Game();
 let info = null; // the engine's latest report on the game as it stands
 let searchMovetime = 0; // the time per move of the running search, in ms
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
+let clocks = null; // the game's clocks, or null when the engine has a time per move
 
 const board = new Board($("board"), $("promotion"), onUserMove);
 const engine = new Engine({
@@ -30,6 +32,7 @@ const engine = new Engine({
         game.engineTimes.add(searchMovetime);
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
+        else clocks?.moved(mover);
         // The PV goes on from the move just played: what the engine expects next.
         if (info) {
             info.pv = info.pv[0] === uci ? info.pv.slice(1) : [];
@@ -55,6 +58,8 @@ function render() {
     );
     showMoves(game);
     showEnd(game);
+    clocks?.run(over || !engineLoaded ? null : game.turn);
+    showClocks(clocks, board.orientation);
     $("undo").disabled = !game.history().length || Boolean(game.ending);
 }
 
@@ -66,7 +71,8 @@ async function onUserMove(from, to) {
         if (game !== shown) return; // a new game came meanwhile
         if (!promotion) return render(); // turned down: the pawn goes back
     }
-    game.play(from, to, promotion); // a move the rules refuse just puts the pieces back
+    // A move the rules refuse just puts the pieces back.
+    if (game.play(from, to, promotion)) clocks?.moved(game.userColor);
     render();
     askEngine();
 }
@@ -76,7 +82,8 @@ function askEngine() {
     if (game.overText() || game.turn === game.userColor || engine.searching || !engine.ready)
         return;
     searchMovetime = $("movetime").value;
-    engine.search(game.startFen, game.uciMoves(), searchMovetime);
+    const limit = clocks ? clocks.goArguments() : `movetime ${searchMovetime}`;
+    engine.search(game.startFen, game.uciMoves(), limit);
     render();
 }
 
@@ -85,9 +92,26 @@ function forgetInfo() {
     clearInfo();
 }
 
+// The clocks of the time control chosen, full, for a new game.
+function startClocks() {
+    clocks?.run(null);
+    const control = readControl($("clock").value);
+    game.timeControl = control ? $("clock").value : "";
+    $("movetime").disabled = Boolean(control);
+    const onTick = () => showClocks(clocks, board.orientation);
+    clocks = control && new Clocks(control, { onTick, onFlag });
+}
+
+function onFlag(color) {
+    engine.stop();
+    game.loseOnTime(color);
+    render();
+}
+
 function newGame(fen) {
     engine.stop();
     game = new Game(fen, game.userColor);
+    startClocks();
     forgetInfo();
     render();
     askEngine();
@@ -105,7 +129,11 @@ $("side").onchange = () => {
     board.orient(game.userColor);
     newGame(game.startFen);
 };
-$("flip").onclick = () => board.flip();
+$("clock").onchange = () => newGame(game.startFen);
+$("flip").onclick = () => {
+    board.flip();
+    showClocks(clocks, board.orientation);
+};
 $("undo").onclick = () => {
     engine.stop(); // a search of the position being taken back is of no use
     game.takeBack();
@@ -131,4 +159,5 @@ $("pgn").onclick = async () => {
     }
 };
 
+startClocks();
 render();

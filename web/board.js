@@ -59,6 +59,9 @@ export class Board {
     // open belongs to a position no longer shown, and closes.
     show(game, userCanMove) {
         this.closePicker(null);
+        // The board may have moved down the page since, with a clock shown above it: chessground
+        // measures it afresh rather than take clicks for the squares where it stood.
+        this.ground.state.dom.bounds.clear();
         const last = game.lastMove();
         this.ground.set({
             fen: game.fen,
@@ -74,6 +77,11 @@ export class Board {
 
     orient(color) {
         this.ground.set({ orientation: colorName(color) });
+    }
+
+    // The colour at the bottom, "w" or "b".
+    get orientation() {
+        return this.ground.state.orientation[0];
     }
 
     flip() {

@@ -1,5 +1,6 @@
 // The link to the engine, which runs in a Web Worker: one UCI command line a message each
-// way. The page only ever sends "position fen ... moves ..." and "go movetime N".
+// way. The page only ever sends "position fen ... moves ..." and "go" with the time for the
+// move, "movetime N", or the clocks, "wtime W btime B winc I binc I".
 export class Engine {
     // onReady() when the engine can take a search, onInfo(info) for each "info" line with a
     // principal variation, onBestMove(uci) with the answer.
@@ -30,12 +31,13 @@ export class Engine {
         };
     }
 
-    search(startFen, moves, movetime) {
+    // `limit` is what follows "go": "movetime 1000", or the clocks.
+    search(startFen, moves, limit) {
         this.searching = true;
         this.worker.postMessage(
             `position fen ${startFen}${moves.length ? " moves " + moves.join(" ") : ""}`,
         );
-        this.worker.postMessage(`go movetime ${movetime}`);
+        this.worker.postMessage(`go ${limit}`);
     }
 
     // Abandons a running search at once. A search reads no input until it answers, so "stop"

@@ -15,8 +15,10 @@ export class Game {
         this.chess = new Chess(startFen);
         this.started = new Date();
         this.engineTimes = new Set(); // the engine's time per move, in ms, over the game
-        // An end the position does not show, a resignation: { result, text, termination }.
+        // An end the position does not show, a resignation or a flag: { result, text,
+        // termination }.
         this.ending = null;
+        this.timeControl = ""; // with clocks, as PGN writes it: "180+2"
     }
 
     get turn() {
@@ -81,6 +83,24 @@ export class Game {
         };
     }
 
+    // `color`'s time has run out: the other side wins, unless it has nothing left to mate with.
+    loseOnTime(color) {
+        const [loser, winner] = color === "w" ? ["White", "Black"] : ["Black", "White"];
+        const winnerColor = color === "w" ? "b" : "w";
+        const pieces = this.chess
+            .board()
+            .flat()
+            .filter((p) => p && p.color === winnerColor);
+        const cannotMate = pieces.length === 1 || this.chess.isInsufficientMaterial();
+        this.ending = {
+            result: cannotMate ? "1/2-1/2" : color === "w" ? "0-1" : "1-0",
+            text: cannotMate
+                ? `Draw: ${loser}'s time ran out, and ${winner} cannot mate.`
+                : `${winner} wins on time.`,
+            termination: "time forfeit",
+        };
+    }
+
     // What the game's end is, or "" while it goes on.
     overText() {
         if (this.ending) return this.ending.text;
@@ -117,13 +137,16 @@ export class Game {
     }
 
     // The game in PGN, with the players, the date, the result and how the game ended.
-    // `movetime` is the engine's time per move if it has not moved yet.
+    // `movetime` is the engine's time per move if it has not moved yet; with clocks the time
+    // control stands instead.
     pgn(movetime) {
         const times = [...(this.engineTimes.size ? this.engineTimes : [movetime])].map(Number);
         const seconds = (ms) => `${ms / 1000} s`;
         const min = Math.min(...times),
             max = Math.max(...times);
-        const engine = `Sorvane (${seconds(min)}${max > min ? " to " + seconds(max) : ""} per move)`;
+        const engine = this.timeControl
+            ? "Sorvane"
+            : `Sorvane (${seconds(min)}${max > min ? " to " + seconds(max) : ""} per move)`;
         const d = this.started;
         const date = [d.getFullYear(), d.getMonth() + 1, d.getDate()]
             .map((n) => String(n).padStart(2, "0"))
@@ -134,6 +157,7 @@ export class Game {
         chess.setHeader("White", this.userColor === "w" ? "You" : engine);
         chess.setHeader("Black", this.userColor === "w" ? engine : "You");
         chess.setHeader("Result", this.result());
+        if (this.timeControl) chess.setHeader("TimeControl", this.timeControl);
         chess.setHeader(
             "Termination",
             this.ending?.termination ?? (this.overText() ? "normal" : "unterminated"),

@@ -25,6 +25,15 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
     await page.setViewport(viewport);
     page.on("console", (m) => m.type() === "error" && errors.push(m.text()));
     page.on("pageerror", (e) => errors.push(String(e)));
+    // The commands the page sends the engine, for the checks to read.
+    await page.evaluateOnNewDocument(() => {
+        window.engineCommands = [];
+        const post = Worker.prototype.postMessage;
+        Worker.prototype.postMessage = function (command) {
+            window.engineCommands.push(command);
+            return post.call(this, command);
+        };
+    });
     await page.goto(url);
     await page.waitForFunction(
         () => document.getElementById("status").textContent === "Your move.",
@@ -105,6 +114,19 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
         async setUp(fen) {
             await page.$eval("#fen-input", (e, fen) => (e.value = fen), fen);
             await page.click("#set-fen");
+        },
+
+        // Picks a time control, "180+2", also one the page does not offer, as short as a
+        // check needs.
+        async chooseClocks(control) {
+            await page.$eval(
+                "#clock",
+                (select, control) =>
+                    [...select.options].some((o) => o.value === control) ||
+                    select.add(new Option(control, control)),
+                control,
+            );
+            await page.select("#clock", control);
         },
 
         // The PGN the page copies, caught on its way to the clipboard.
@@ -413,6 +435,56 @@ check("resign, the result and play again", async (t) => {
         if (!pgn.includes(tag)) fail(`the resigned game's PGN lacks ${tag}:\n${pgn}`);
     if (!(await t.page.$eval("#again", (e) => !e.hidden && e.offsetParent !== null)))
         fail("Play again is not offered after resigning");
+});
+
+// With clocks the side to move's clock runs, the engine is told both clocks, and a clock
+// reaching zero loses the game, or draws it when the winner has nothing left to mate with.
+check("clocks and the flag", async (t) => {
+    await t.chooseClocks("2+0");
+    await t.move("e2", "e4");
+    await t.waitForUser(StartFen);
+    const go = await t.page.evaluate(() =>
+        window.engineCommands.findLast((c) => c.startsWith("go")),
+    );
+    if (!/^go wtime \d+ btime \d+ winc 0 binc 0$/.test(go)) fail(`the engine was sent "${go}"`);
+    const clock = (id) =>
+        t.page.$eval(`#${id}`, (e) => ({
+            text: e.textContent,
+            color: e.dataset.color,
+            running: e.classList.contains("running"),
+        }));
+    const [top, bottom] = [await clock("clock-top"), await clock("clock-bottom")];
+    if (bottom.color !== "w" || !bottom.running || top.running)
+        fail(`the user's turn shows clocks ${JSON.stringify([top, bottom])}`);
+    if (!/^0:0[01]\.\d$/.test(top.text))
+        fail(`the engine's clock shows "${top.text}" after its move`);
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over", {
+        timeout: 5000,
+    });
+    const lost = "Black wins on time.";
+    if ((await t.text("status")) !== lost) fail(`the flag shows as "${await t.text("status")}"`);
+    if ((await t.text("result")) !== `0-1 · ${lost}`)
+        fail(`the flag's result is "${await t.text("result")}"`);
+    if ((await t.text("clock-bottom")) !== "0:00.0")
+        fail(`the flagged clock shows "${await t.text("clock-bottom")}"`);
+    const pgn = await t.copiedPgn();
+    for (const tag of [
+        '[Result "0-1"]',
+        '[Termination "time forfeit"]',
+        '[TimeControl "2+0"]',
+        '[Black "Sorvane"]',
+    ])
+        if (!pgn.includes(tag)) fail(`the PGN of a game lost on time lacks ${tag}:\n${pgn}`);
+
+    // Black has only its king: White's flag draws.
+    await t.chooseClocks("0.5+0");
+    await t.setUp("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over", {
+        timeout: 3000,
+    });
+    const drawn = "Draw: White's time ran out, and Black cannot mate.";
+    if ((await t.text("result")) !== `½-½ · ${drawn}`)
+        fail(`the flag's result is "${await t.text("result")}"`);
 });
 
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
