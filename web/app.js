@@ -7,6 +7,8 @@ import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
+import { downloadPgn, readPgn } from "./pgnio.js";
+import { loadGame, rememberSettings, saveGame } from "./storage.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -61,6 +63,7 @@ function render() {
     clocks?.run(over || !engineLoaded ? null : game.turn);
     showClocks(clocks, board.orientation);
     $("undo").disabled = !game.history().length || Boolean(game.ending);
+    saveGame(game, clocks);
 }
 
 async function onUserMove(from, to) {
@@ -92,14 +95,14 @@ function forgetInfo() {
     clearInfo();
 }
 
-// The clocks of the time control chosen, full, for a new game.
-function startClocks() {
+// The game's clocks, full or with the times left `{ w, b }` in ms.
+function startClocks(timesLeft) {
     clocks?.run(null);
-    const control = readControl($("clock").value);
-    game.timeControl = control ? $("clock").value : "";
+    const control = readControl(game.timeControl);
     $("movetime").disabled = Boolean(control);
     const onTick = () => showClocks(clocks, board.orientation);
     clocks = control && new Clocks(control, { onTick, onFlag });
+    if (clocks && timesLeft) clocks.left = { ...timesLeft };
 }
 
 function onFlag(color) {
@@ -108,13 +111,32 @@ function onFlag(color) {
     render();
 }
 
-function newGame(fen) {
+// Plays `next`, with its clocks full or at `timesLeft`.
+function startGame(next, timesLeft) {
     engine.stop();
-    game = new Game(fen, game.userColor);
-    startClocks();
+    game = next;
+    startClocks(timesLeft);
     forgetInfo();
     render();
     askEngine();
+}
+
+// A game from `fen` with the side and the time control chosen.
+function freshGame(fen) {
+    const next = new Game(fen, game.userColor);
+    next.timeControl = readControl($("clock").value) ? $("clock").value : "";
+    return next;
+}
+
+function newGame(fen) {
+    startGame(freshGame(fen));
+}
+
+// A game brought in, from the last visit or a PGN: the user plays the side it gives them.
+function takeUpGame(next, timesLeft) {
+    $("side").value = next.userColor;
+    board.orient(next.userColor);
+    startGame(next, timesLeft);
 }
 
 $("new").onclick = () => newGame(StartFen);
@@ -158,6 +180,21 @@ $("pgn").onclick = async () => {
         window.prompt("Copy the PGN:", pgn);
     }
 };
+$("download").onclick = () => downloadPgn(game, game.pgn($("movetime").value));
+// A PGN that cannot be played leaves the game as it is, with the reason beside the box.
+$("import").onsubmit = (event) => {
+    event.preventDefault();
+    const { game: imported, error } = readPgn($("pgn-input").value);
+    $("import-message").textContent = error ?? "";
+    if (!imported) return;
+    imported.timeControl = freshGame(StartFen).timeControl;
+    takeUpGame(imported);
+};
+$("pgn-input").oninput = () => ($("import-message").textContent = "");
+// The clocks keep the time left at the moment the page goes.
+addEventListener("pagehide", () => saveGame(game, clocks));
 
-startClocks();
-render();
+rememberSettings(["side", "movetime", "clock"]);
+game.userColor = $("side").value;
+const saved = loadGame();
+takeUpGame(saved?.game ?? freshGame(StartFen), saved?.clockTimes);

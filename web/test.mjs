@@ -1,9 +1,13 @@
 // The page in a real browser: headless Chromium drives the board's own controls the way a user
-// would, with 0.2 s a move for the engine. Each check starts from a fresh page, and no page may
+// would, with 0.2 s a move for the engine. Each check starts from a fresh page, in a browser
+// context of its own so that nothing the page remembers passes between checks, and no page may
 // log an error.
 //   node web/test.mjs [check name ...]      (after web/build.sh; no names runs them all)
 import puppeteer from "puppeteer-core";
 import { Chess } from "chess.js";
+import { mkdtemp, readdir, readFile, rm } from "node:fs/promises";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
 import { serve } from "./serve.mjs";
 
 const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
@@ -21,7 +25,12 @@ function check(name, run) {
 
 // A fresh page with the engine loaded and set to 0.2 s a move, and the helpers the checks use.
 async function openPage(browser, url, errors, viewport = { width: 1100, height: 700 }) {
-    const page = await browser.newPage();
+    const downloads = await mkdtemp(join(tmpdir(), "sorvane-test-"));
+    const context = await browser.createBrowserContext({
+        downloadBehavior: { policy: "allow", downloadPath: downloads },
+    });
+    context.on("targetdestroyed", () => rm(downloads, { recursive: true, force: true }));
+    const page = await context.newPage();
     await page.setViewport(viewport);
     page.on("console", (m) => m.type() === "error" && errors.push(m.text()));
     page.on("pageerror", (e) => errors.push(String(e)));
@@ -127,6 +136,25 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
                 control,
             );
             await page.select("#clock", control);
+        },
+
+        // The file Download PGN saves: { name, text }.
+        async downloadedPgn() {
+            await page.click("#download");
+            for (let tries = 0; tries < 100; ++tries) {
+                const name = (await readdir(downloads)).find((file) => file.endsWith(".pgn"));
+                if (name) return { name, text: await readFile(join(downloads, name), "utf8") };
+                await new Promise((resolve) => setTimeout(resolve, 50));
+            }
+            fail("Download PGN saved no .pgn file");
+        },
+
+        // Pastes `pgn` into the import box and imports it.
+        async importPgn(pgn) {
+            if (!(await page.$eval("#import-box", (e) => e.open)))
+                await page.click("#import-box summary");
+            await page.$eval("#pgn-input", (e, pgn) => (e.value = pgn), pgn);
+            await page.click("#load-pgn");
         },
 
         // The PGN the page copies, caught on its way to the clipboard.
@@ -487,6 +515,83 @@ check("clocks and the flag", async (t) => {
         fail(`the flag's result is "${await t.text("result")}"`);
 });
 
+// The game in progress, its clocks and the settings survive a reload; stored values the page
+// cannot read are ignored.
+check("the game and settings survive a reload", async (t) => {
+    await t.chooseClocks("20+0");
+    await t.page.select("#side", "b");
+    const fen = await t.waitForUser(StartFen);
+    const moves = await t.text("moves");
+    const engineClock = await t.text("clock-top");
+    await t.page.reload();
+    await t.waitForUserAt(fen, 10000, "after a reload");
+    if ((await t.text("moves")) !== moves)
+        fail(`after a reload the moves are "${await t.text("moves")}"`);
+    if ((await t.orientation()) !== "black") fail("after a reload the user no longer plays black");
+    if ((await t.text("clock-top")) !== engineClock)
+        fail(
+            `the engine's clock went from ${engineClock} to ${await t.text("clock-top")} over a reload`,
+        );
+    // A later visit, where the browser does not keep the controls' values as a reload does.
+    await t.page.goto(t.page.url());
+    await t.waitForUserAt(fen, 10000, "on a later visit");
+    const settings = await t.page.$$eval("#side, #movetime", (e) =>
+        e.map((c) => c.value).join(" "),
+    );
+    if (settings !== "b 200") fail(`on a later visit the side and engine time are "${settings}"`);
+
+    // Stored values as the next visit finds them, written before the page's script runs.
+    const store = async (values) => {
+        const { identifier } = await t.page.evaluateOnNewDocument((values) => {
+            for (const [key, value] of Object.entries(values)) localStorage.setItem(key, value);
+        }, values);
+        await t.page.goto(t.page.url());
+        await t.page.removeScriptToEvaluateOnNewDocument(identifier);
+    };
+    await store({
+        "sorvane.game": "{not json",
+        "sorvane.settings": '{"version":1,"values":{"side":"purple"}}',
+    });
+    await t.waitForUserAt(StartFen, 10000, "with unreadable stored values");
+    await store({ "sorvane.game": '{"version":1,"startFen":"x","moves":[3]}' });
+    await t.waitForUserAt(StartFen, 10000, "with an impossible stored game");
+});
+
+// Download PGN saves the game as a .pgn file, and importing that file's text gives the same game
+// to play on; a PGN that cannot be read leaves the game as it is.
+check("PGN download and import", async (t) => {
+    await t.move("e2", "e4");
+    let fen = await t.waitForUser(StartFen);
+    await t.move("d2", "d4");
+    fen = await t.waitForUser(fen);
+    const moves = await t.text("moves");
+    const { name, text } = await t.downloadedPgn();
+    if (!/^sorvane-\d{4}-\d\d-\d\d\.pgn$/.test(name)) fail(`the PGN file is named ${name}`);
+    await t.page.click("#new");
+    await t.importPgn(text);
+    await t.waitForUserAt(fen, 3000, "the imported game");
+    if ((await t.text("moves")) !== moves)
+        fail(`the imported game's moves are "${await t.text("moves")}"`);
+
+    for (const [bad, wording] of [
+        ["1. e4 e5 2. Ke3", /Ke3/],
+        ["Not a game", /PGN/],
+    ]) {
+        await t.importPgn(bad);
+        const message = await t.text("import-message");
+        if (!wording.test(message)) fail(`importing "${bad}" says "${message}"`);
+        if ((await t.text("fen")) !== fen) fail(`importing "${bad}" changed the game`);
+    }
+
+    // Black to move: the user plays black.
+    await t.importPgn("1. e4 e5 2. Nf3");
+    await t.waitForUserAt("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+    if ((await t.orientation()) !== "black")
+        fail("a game with Black to move is not the user's as black");
+    if (await t.text("import-message"))
+        fail(`a good import left "${await t.text("import-message")}"`);
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {
@@ -629,7 +734,7 @@ try {
                 name === "phone layout" ? Phone : undefined,
             );
             await run(t);
-            await t.page.close();
+            await t.page.browserContext().close();
             if (errors.length) fail("the page logged errors:\n" + errors.join("\n"));
             ++passed;
             console.log(`ok   ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
