@@ -8,6 +8,7 @@ import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 import { downloadPgn, readPgn } from "./pgnio.js";
+import { soundChanges } from "./sounds.js";
 import { loadGame, rememberSettings, saveGame } from "./storage.js";
 
 const $ = (id) => document.getElementById(id);
@@ -64,6 +65,7 @@ function render() {
     showClocks(clocks, board.orientation);
     $("undo").disabled = !game.history().length || Boolean(game.ending);
     saveGame(game, clocks);
+    soundChanges(game);
 }
 
 async function onUserMove(from, to) {
@@ -194,7 +196,7 @@ $("pgn-input").oninput = () => ($("import-message").textContent = "");
 // The clocks keep the time left at the moment the page goes.
 addEventListener("pagehide", () => saveGame(game, clocks));
 
-rememberSettings(["side", "movetime", "clock"]);
+rememberSettings(["side", "movetime", "clock", "sound"]);
 game.userColor = $("side").value;
 const saved = loadGame();
 takeUpGame(saved?.game ?? freshGame(StartFen), saved?.clockTimes);

@@ -28,5 +28,7 @@ cd "$root/web"
 [ -d node_modules ] || npm ci --no-audit --no-fund
 npx esbuild app.js --bundle --minify --log-level=warning --outfile="$out/app.js"
 cp index.html style.css worker.js "$out/"
+mkdir -p "$out/sounds"
+cp sounds/*.wav "$out/sounds/"
 cp node_modules/chessground/assets/chessground.{base,brown,cburnett}.css "$out/"
 echo "built $out: sorvane.wasm $(stat -c %s "$out/sorvane.wasm") bytes"

@@ -12,6 +12,7 @@ const types = {
     ".css": "text/css; charset=utf-8",
     ".wasm": "application/wasm",
     ".png": "image/png",
+    ".wav": "audio/wav",
 };
 
 export function serve(port = 8080) {

@@ -592,6 +592,35 @@ check("PGN download and import", async (t) => {
         fail(`a good import left "${await t.text("import-message")}"`);
 });
 
+// Each move sounds as what it is, a capture, a check or the game's end; the Sound switch silences
+// them and is remembered. The page names each sound it plays on the body: a test cannot listen.
+check("sounds", async (t) => {
+    await t.page.evaluate(() => {
+        window.soundsPlayed = [];
+        new MutationObserver(() =>
+            window.soundsPlayed.push(document.body.dataset.lastSound),
+        ).observe(document.body, { attributeFilter: ["data-sound-count"] });
+    });
+    const heard = async (fen, from, to, sounds) => {
+        await t.setUp(fen);
+        await t.waitForUserAt(fen);
+        await t.page.evaluate(() => (window.soundsPlayed = []));
+        await t.move(from, to);
+        await t.waitForUser(fen);
+        const played = await t.page.evaluate(() => window.soundsPlayed);
+        if (played.join(" ") !== sounds.join(" "))
+            fail(`${from}-${to} in ${fen} sounds as [${played}], not [${sounds}]`);
+    };
+    // The user's capture, then the engine's king move.
+    await heard("4k3/8/8/8/8/8/p7/R3K3 w - - 0 1", "a1", "a2", ["capture", "move"]);
+    await heard("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1", "a8", ["check", "move"]);
+    await heard("k7/8/1K6/8/8/8/8/7R w - - 0 1", "h1", "h8", ["end"]);
+    await t.page.click("#sound");
+    await heard("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1", "a8", []);
+    const remembered = await t.page.evaluate(() => localStorage.getItem("sorvane.settings"));
+    if (!remembered.includes('"sound":false')) fail(`the Sound switch is stored as ${remembered}`);
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {
@@ -680,7 +709,11 @@ check("phone layout", async (t) => {
             ranks: coords("ranks"),
             controls: [...document.querySelectorAll("button, select, input")]
                 .filter((e) => e.offsetParent !== null)
-                .map((e) => ({ id: e.id || e.textContent, height: e.offsetHeight })),
+                // A checkbox takes the clicks on its whole label.
+                .map((e) => ({
+                    id: e.id || e.textContent,
+                    height: (e.type === "checkbox" ? e.closest("label") : e).offsetHeight,
+                })),
             pageWidth: document.documentElement.scrollWidth,
         };
     });
