@@ -1,6 +1,8 @@
 // The page: a board to play on against the engine running in a Web Worker. This module wires
 // the game, the engine link, the board and the panels to the page's controls.
+import { announceChanges } from "./announce.js";
 import { Board } from "./board.js";
+import { changesIn } from "./changes.js";
 import { Clocks, readControl, showClocks } from "./clock.js";
 import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
@@ -65,7 +67,9 @@ function render() {
     showClocks(clocks, board.orientation);
     $("undo").disabled = !game.history().length || Boolean(game.ending);
     saveGame(game, clocks);
-    soundChanges(game);
+    const changes = changesIn(game);
+    soundChanges(changes);
+    announceChanges(changes, game);
 }
 
 async function onUserMove(from, to) {

@@ -15,18 +15,8 @@ function play(name) {
     body.soundCount = Number(body.soundCount ?? 0) + 1;
 }
 
-let heard = { game: null, plies: 0, over: "" }; // the game as the last sounds left it
-
-// Plays what has happened in `game` since the last call: the sound of a move just made, or of
-// the game's end. A new game, a take back or a game brought in makes no sound.
-export function soundChanges(game) {
-    const plies = game.history().length;
-    const over = game.overText();
-    if (heard.game === game) {
-        const move = game.lastMove();
-        if (over && !heard.over) play("end");
-        else if (plies === heard.plies + 1)
-            play(game.chess.inCheck() ? "check" : move.captured ? "capture" : "move");
-    }
-    heard = { game, plies, over };
+// Sounds what changes.js found: the game's end, or else the move just made.
+export function soundChanges({ move, ended }) {
+    if (ended) play("end");
+    else if (move) play(/[+#]$/.test(move.san) ? "check" : move.captured ? "capture" : "move");
 }

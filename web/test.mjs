@@ -190,6 +190,41 @@ function pvMoves(text) {
         .filter(Boolean);
 }
 
+// The colour of the page's pixel at (x, y), as [r, g, b].
+async function pixel(page, x, y) {
+    const png = await page.screenshot({ clip: { x, y, width: 1, height: 1 }, encoding: "base64" });
+    return page.evaluate(async (png) => {
+        const image = new Image();
+        image.src = `data:image/png;base64,${png}`;
+        await image.decode();
+        const canvas = document.createElement("canvas");
+        canvas.width = canvas.height = 1;
+        const context = canvas.getContext("2d");
+        context.drawImage(image, 0, 0);
+        return [...context.getImageData(0, 0, 1, 1).data.slice(0, 3)];
+    }, png);
+}
+
+// The contrast ratio of two colours given as [r, g, b], as WCAG reckons it: 4.5 is enough for
+// small text.
+function contrast(a, b) {
+    const luminance = (rgb) => {
+        const [r, g, b] = rgb.map((c) => {
+            const s = c / 255;
+            return s <= 0.04045 ? s / 12.92 : ((s + 0.055) / 1.055) ** 2.4;
+        });
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    };
+    const [light, dark] = [luminance(a), luminance(b)].sort((x, y) => y - x);
+    return (light + 0.05) / (dark + 0.05);
+}
+
+// "rgb(26, 26, 26)" or "rgba(...)" as [r, g, b, alpha].
+function cssColor(text) {
+    const [r, g, b, alpha = 1] = text.match(/[\d.]+/g).map(Number);
+    return [r, g, b, alpha];
+}
+
 // Scores are shown from White's side: "White +0.35", "White −1.20", "Black mates in 2",
 // "Black has mated".
 const ScorePattern = /^(White [+−]\d+\.\d\d|(White|Black) (mates in \d+|has mated))$/;
@@ -619,6 +654,99 @@ check("sounds", async (t) => {
     await heard("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1", "a8", []);
     const remembered = await t.page.evaluate(() => localStorage.getItem("sorvane.settings"));
     if (!remembered.includes('"sound":false')) fail(`the Sound switch is stored as ${remembered}`);
+});
+
+// The engine's moves and the game's end are read out from a live region, in words; every control,
+// shown or not yet, has a name a screen reader can say.
+check("spoken moves and named controls", async (t) => {
+    await t.move("e2", "e4");
+    const afterUser = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+    const next = await t.waitForUser(StartFen);
+    const played = new Chess(afterUser).moves({ verbose: true }).find((m) => {
+        const game = new Chess(afterUser);
+        game.move(m);
+        return game.fen() === next;
+    });
+    const piece = { p: "pawn", n: "knight" }[played.piece];
+    const said = `Sorvane played ${piece} ${played.from} to ${played.to}.`;
+    if ((await t.text("announce")) !== said)
+        fail(`"${await t.text("announce")}" is read out, not "${said}"`);
+    if ((await t.page.$eval("#announce", (e) => e.getAttribute("aria-live"))) !== "polite")
+        fail("the words are not in a live region");
+    await t.setUp("k7/8/1K6/8/8/8/8/7R w - - 0 1");
+    await t.page.select("#side", "b");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const mate = "Sorvane played rook h1 to h8, checkmate. Checkmate: White wins.";
+    if ((await t.text("announce")) !== mate)
+        fail(`the mate is read out as "${await t.text("announce")}"`);
+
+    await t.page.click("#import-box summary");
+    await t.page.$$eval("[hidden]", (e) => e.forEach((h) => (h.hidden = false)));
+    const unnamed = [];
+    for (const control of await t.page.$$("button, select, input, textarea")) {
+        const node = await t.page.accessibility.snapshot({ root: control, interestingOnly: false });
+        if (!node?.name?.trim())
+            unnamed.push(await control.evaluate((e) => e.outerHTML.slice(0, 60)));
+    }
+    if (unnamed.length) fail(`controls without a name: ${unnamed.join(", ")}`);
+});
+
+// The board's coordinates are big enough and stand out from both colours of square; the page
+// turns dark when the system asks for it.
+check("readable coordinates and a dark theme", async (t) => {
+    const board = await (await t.page.$("#board cg-board")).boundingBox();
+    const square = (file, rank) =>
+        pixel(
+            t.page,
+            board.x + ((file + 0.5) * board.width) / 8,
+            board.y + ((7.5 - rank) * board.height) / 8,
+        );
+    const squares = { light: await square(4, 3), dark: await square(3, 3) }; // e4 and d4
+    const coords = await t.page.$$eval("#board coord", (all) =>
+        all.map((c) => {
+            const style = getComputedStyle(c);
+            return {
+                text: c.textContent,
+                size: parseFloat(style.fontSize),
+                color: style.color,
+                opacity: style.opacity * getComputedStyle(c.parentNode).opacity,
+            };
+        }),
+    );
+    for (const c of coords) {
+        const [r, g, b, alpha] = cssColor(c.color);
+        if (c.size < 11) fail(`the coordinate "${c.text}" is ${c.size} px`);
+        if (alpha * c.opacity < 1) fail(`the coordinate "${c.text}" is see-through`);
+        for (const [name, colour] of Object.entries(squares))
+            if (contrast([r, g, b], colour) < 4.5)
+                fail(
+                    `"${c.text}" (${c.color}) on a ${name} square (${colour}) has contrast ${contrast([r, g, b], colour).toFixed(2)}`,
+                );
+    }
+
+    const colours = () =>
+        t.page.evaluate(() => {
+            const style = (selector) => getComputedStyle(document.querySelector(selector));
+            return {
+                background: style("body").backgroundColor,
+                text: style("body").color,
+                moves: style("#moves").backgroundColor,
+            };
+        });
+    await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
+    const dark = await colours();
+    const black = [0, 0, 0];
+    if (
+        contrast(cssColor(dark.background).slice(0, 3), black) > 1.5 ||
+        contrast(cssColor(dark.moves).slice(0, 3), black) > 1.8
+    )
+        fail(`the dark theme's background is ${dark.background}, the move list's ${dark.moves}`);
+    if (contrast(cssColor(dark.text).slice(0, 3), cssColor(dark.background).slice(0, 3)) < 7)
+        fail(`the dark theme's text ${dark.text} on ${dark.background} is hard to read`);
+    await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "light" }]);
+    const light = await colours();
+    if (contrast(cssColor(light.background).slice(0, 3), black) < 10)
+        fail(`the light theme's background is ${light.background}`);
 });
 
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
