@@ -164,9 +164,9 @@ export class Game {
         );
         // How the game ended, as a comment on its last move, for readers.
         const end = this.overText();
-        if (end && this.history().length) chess.setComment(end);
+        if (end) chess.setComment(end);
         const pgn = chess.pgn();
-        if (end && this.history().length) chess.removeComment();
+        if (end) chess.removeComment();
         return pgn;
     }
 }

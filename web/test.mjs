@@ -160,6 +160,7 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
         // The PGN the page copies, caught on its way to the clipboard.
         async copiedPgn() {
             await page.evaluate(() => {
+                window.copiedText = undefined;
                 navigator.clipboard.writeText = async (text) => (window.copiedText = text);
             });
             await page.click("#pgn");
@@ -498,6 +499,13 @@ check("resign, the result and play again", async (t) => {
         if (!pgn.includes(tag)) fail(`the resigned game's PGN lacks ${tag}:\n${pgn}`);
     if (!(await t.page.$eval("#again", (e) => !e.hidden && e.offsetParent !== null)))
         fail("Play again is not offered after resigning");
+    // Resigning before any move is recorded as well.
+    await t.page.click("#again");
+    await t.waitForUserAt(fen, 3000, "play again");
+    await t.page.click("#resign");
+    const unplayed = await t.copiedPgn();
+    if (!unplayed.includes(`{${end}} 0-1`))
+        fail(`a game resigned at once gives the PGN:\n${unplayed}`);
 });
 
 // With clocks the side to move's clock runs, the engine is told both clocks, and a clock
