@@ -107,8 +107,7 @@ function startClocks(timesLeft) {
     const control = readControl(game.timeControl);
     $("movetime").disabled = Boolean(control);
     const onTick = () => showClocks(clocks, board.orientation);
-    clocks = control && new Clocks(control, { onTick, onFlag });
-    if (clocks && timesLeft) clocks.left = { ...timesLeft };
+    clocks = control && new Clocks(control, { onTick, onFlag }, timesLeft);
 }
 
 function onFlag(color) {
@@ -127,10 +126,15 @@ function startGame(next, timesLeft) {
     askEngine();
 }
 
+// The time control chosen, as a game keeps it: "180+2", or "" for none.
+function chosenControl() {
+    return readControl($("clock").value) ? $("clock").value : "";
+}
+
 // A game from `fen` with the side and the time control chosen.
 function freshGame(fen) {
-    const next = new Game(fen, game.userColor);
-    next.timeControl = readControl($("clock").value) ? $("clock").value : "";
+    const next = new Game(fen, $("side").value);
+    next.timeControl = chosenControl();
     return next;
 }
 
@@ -153,8 +157,7 @@ $("resign").onclick = () => {
     render();
 };
 $("side").onchange = () => {
-    game.userColor = $("side").value;
-    board.orient(game.userColor);
+    board.orient($("side").value);
     newGame(game.startFen);
 };
 $("clock").onchange = () => newGame(game.startFen);
@@ -193,7 +196,7 @@ $("import").onsubmit = (event) => {
     const { game: imported, error } = readPgn($("pgn-input").value);
     $("import-message").textContent = error ?? "";
     if (!imported) return;
-    imported.timeControl = freshGame(StartFen).timeControl;
+    imported.timeControl = chosenControl();
     takeUpGame(imported);
 };
 $("pgn-input").oninput = () => ($("import-message").textContent = "");
@@ -201,6 +204,5 @@ $("pgn-input").oninput = () => ($("import-message").textContent = "");
 addEventListener("pagehide", () => saveGame(game, clocks));
 
 rememberSettings(["side", "movetime", "clock", "sound"]);
-game.userColor = $("side").value;
 const saved = loadGame();
 takeUpGame(saved?.game ?? freshGame(StartFen), saved?.clockTimes);

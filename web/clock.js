@@ -11,10 +11,12 @@ export function readControl(value) {
 
 export class Clocks {
     // onTick() while a clock runs, about ten times a second; onFlag(color) when `color`'s time
-    // has run out (its clock then stops at zero).
-    constructor(control, { onTick, onFlag }) {
+    // has run out (its clock then stops at zero). The clocks start full, or at `timesLeft`,
+    // { w, b } in ms.
+    constructor(control, { onTick, onFlag }, timesLeft) {
         this.control = control;
-        this.left = { w: control.base, b: control.base }; // ms, as of `since` for the runner
+        // ms, as of `since` for the clock running
+        this.left = timesLeft ? { ...timesLeft } : { w: control.base, b: control.base };
         this.running = null; // the colour whose clock runs
         this.since = 0;
         this.timer = 0;
