@@ -12,27 +12,38 @@ int LevelElo = LevelEloDefault;
 namespace {
 
 // Tuning of the levels, by rating, measured against Stockfish's own levels at 10+0.1 (see the
-// README): full strength plays near 1800 there, so the top level is the full search, and
-// every NodeHalvingElo points below it halve the nodes a move may search from LevelNodesAtTop.
-// The choice among the lines is weighted by exp(-loss / temperature), and no line that loses
-// more than the margin against the best is ever taken; both shrink to nothing at the top.
-constexpr double LevelNodesAtTop = 500000;
-constexpr double NodeHalvingElo = 200.0 / 3;
+// README). Full strength plays near 1900 there, so the top level is the full search. Below it
+// a move may search a node budget: LevelNodesAtChoiceEnd at ChoiceEndElo, halving every
+// UpperHalvingElo points down to LevelNodesAtKnee at KneeElo, then every LowerHalvingElo
+// points below that, where a doubling of so small a search is worth less.
+// Below ChoiceEndElo the level also chooses among its best lines, weighted by
+// exp(-loss / temperature), and never takes a line that loses more than the margin against
+// the best; both grow from nothing at ChoiceEndElo to their widest at the lowest level.
+constexpr int ChoiceEndElo = 1800, KneeElo = 1600;
+constexpr double LevelNodesAtChoiceEnd = 125000, UpperHalvingElo = 200;
+constexpr double LevelNodesAtKnee =
+    LevelNodesAtChoiceEnd / (1 << (ChoiceEndElo - KneeElo) / int(UpperHalvingElo));
+constexpr double LowerHalvingElo = 200.0 / 3;
 constexpr double TemperatureAtMin = 50, MarginAtMin = 187.5;
 
-// 1 at the lowest level, 0 at the highest.
-double Weakness() { return double(LevelEloMax - LevelElo) / (LevelEloMax - LevelEloMin); }
+// 1 at the lowest level, 0 from ChoiceEndElo up.
+double Weakness() {
+    return std::max(0.0, double(ChoiceEndElo - LevelElo) / (ChoiceEndElo - LevelEloMin));
+}
+
+bool Limited() { return LimitStrength && LevelElo < LevelEloMax; }
 
 }  // namespace
 
 int64_t LevelNodeBudget() {
-    if (!LimitStrength || LevelElo >= LevelEloMax) return 0;
-    return int64_t(LevelNodesAtTop * std::exp2((LevelElo - LevelEloMax) / NodeHalvingElo));
+    if (!Limited()) return 0;
+    if (LevelElo >= KneeElo)
+        return int64_t(LevelNodesAtChoiceEnd *
+                       std::exp2((LevelElo - ChoiceEndElo) / UpperHalvingElo));
+    return int64_t(LevelNodesAtKnee * std::exp2((LevelElo - KneeElo) / LowerHalvingElo));
 }
 
-int SearchLines() {
-    return LimitStrength && LevelElo < LevelEloMax ? std::max(MultiPv, LevelLines) : MultiPv;
-}
+int SearchLines() { return Limited() && Weakness() > 0 ? std::max(MultiPv, LevelLines) : MultiPv; }
 
 int ChooseLevelLine(const RootLine* lines, int count) {
     if (!LimitStrength || count <= 1 || lines[0].score > MateBound) return 0;

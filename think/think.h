@@ -111,15 +111,16 @@ extern int MultiPv;         // the "MultiPV" option: lines the main thread searc
 extern bool PonderEnabled;  // the "Ponder" option: "bestmove" names the expected reply
 
 // Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
-// LevelEloMax gives a node budget per move and a choice among the best LevelLines moves; the
-// top level is the full search.
-constexpr int LevelEloMin = 800, LevelEloMax = 1800, LevelEloDefault = 1500;
+// LevelEloMax gives a node budget per move and, in the lower levels, a choice among the best
+// LevelLines moves; the top level is the full search.
+constexpr int LevelEloMin = 800, LevelEloMax = 1900, LevelEloDefault = 1500;
 constexpr int LevelLines = 4;
 extern bool LimitStrength;
 extern int LevelElo;
 // The nodes a move may search at the level; 0 for no budget (no level, or the top one).
 int64_t LevelNodeBudget();
-// The lines the main thread searches for: MultiPv, and at a level at least LevelLines.
+// The lines the main thread searches for: MultiPv, and at a level that chooses among lines
+// at least LevelLines.
 int SearchLines();
 // The line a level plays among `count` lines, best first: the best, or at a level one of
 // the few close to it, drawn at random with weights that favour the better.
