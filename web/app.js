@@ -8,16 +8,17 @@ import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
+import { engineName, fillLevels, levelOptions } from "./levels.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 import { downloadPgn, readPgn } from "./pgnio.js";
 import { soundChanges } from "./sounds.js";
-import { loadGame, rememberSettings, saveGame } from "./storage.js";
+import { loadGame, recallSetting, rememberSettings, saveGame } from "./storage.js";
 
 const $ = (id) => document.getElementById(id);
 
 let game = new Game();
 let info = null; // the engine's latest report on the game as it stands
-let searchMovetime = 0; // the time per move of the running search, in ms
+let searchSetting = null; // the running search's level and time per move, as levels.js has it
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 let clocks = null; // the game's clocks, or null when the engine has a time per move
 
@@ -25,6 +26,8 @@ const board = new Board($("board"), $("promotion"), onUserMove);
 const engine = new Engine({
     onReady: () => {
         engineLoaded = true;
+        fillLevels($("level"), engine.eloRange);
+        recallSetting($("level")); // the levels came only now
         render();
         askEngine();
     },
@@ -34,7 +37,7 @@ const engine = new Engine({
     },
     onBestMove: (uci) => {
         const mover = game.turn;
-        game.engineTimes.add(searchMovetime);
+        game.engineSettings.push(searchSetting);
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
         else clocks?.moved(mover);
@@ -90,10 +93,23 @@ async function onUserMove(from, to) {
 function askEngine() {
     if (game.overText() || game.turn === game.userColor || engine.searching || !engine.ready)
         return;
-    searchMovetime = $("movetime").value;
-    const limit = clocks ? clocks.goArguments() : `movetime ${searchMovetime}`;
+    searchSetting = engineSetting();
+    engine.setOptions({ MultiPV: 1, ...levelOptions(searchSetting.level) });
+    const limit = clocks ? clocks.goArguments() : `movetime ${searchSetting.movetime}`;
     engine.search(game.startFen, game.uciMoves(), limit);
     render();
+}
+
+// The level and time per move the engine plays at now; with clocks the time per move stands
+// unused.
+function engineSetting() {
+    return { level: $("level").value, movetime: $("movetime").value };
+}
+
+// The game in PGN, the engine named with the levels and the time it played at.
+function gamePgn() {
+    const settings = game.engineSettings.length ? game.engineSettings : [engineSetting()];
+    return game.pgn(engineName(settings, game.timeControl));
 }
 
 function forgetInfo() {
@@ -181,7 +197,7 @@ $("setup").onsubmit = (event) => {
 };
 $("fen-input").oninput = () => ($("setup-message").textContent = "");
 $("pgn").onclick = async () => {
-    const pgn = game.pgn($("movetime").value);
+    const pgn = gamePgn();
     try {
         await navigator.clipboard.writeText(pgn);
         $("status").textContent = "PGN copied.";
@@ -189,7 +205,7 @@ $("pgn").onclick = async () => {
         window.prompt("Copy the PGN:", pgn);
     }
 };
-$("download").onclick = () => downloadPgn(game, game.pgn($("movetime").value));
+$("download").onclick = () => downloadPgn(game, gamePgn());
 // A PGN that cannot be played leaves the game as it is, with the reason beside the box.
 $("import").onsubmit = (event) => {
     event.preventDefault();
@@ -203,6 +219,6 @@ $("pgn-input").oninput = () => ($("import-message").textContent = "");
 // The clocks keep the time left at the moment the page goes.
 addEventListener("pagehide", () => saveGame(game, clocks));
 
-rememberSettings(["side", "movetime", "clock", "sound"]);
+rememberSettings(["side", "level", "movetime", "clock", "sound"]);
 const saved = loadGame();
 takeUpGame(saved?.game ?? freshGame(StartFen), saved?.clockTimes);

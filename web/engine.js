@@ -1,11 +1,12 @@
 // The link to the engine, which runs in a Web Worker: one UCI command line a message each
-// way. The page only ever sends "position fen ... moves ..." and "go" with the time for the
-// move, "movetime N", or the clocks, "wtime W btime B winc I binc I".
+// way. The page sends "uci", "setoption", "position fen ... moves ..." and "go" with the time
+// for the move, "movetime N", or the clocks, "wtime W btime B winc I binc I".
 export class Engine {
-    // onReady() when the engine can take a search, onInfo(info) for each "info" line with a
-    // principal variation, onBestMove(uci) with the answer.
+    // onReady() when the engine can take a search; by default each search reports to
+    // onInfo(info) for each "info" line with a principal variation and onBestMove(uci).
     constructor(handlers) {
         this.handlers = handlers;
+        this.eloRange = null; // the ratings UCI_Elo takes, { min, max }, from the engine's list
         this.start();
     }
 
@@ -17,27 +18,42 @@ export class Engine {
         worker.onmessage = (event) => {
             if (worker !== this.worker) return; // a line from a worker stopped meanwhile
             const line = event.data;
-            if (line === "ready") {
+            if (line === "uciok") {
                 this.ready = true;
                 this.handlers.onReady();
+            } else if (line.startsWith("option name UCI_Elo ")) {
+                const words = line.split(" ");
+                const number = (word) => Number(words[words.indexOf(word) + 1]);
+                this.eloRange = { min: number("min"), max: number("max") };
             } else if (line.startsWith("error ")) {
                 console.error("engine: " + line.slice(6));
             } else if (line.startsWith("info depth ") && line.includes(" pv ")) {
-                this.handlers.onInfo(parseInfo(line));
+                this.listener.onInfo(parseInfo(line));
             } else if (line.startsWith("bestmove ")) {
                 this.searching = false;
-                this.handlers.onBestMove(line.split(" ")[1]);
+                this.listener.onBestMove(line.split(" ")[1]);
             }
         };
+        worker.postMessage("uci"); // the worker keeps it until the engine has loaded
     }
 
-    // `limit` is what follows "go": "movetime 1000", or the clocks.
-    search(startFen, moves, limit) {
+    // Sets engine options, { MultiPV: 3, UCI_Elo: 1400, ... }, for the searches that follow.
+    // A fresh worker starts from the defaults, so each search sets what it needs first.
+    setOptions(options) {
+        for (const [name, value] of Object.entries(options))
+            this.worker.postMessage(`setoption name ${name} value ${value}`);
+    }
+
+    // Searches the position after `moves` from `startFen`; `go` is what follows "go", as
+    // "movetime 1000" or the clocks. `listener` takes this search's reports instead of the
+    // default handlers.
+    search(startFen, moves, go, listener = this.handlers) {
         this.searching = true;
+        this.listener = listener;
         this.worker.postMessage(
             `position fen ${startFen}${moves.length ? " moves " + moves.join(" ") : ""}`,
         );
-        this.worker.postMessage(`go ${limit}`);
+        this.worker.postMessage(`go ${go}`);
     }
 
     // Abandons a running search at once. A search reads no input until it answers, so "stop"
@@ -50,11 +66,14 @@ export class Engine {
     }
 }
 
-// An "info" line's depth, score (centipawns for the side to move) and principal variation.
+// An "info" line's depth, line number (1 without "multipv"), score (centipawns for the side to
+// move) and principal variation.
 function parseInfo(line) {
     const words = line.split(" ");
+    const multipv = words.indexOf("multipv");
     return {
         depth: Number(words[2]),
+        line: multipv < 0 ? 1 : Number(words[multipv + 1]),
         cp: Number(words[words.indexOf("cp") + 1]),
         pv: words.slice(words.indexOf("pv") + 1),
     };

@@ -14,7 +14,7 @@ export class Game {
         this.userColor = userColor;
         this.chess = new Chess(startFen);
         this.started = new Date();
-        this.engineTimes = new Set(); // the engine's time per move, in ms, over the game
+        this.engineSettings = []; // how the engine played each of its moves, as levels.js has it
         // An end the position does not show, a resignation or a flag: { result, text,
         // termination }.
         this.ending = null;
@@ -137,16 +137,8 @@ export class Game {
     }
 
     // The game in PGN, with the players, the date, the result and how the game ended.
-    // `movetime` is the engine's time per move if it has not moved yet; with clocks the time
-    // control stands instead.
-    pgn(movetime) {
-        const times = [...(this.engineTimes.size ? this.engineTimes : [movetime])].map(Number);
-        const seconds = (ms) => `${ms / 1000} s`;
-        const min = Math.min(...times),
-            max = Math.max(...times);
-        const engine = this.timeControl
-            ? "Sorvane"
-            : `Sorvane (${seconds(min)}${max > min ? " to " + seconds(max) : ""} per move)`;
+    // `engine` is the engine's name as a player.
+    pgn(engine) {
         const d = this.started;
         const date = [d.getFullYear(), d.getMonth() + 1, d.getDate()]
             .map((n) => String(n).padStart(2, "0"))

@@ -24,26 +24,36 @@ function write(key, value) {
     }
 }
 
+function storedSettings() {
+    return read(SettingsKey)?.values ?? {};
+}
+
 // Gives the controls with these ids their remembered values, and remembers each change from
-// now on. Selects keep a value only while they still offer it; checkboxes keep their tick.
+// now on. Selects keep a value only while they still offer it; checkboxes keep their tick. A
+// select whose options come later, as the levels do once the engine has told its range, gets
+// its value from recallSetting() then, and keeps its remembered one until it has options.
 export function rememberSettings(ids) {
     const controls = ids.map((id) => document.getElementById(id));
-    const saved = read(SettingsKey)?.values ?? {};
-    for (const control of controls) {
-        const value = saved[control.id];
-        if (control.type === "checkbox") {
-            if (typeof value === "boolean") control.checked = value;
-        } else if ([...control.options].some((option) => option.value === value)) {
-            control.value = value;
-        }
-    }
+    for (const control of controls) recallSetting(control);
     const save = () => {
-        const values = {};
-        for (const control of controls)
-            values[control.id] = control.type === "checkbox" ? control.checked : control.value;
+        const values = { ...storedSettings() };
+        for (const control of controls) {
+            if (control.type === "checkbox") values[control.id] = control.checked;
+            else if (control.options.length) values[control.id] = control.value;
+        }
         write(SettingsKey, { values });
     };
     for (const control of controls) control.addEventListener("change", save);
+}
+
+// Gives `control` its remembered value, if it has one it can take.
+export function recallSetting(control) {
+    const value = storedSettings()[control.id];
+    if (control.type === "checkbox") {
+        if (typeof value === "boolean") control.checked = value;
+    } else if ([...control.options].some((option) => option.value === value)) {
+        control.value = value;
+    }
 }
 
 // `clocks` is the game's Clocks, or null.
@@ -56,7 +66,7 @@ export function saveGame(game, clocks) {
         timeControl: game.timeControl,
         clocks: clocks && { w: clocks.timeLeft("w"), b: clocks.timeLeft("b") },
         started: game.started.getTime(),
-        engineTimes: [...game.engineTimes],
+        engineSettings: game.engineSettings,
     });
 }
 
@@ -78,8 +88,9 @@ export function loadGame() {
             };
         if (typeof saved.timeControl === "string") game.timeControl = saved.timeControl;
         if (Number.isFinite(saved.started)) game.started = new Date(saved.started);
-        for (const time of saved.engineTimes ?? [])
-            if (time > 0) game.engineTimes.add(Number(time));
+        for (const setting of saved.engineSettings ?? [])
+            if (setting && typeof setting.level === "string" && Number(setting.movetime) > 0)
+                game.engineSettings.push({ level: setting.level, movetime: setting.movetime });
         const times = saved.clocks;
         const clockTimes =
             times && [times.w, times.b].every((t) => Number.isFinite(t) && t >= 0) ? times : null;

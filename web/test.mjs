@@ -23,7 +23,9 @@ function check(name, run) {
     checks.push({ name, run });
 }
 
-// A fresh page with the engine loaded and set to 0.2 s a move, and the helpers the checks use.
+// A fresh page with the engine loaded and set to full strength at 0.2 s a move, and the
+// helpers the checks use. The page's commands to the engine, and the engine's option lines,
+// are recorded in window.engineSent and window.engineOptions.
 async function openPage(browser, url, errors, viewport = { width: 1100, height: 700 }) {
     const downloads = await mkdtemp(join(tmpdir(), "sorvane-test-"));
     const context = await browser.createBrowserContext({
@@ -34,24 +36,35 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
     await page.setViewport(viewport);
     page.on("console", (m) => m.type() === "error" && errors.push(m.text()));
     page.on("pageerror", (e) => errors.push(String(e)));
-    // The commands the page sends the engine, for the checks to read.
     await page.evaluateOnNewDocument(() => {
-        window.engineCommands = [];
-        const post = Worker.prototype.postMessage;
-        Worker.prototype.postMessage = function (command) {
-            window.engineCommands.push(command);
-            return post.call(this, command);
+        window.engineSent = [];
+        window.engineOptions = [];
+        window.Worker = class extends Worker {
+            constructor(...args) {
+                super(...args);
+                this.addEventListener("message", (event) => {
+                    if (event.data.startsWith("option ")) window.engineOptions.push(event.data);
+                });
+            }
+            postMessage(line) {
+                window.engineSent.push(line);
+                super.postMessage(line);
+            }
         };
     });
     await page.goto(url);
     await page.waitForFunction(
         () => document.getElementById("status").textContent === "Your move.",
     );
+    const defaultLevel = await page.$eval("#level", (e) => e.value);
+    await page.select("#level", "full");
+    await page.click("#advanced summary");
     await page.select("#movetime", "200");
     const text = (id) => page.$eval(`#${id}`, (e) => e.textContent);
     const helpers = {
         page,
         text,
+        defaultLevel,
         over: () => page.$eval("#status", (e) => e.className === "over"),
         orientation: () =>
             page.$eval("#board", (e) =>
@@ -452,7 +465,7 @@ check("PGN records the players and the result", async (t) => {
     const pgn = await t.copiedPgn();
     for (const tag of [
         '[White "You"]',
-        '[Black "Sorvane (0.2 s per move)"]',
+        '[Black "Sorvane (full strength, 0.2 s per move)"]',
         '[Result "1-0"]',
         `[Date "${date}"]`,
         '[Termination "normal"]',
@@ -467,8 +480,85 @@ check("PGN records the players and the result", async (t) => {
     await t.page.select("#side", "b");
     await t.page.waitForFunction(() => document.getElementById("status").className === "over");
     const lost = await t.copiedPgn();
-    for (const tag of ['[White "Sorvane (0.2 s per move)"]', '[Black "You"]', '[Result "1-0"]'])
+    for (const tag of [
+        '[White "Sorvane (full strength, 0.2 s per move)"]',
+        '[Black "You"]',
+        '[Result "1-0"]',
+    ])
         if (!lost.includes(tag)) fail(`the PGN lacks ${tag}:\n${lost}`);
+});
+
+// The levels run from the engine's lowest rating to its highest, then full strength; a new
+// visitor meets a modest one. The engine gets the level before its search, and the PGN names it.
+check("levels from beginner to full strength", async (t) => {
+    const { min, max, levels } = await t.page.evaluate(() => {
+        const line = window.engineOptions.find((l) => l.startsWith("option name UCI_Elo "));
+        const words = line.split(" ");
+        const number = (word) => Number(words[words.indexOf(word) + 1]);
+        return {
+            min: number("min"),
+            max: number("max"),
+            levels: [...document.querySelectorAll("#level option")].map((o) => [
+                o.value,
+                o.textContent,
+            ]),
+        };
+    });
+    const elos = levels.slice(0, -1).map(([value]) => Number(value));
+    if (elos[0] !== min || elos[elos.length - 1] !== max || levels.length < 5)
+        fail(`the levels ${JSON.stringify(levels)} do not run from ${min} to ${max}`);
+    if (levels[0][1] !== `Beginner (${min})` || levels[levels.length - 1][1] !== "Full strength")
+        fail(`the levels are named ${levels.map((l) => l[1])}`);
+    if (!(t.defaultLevel >= 1200 && t.defaultLevel <= 1400))
+        fail(`a new visitor plays level ${t.defaultLevel}`);
+
+    // The commands of the engine's last search, from its options to its "go".
+    const lastSearch = () =>
+        t.page.evaluate(() => {
+            const sent = window.engineSent;
+            let start = sent.findLastIndex((l) => l.startsWith("go "));
+            while (start > 0 && !sent[start - 1].startsWith("go ") && sent[start - 1] !== "uci")
+                --start;
+            return sent.slice(start, sent.findLastIndex((l) => l.startsWith("go ")) + 1);
+        });
+    await t.page.select("#level", String(min));
+    await t.move("e2", "e4");
+    let fen = await t.waitForUser(StartFen);
+    const weak = await lastSearch();
+    for (const command of [
+        "setoption name UCI_LimitStrength value true",
+        `setoption name UCI_Elo value ${min}`,
+    ])
+        if (!weak.includes(command)) fail(`the engine's search at ${min} was ${weak}`);
+    if (!(await t.copiedPgn()).includes(`[Black "Sorvane (level ${min})"]`))
+        fail(`the PGN does not name level ${min}`);
+
+    await t.page.select("#level", "full");
+    const game = new Chess(fen);
+    const move = game.moves({ verbose: true })[0];
+    await t.move(move.from, move.to);
+    await t.waitForUser(fen);
+    if (!(await lastSearch()).includes("setoption name UCI_LimitStrength value false"))
+        fail(`the engine's search at full strength was ${await lastSearch()}`);
+    const pgn = await t.copiedPgn();
+    if (!pgn.includes(`[Black "Sorvane (level ${min}; full strength, 0.2 s per move)"]`))
+        fail(`the PGN names the engine as in:\n${pgn}`);
+
+    // A level against the clocks: the engine gets the level and both clocks, and the PGN names
+    // the level and the time control.
+    await t.page.select("#level", String(min));
+    await t.chooseClocks("180+2");
+    await t.move("e2", "e4");
+    await t.waitForUser(StartFen);
+    const timed = await lastSearch();
+    if (
+        !timed.includes(`setoption name UCI_Elo value ${min}`) ||
+        !/^go wtime \d+ btime \d+ winc 2000 binc 2000$/.test(timed[timed.length - 1])
+    )
+        fail(`the engine's search at ${min} with clocks was ${timed}`);
+    const name = `Sorvane (level ${min}, 3+2)`;
+    if (!(await t.copiedPgn()).includes(`[Black "${name}"]`))
+        fail(`the PGN of a game at ${min} with clocks does not name the engine ${name}`);
 });
 
 // The result closes the move list with its reason; Play again starts over from the same position
@@ -514,9 +604,7 @@ check("clocks and the flag", async (t) => {
     await t.chooseClocks("2+0");
     await t.move("e2", "e4");
     await t.waitForUser(StartFen);
-    const go = await t.page.evaluate(() =>
-        window.engineCommands.findLast((c) => c.startsWith("go")),
-    );
+    const go = await t.page.evaluate(() => window.engineSent.findLast((c) => c.startsWith("go")));
     if (!/^go wtime \d+ btime \d+ winc 0 binc 0$/.test(go)) fail(`the engine was sent "${go}"`);
     const clock = (id) =>
         t.page.$eval(`#${id}`, (e) => ({
@@ -543,7 +631,7 @@ check("clocks and the flag", async (t) => {
         '[Result "0-1"]',
         '[Termination "time forfeit"]',
         '[TimeControl "2+0"]',
-        '[Black "Sorvane"]',
+        '[Black "Sorvane (full strength, 2 s+0)"]',
     ])
         if (!pgn.includes(tag)) fail(`the PGN of a game lost on time lacks ${tag}:\n${pgn}`);
 
@@ -561,6 +649,8 @@ check("clocks and the flag", async (t) => {
 // The game in progress, its clocks and the settings survive a reload; stored values the page
 // cannot read are ignored.
 check("the game and settings survive a reload", async (t) => {
+    const lowest = await t.page.$eval("#level", (e) => e.options[0].value);
+    await t.page.select("#level", lowest);
     await t.chooseClocks("20+0");
     await t.page.select("#side", "b");
     const fen = await t.waitForUser(StartFen);
@@ -578,10 +668,14 @@ check("the game and settings survive a reload", async (t) => {
     // A later visit, where the browser does not keep the controls' values as a reload does.
     await t.page.goto(t.page.url());
     await t.waitForUserAt(fen, 10000, "on a later visit");
-    const settings = await t.page.$$eval("#side, #movetime", (e) =>
+    const settings = await t.page.$$eval("#side, #level, #movetime", (e) =>
         e.map((c) => c.value).join(" "),
     );
-    if (settings !== "b 200") fail(`on a later visit the side and engine time are "${settings}"`);
+    if (settings !== `b ${lowest} 200`)
+        fail(`on a later visit the side, level and engine time are "${settings}"`);
+    const name = `Sorvane (level ${lowest}, 20 s+0)`;
+    if (!(await t.copiedPgn()).includes(`[White "${name}"]`))
+        fail(`on a later visit the PGN does not name the engine ${name}`);
 
     // Stored values as the next visit finds them, written before the page's script runs.
     const store = async (values) => {

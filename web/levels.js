@@ -1,0 +1,72 @@
+// The engine's playing levels: named steps of its calibrated rating, UCI_Elo, from the lowest
+// it offers to the highest, and full strength, which searches for the whole time per move.
+// The steps are read from the engine's own range, so they follow its calibration.
+
+export const FullStrength = "full";
+const DefaultElo = 1400; // a new visitor's level: a fair game for a casual player
+const Step = 200;
+const Names = ["Beginner", "Novice", "Casual", "Intermediate", "Club player", "Strong club player"];
+const TopName = "Expert";
+
+// The steps from `min` to `max`, Step apart, the last one at `max`: [{ elo, name }].
+function steps(min, max) {
+    const elos = [];
+    for (let elo = min; elo < max; elo += Step) elos.push(elo);
+    if (max - elos[elos.length - 1] < Step / 2) elos.pop(); // too near the top to tell apart
+    elos.push(max);
+    return elos.map((elo, i) => ({
+        elo,
+        name: i === elos.length - 1 ? TopName : Names[Math.min(i, Names.length - 1)],
+    }));
+}
+
+// Fills the level select from the engine's rating range, once, with the step nearest the
+// default chosen.
+export function fillLevels(select, { min, max }) {
+    if (select.options.length) return;
+    const levels = steps(min, max);
+    const nearest = levels.reduce((a, b) =>
+        Math.abs(b.elo - DefaultElo) < Math.abs(a.elo - DefaultElo) ? b : a,
+    );
+    for (const { elo, name } of levels)
+        select.add(new Option(`${name} (${elo})`, elo, false, elo === nearest.elo));
+    select.add(new Option("Full strength", FullStrength));
+}
+
+// The engine options for a level: a rating, or full strength without a limit.
+export function levelOptions(level) {
+    return level === FullStrength
+        ? { UCI_LimitStrength: false }
+        : { UCI_LimitStrength: true, UCI_Elo: level };
+}
+
+// The engine's name in the PGN, from how it played each of its moves ({ level, movetime }) and
+// the game's time control ("180+2", or "" for a time per move): "Sorvane (level 1400)",
+// "Sorvane (full strength, 1 s per move)", "Sorvane (level 1200 to 1400; full strength, 0.2 s
+// to 1 s per move)"; with clocks the time control stands for the time, "Sorvane (level 1400,
+// 3+2)", "Sorvane (level 1400 and full strength, 3+2)".
+export function engineName(settings, timeControl = "") {
+    const range = (values, text) => {
+        const min = Math.min(...values),
+            max = Math.max(...values);
+        return text(min) + (max > min ? " to " + text(max) : "");
+    };
+    const levels = settings.filter((s) => s.level !== FullStrength).map((s) => Number(s.level));
+    const times = settings.filter((s) => s.level === FullStrength).map((s) => Number(s.movetime));
+    const parts = [];
+    if (levels.length) parts.push("level " + range(levels, String));
+    if (timeControl) {
+        if (times.length) parts.push("full strength");
+        return `Sorvane (${parts.join(" and ")}, ${controlName(timeControl)})`;
+    }
+    if (times.length)
+        parts.push(`full strength, ${range(times, (ms) => `${ms / 1000} s`)} per move`);
+    return `Sorvane (${parts.join("; ")})`;
+}
+
+// A time control as players say it, in minutes and seconds added per move: "180+2" is "3+2".
+// One of less than whole minutes keeps its seconds: "2+0" is "2 s+0".
+function controlName(timeControl) {
+    const [base, increment] = timeControl.split("+").map(Number);
+    return `${base % 60 ? base + " s" : base / 60}+${increment}`;
+}
