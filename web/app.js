@@ -9,6 +9,7 @@ import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
 import { engineName, fillLevels, levelOptions } from "./levels.js";
+import { Navigation } from "./navigation.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
 import { downloadPgn, readPgn } from "./pgnio.js";
 import { soundChanges } from "./sounds.js";
@@ -23,6 +24,7 @@ let engineLoaded = false; // the first worker has loaded; later ones load in mil
 let clocks = null; // the game's clocks, or null when the engine has a time per move
 
 const board = new Board($("board"), $("promotion"), onUserMove);
+const navigation = new Navigation(() => game, render);
 const engine = new Engine({
     onReady: () => {
         engineLoaded = true;
@@ -54,7 +56,9 @@ const engine = new Engine({
 function render() {
     const over = game.overText();
     const userTurn = game.turn === game.userColor && !over;
-    board.show(game, userTurn && engineLoaded);
+    // The user may move in an earlier position too, to play on from there.
+    const shown = navigation.shownGame();
+    board.show(shown, engineLoaded && shown.turn === game.userColor && !shown.overText());
     showStatus(
         over ||
             (!engineLoaded
@@ -64,7 +68,8 @@ function render() {
                   : "Sorvane is thinking…"),
         over,
     );
-    showMoves(game);
+    showMoves(game, shown);
+    navigation.show();
     showEnd(game);
     clocks?.run(over || !engineLoaded ? null : game.turn);
     showClocks(clocks, board.orientation);
@@ -76,12 +81,21 @@ function render() {
 }
 
 async function onUserMove(from, to) {
+    const played = game,
+        ply = navigation.shownPly();
     let promotion;
-    if (game.isPromotion(from, to)) {
-        const shown = game;
+    if (navigation.shownGame().isPromotion(from, to)) {
         promotion = await board.askPromotion(game.userColor);
-        if (game !== shown) return; // a new game came meanwhile
+        if (game !== played || navigation.shownPly() !== ply) return; // the board moved on
         if (!promotion) return render(); // turned down: the pawn goes back
+    }
+    if (navigation.reviewing()) {
+        if (!window.confirm("Play on from here? The game's later moves will be dropped."))
+            return render();
+        engine.stop(); // its search is of a position the game leaves
+        game.truncate(ply);
+        navigation.follow();
+        forgetInfo();
     }
     // A move the rules refuse just puts the pieces back.
     if (game.play(from, to, promotion)) clocks?.moved(game.userColor);
@@ -137,6 +151,7 @@ function startGame(next, timesLeft) {
     engine.stop();
     game = next;
     startClocks(timesLeft);
+    navigation.follow();
     forgetInfo();
     render();
     askEngine();
@@ -184,6 +199,7 @@ $("flip").onclick = () => {
 $("undo").onclick = () => {
     engine.stop(); // a search of the position being taken back is of no use
     game.takeBack();
+    navigation.follow();
     forgetInfo(); // the engine's view was of a position no longer on the board
     render();
     askEngine(); // the engine moves first in a game it opened

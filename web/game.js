@@ -68,6 +68,18 @@ export class Game {
         return this.history().map((m) => m.from + m.to + (m.promotion || ""));
     }
 
+    // The game as it stood after its first `ply` moves, for looking back.
+    at(ply) {
+        const earlier = new Game(this.startFen, this.userColor);
+        for (const m of this.history().slice(0, ply)) earlier.play(m.from, m.to, m.promotion);
+        return earlier;
+    }
+
+    // Drops the moves after the first `ply`, to play on from there.
+    truncate(ply) {
+        for (let n = this.history().length; n > ply; --n) this.chess.undo();
+    }
+
     isPromotion(from, to) {
         const piece = this.chess.get(from);
         return piece && piece.type === "p" && (to[1] === "8" || to[1] === "1");

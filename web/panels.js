@@ -8,13 +8,16 @@ export function showStatus(text, over) {
     $("status").className = over ? "over" : "";
 }
 
-// The moves in rows of a move number, White's move and Black's, the last row kept in view;
-// and the position's FEN.
-export function showMoves(game) {
+// The moves in rows of a move number, White's move and Black's, each move a link to the
+// position after it; the move `shown` (a number of moves) is marked and kept in view. And the
+// shown position's FEN.
+export function showMoves(game, shown = game) {
     const list = $("moves");
     list.innerHTML = "";
-    let row = null;
-    for (const move of game.history()) {
+    const ply = shown.history().length;
+    let row = null,
+        marked = null;
+    game.history().forEach((move, i) => {
         if (move.color === "w" || !row) {
             row = document.createElement("li");
             const number = document.createElement("span");
@@ -24,10 +27,21 @@ export function showMoves(game) {
             list.append(row);
             if (move.color === "b") row.children[1].textContent = "…"; // a set-up with Black to move
         }
-        row.children[move.color === "w" ? 1 : 2].textContent = move.san;
-    }
-    list.scrollTop = list.scrollHeight;
-    $("fen").textContent = game.fen;
+        const cell = row.children[move.color === "w" ? 1 : 2];
+        cell.textContent = move.san;
+        cell.dataset.ply = i + 1;
+        cell.className = "move";
+        if (i + 1 === ply) (marked = cell).classList.add("shown");
+    });
+    if (marked && ply < game.history().length) {
+        const row = marked.parentNode;
+        if (
+            row.offsetTop < list.scrollTop ||
+            row.offsetTop + row.offsetHeight > list.scrollTop + list.clientHeight
+        )
+            list.scrollTop = row.offsetTop - list.clientHeight / 2;
+    } else list.scrollTop = list.scrollHeight;
+    $("fen").textContent = shown.fen;
 }
 
 // A score from White's side, as engine.js's whiteView gives it: "White +0.35",

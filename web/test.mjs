@@ -851,6 +851,82 @@ check("readable coordinates and a dark theme", async (t) => {
         fail(`the light theme's background is ${light.background}`);
 });
 
+// The move list, the buttons and the arrow keys show earlier positions without changing the
+// game; a move there starts a new line once the user agrees, and the engine answers it. The
+// engine's move still arrives into the game while the user looks back.
+check("move list navigation", async (t) => {
+    const positions = [StartFen];
+    for (const [from, to] of [
+        ["e2", "e4"],
+        ["d2", "d4"],
+    ]) {
+        await t.move(from, to);
+        positions.push(null); // after the user's move, filled in below
+        positions.push(await t.waitForUser(positions[positions.length - 2]));
+    }
+    const replay = new Chess();
+    replay.move("e4");
+    positions[1] = replay.fen();
+    // Checks that the board's position (as the FEN under the list) and the marked move are
+    // those after `ply` moves; the position after the user's second move is not checked.
+    const shows = async (ply, what) => {
+        const fen = await t.text("fen");
+        const marked = await t.page.$eval("#moves .shown", (e) => e.dataset.ply).catch(() => "");
+        if ((positions[ply] && fen !== positions[ply]) || marked !== (ply ? String(ply) : ""))
+            fail(`${what}: the page shows ${fen}, move ${marked} marked, not move ${ply}`);
+    };
+    await t.page.click("[data-ply='1']");
+    await shows(1, "a click on the first move");
+    if (!(await t.text("review")).startsWith("Looking back")) fail("the review is not told");
+    await t.page.keyboard.press("ArrowLeft");
+    await shows(0, "←");
+    if ((await t.text("fen")) !== StartFen) fail("← from the first move is not the start");
+    await t.page.keyboard.press("ArrowRight");
+    await t.page.keyboard.press("ArrowRight");
+    await shows(2, "→ →");
+    await t.page.click("#last");
+    await shows(4, "the last button");
+    if (await t.text("review")) fail("the latest position still says it looks back");
+    await t.page.click("#first");
+    await t.page.click("#next");
+    await t.page.click("#next");
+    await t.page.click("#previous");
+    await shows(1, "first, next, next, previous");
+    if ((await t.text("status")) !== "Your move.") fail("looking back changed the game");
+
+    // From the position after the engine's first reply: declined, then agreed.
+    await t.page.click("#next");
+    // The page asks a moment after the move, once chessground has handed it over.
+    const moveAndAnswer = async (from, to, agree) => {
+        const asked = new Promise((resolve) => t.page.once("dialog", resolve));
+        await t.move(from, to);
+        const dialog = await asked;
+        await (agree ? dialog.accept() : dialog.dismiss());
+    };
+    await moveAndAnswer("g1", "f3", false);
+    await shows(2, "a new line turned down");
+    await moveAndAnswer("g1", "f3", true);
+    const game = new Chess(positions[2]);
+    game.move("Nf3");
+    const answered = await t.waitForUser(positions[2]);
+    checkEngineMove(game.fen(), answered);
+    const plies = await t.page.$$eval("#moves .move", (moves) => moves.length);
+    if (plies !== 4) fail(`the new line has ${plies} moves`);
+
+    // Looking back while the engine thinks: its move joins the game, the board stays put.
+    await t.page.select("#movetime", "500");
+    const before = new Chess(answered);
+    const move = before.moves({ verbose: true }).find((m) => m.piece === "p");
+    await t.move(move.from, move.to);
+    await t.waitForThinking();
+    await t.page.keyboard.press("Home");
+    await t.page.waitForFunction(() => document.querySelectorAll("#moves .move").length === 6);
+    await shows(0, "the engine's move while looking back");
+    if ((await t.text("status")) !== "Your move.") fail("the engine's move did not arrive");
+    await t.page.keyboard.press("End");
+    await shows(6, "End");
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {
