@@ -8,6 +8,7 @@ import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
+import { EvalBar } from "./evalbar.js";
 import { engineName, fillLevels, levelOptions } from "./levels.js";
 import { Navigation } from "./navigation.js";
 import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
@@ -25,6 +26,7 @@ let clocks = null; // the game's clocks, or null when the engine has a time per 
 
 const board = new Board($("board"), $("promotion"), onUserMove);
 const navigation = new Navigation(() => game, render);
+const evalBar = new EvalBar($("evalbar"));
 const engine = new Engine({
     onReady: () => {
         engineLoaded = true;
@@ -36,6 +38,7 @@ const engine = new Engine({
     onInfo: (report) => {
         info = { depth: report.depth, score: whiteView(report.cp, game.turn), pv: report.pv };
         showInfo(info, game);
+        showEval();
     },
     onBestMove: (uci) => {
         const mover = game.turn;
@@ -70,6 +73,7 @@ function render() {
     );
     showMoves(game, shown);
     navigation.show();
+    showEval();
     showEnd(game);
     clocks?.run(over || !engineLoaded ? null : game.turn);
     showClocks(clocks, board.orientation);
@@ -124,6 +128,11 @@ function engineSetting() {
 function gamePgn() {
     const settings = game.engineSettings.length ? game.engineSettings : [engineSetting()];
     return game.pgn(engineName(settings, game.timeControl));
+}
+
+// The engine's latest score on the evaluation bar.
+function showEval() {
+    evalBar.show(info?.score ?? null, game.userColor, board.orientation);
 }
 
 function forgetInfo() {
@@ -195,6 +204,7 @@ $("clock").onchange = () => newGame(game.startFen);
 $("flip").onclick = () => {
     board.flip();
     showClocks(clocks, board.orientation);
+    showEval();
 };
 $("undo").onclick = () => {
     engine.stop(); // a search of the position being taken back is of no use

@@ -927,6 +927,66 @@ check("move list navigation", async (t) => {
     await shows(6, "End");
 });
 
+// The evaluation bar stands beside the board on a phone, the user's share filling from the
+// user's end, and reads the engine's score from the user's side, mates as "M1".
+check("evaluation bar, on a phone", async (t) => {
+    // The bar's parts once its fill has finished growing.
+    const bar = async () => {
+        await t.page.waitForFunction(
+            () => !document.querySelector("#evalbar .fill").getAnimations().length,
+        );
+        return t.page.evaluate(() => {
+            const box = (selector) => {
+                const r = document.querySelector(selector).getBoundingClientRect();
+                return { left: r.left, right: r.right, top: r.top, bottom: r.bottom };
+            };
+            return {
+                bar: box("#evalbar"),
+                fill: box("#evalbar .fill"),
+                label: box("#evalbar .label"),
+                text: document.querySelector("#evalbar .label").textContent,
+                board: box("#board cg-board"),
+                pageWidth: document.documentElement.scrollWidth,
+            };
+        });
+    };
+    const near = (a, b) => Math.abs(a - b) <= 1;
+    // White, the user, mates next move whatever the engine plays.
+    const mating = "k7/8/1K6/8/8/8/8/6R1 b - - 0 1";
+    await t.setUp(mating);
+    await t.waitForUser(mating);
+    let shown = await bar();
+    const { board } = shown;
+    if (!near(board.right - board.left, board.bottom - board.top)) fail("the board is not square");
+    if (shown.bar.right > board.left || shown.bar.left < 0 || shown.pageWidth > 390)
+        fail(`the bar ${JSON.stringify(shown.bar)} is not beside the board on the screen`);
+    if (!near(shown.bar.top, board.top) || !near(shown.bar.bottom, board.bottom))
+        fail("the bar is not as tall as the board");
+    if (shown.text !== "M1") fail(`the user's mate in 1 reads "${shown.text}"`);
+    if (!near(shown.fill.top, shown.bar.top) || !near(shown.fill.bottom, shown.bar.bottom))
+        fail("a mate of the user's does not fill the bar");
+    if (!near(shown.label.bottom, shown.bar.bottom - 2)) fail("the score is not at the user's end");
+    await t.page.click("#flip");
+    shown = await bar();
+    if (!near(shown.label.top, shown.bar.top + 2))
+        fail("after a flip the score stays at the bottom");
+
+    // As black the score reads from Black's side, and the user's share fills from below.
+    await t.page.click("#new");
+    await t.page.select("#side", "b");
+    await t.waitForUser(StartFen);
+    const white = await t.text("score");
+    shown = await bar();
+    const fromWhite = Number(white.replace("White ", "").replace("−", "-"));
+    const fromUser = Number(shown.text.replace("−", "-"));
+    if (Math.abs(fromUser + fromWhite) > 0.051)
+        fail(`the bar reads "${shown.text}" to the user as black when the score is ${white}`);
+    const height = shown.bar.bottom - shown.bar.top;
+    const share = (shown.fill.bottom - shown.fill.top) / height;
+    if (!near(shown.fill.bottom, shown.bar.bottom) || (fromUser > 0.2 && share <= 0.5))
+        fail(`the user's share fills ${share} of the bar, not from the bottom`);
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {
@@ -1070,7 +1130,7 @@ try {
                 browser,
                 url,
                 errors,
-                name === "phone layout" ? Phone : undefined,
+                name.includes("phone") ? Phone : undefined,
             );
             await run(t);
             await t.page.browserContext().close();
