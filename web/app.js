@@ -1,5 +1,6 @@
 // The page: a board to play on against the engine running in a Web Worker. This module wires
 // the game, the engine link, the board and the panels to the page's controls.
+import { Analysis, showHint } from "./analysis.js";
 import { announceChanges } from "./announce.js";
 import { Board } from "./board.js";
 import { changesIn } from "./changes.js";
@@ -25,7 +26,13 @@ let engineLoaded = false; // the first worker has loaded; later ones load in mil
 let clocks = null; // the game's clocks, or null when the engine has a time per move
 
 const board = new Board($("board"), $("promotion"), onUserMove);
-const navigation = new Navigation(() => game, render);
+const navigation = new Navigation(
+    () => game,
+    () => {
+        render();
+        think(); // an analysis follows the board
+    },
+);
 const evalBar = new EvalBar($("evalbar"));
 const engine = new Engine({
     onReady: () => {
@@ -33,7 +40,7 @@ const engine = new Engine({
         fillLevels($("level"), engine.eloRange);
         recallSetting($("level")); // the levels came only now
         render();
-        askEngine();
+        think();
     },
     onInfo: (report) => {
         info = { depth: report.depth, score: whiteView(report.cp, game.turn), pv: report.pv };
@@ -55,6 +62,7 @@ const engine = new Engine({
         render();
     },
 });
+const analysis = new Analysis(engine, board, showEval);
 
 function render() {
     const over = game.overText();
@@ -66,9 +74,11 @@ function render() {
         over ||
             (!engineLoaded
                 ? "Loading the engine…"
-                : userTurn
-                  ? "Your move."
-                  : "Sorvane is thinking…"),
+                : analysis.on
+                  ? "Analysing the position on the board."
+                  : userTurn
+                    ? "Your move."
+                    : "Sorvane is thinking…"),
         over,
     );
     showMoves(game, shown);
@@ -82,6 +92,7 @@ function render() {
     const changes = changesIn(game);
     soundChanges(changes);
     announceChanges(changes, game);
+    $("hint").disabled = !userTurn || !engineLoaded || analysis.on || navigation.reviewing();
 }
 
 async function onUserMove(from, to) {
@@ -101,15 +112,28 @@ async function onUserMove(from, to) {
         navigation.follow();
         forgetInfo();
     }
+    engine.stop(); // a hint's or an analysis's search, of the position before the move
     // A move the rules refuse just puts the pieces back.
     if (game.play(from, to, promotion)) clocks?.moved(game.userColor);
     render();
-    askEngine();
+    think();
+}
+
+// Sets the engine to what it should be doing: analysing the board, or playing its move.
+function think() {
+    if (analysis.on) analysis.run(navigation.shownGame());
+    else askEngine();
 }
 
 // Starts a search when it is the engine's turn.
 function askEngine() {
-    if (game.overText() || game.turn === game.userColor || engine.searching || !engine.ready)
+    if (
+        analysis.on ||
+        game.overText() ||
+        game.turn === game.userColor ||
+        engine.searching ||
+        !engine.ready
+    )
         return;
     searchSetting = engineSetting();
     engine.setOptions({ MultiPV: 1, ...levelOptions(searchSetting.level) });
@@ -132,7 +156,8 @@ function gamePgn() {
 
 // The engine's latest score on the evaluation bar.
 function showEval() {
-    evalBar.show(info?.score ?? null, game.userColor, board.orientation);
+    const score = analysis.on ? analysis.score : info?.score;
+    evalBar.show(score ?? null, game.userColor, board.orientation);
 }
 
 function forgetInfo() {
@@ -163,7 +188,7 @@ function startGame(next, timesLeft) {
     navigation.follow();
     forgetInfo();
     render();
-    askEngine();
+    think();
 }
 
 // The time control chosen, as a game keeps it: "180+2", or "" for none.
@@ -212,7 +237,7 @@ $("undo").onclick = () => {
     navigation.follow();
     forgetInfo(); // the engine's view was of a position no longer on the board
     render();
-    askEngine(); // the engine moves first in a game it opened
+    think(); // the engine moves first in a game it opened
 };
 // A position that cannot be set up leaves the game as it is, with the reason beside the box.
 $("setup").onsubmit = (event) => {
@@ -220,6 +245,21 @@ $("setup").onsubmit = (event) => {
     const { fen, error } = readFen($("fen-input").value);
     $("setup-message").textContent = error ?? "";
     if (fen) newGame(fen);
+};
+$("analyse").onclick = () => {
+    analysis.toggle();
+    render();
+    think(); // leaving analysis, the engine plays if it is its turn
+};
+$("hint").onclick = () => {
+    const asked = game,
+        fen = game.fen;
+    showHint(
+        engine,
+        game,
+        board,
+        () => game === asked && game.fen === fen && !navigation.reviewing(),
+    );
 };
 $("fen-input").oninput = () => ($("setup-message").textContent = "");
 $("pgn").onclick = async () => {

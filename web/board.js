@@ -62,6 +62,8 @@ export class Board {
         // The board may have moved down the page since, with a clock shown above it: chessground
         // measures it afresh rather than take clicks for the squares where it stood.
         this.ground.state.dom.bounds.clear();
+        if (game.fen !== this.shownFen) this.arrows([]); // they were for another position
+        this.shownFen = game.fen;
         const last = game.lastMove();
         this.ground.set({
             fen: game.fen,
@@ -73,6 +75,15 @@ export class Board {
                 dests: userCanMove ? game.destinations() : new Map(),
             },
         });
+    }
+
+    // Draws arrows, [{ uci: "e2e4", brush: "green" }], over the position shown; [] clears them.
+    arrows(list) {
+        this.ground.setAutoShapes(
+            list
+                .filter((a) => a.uci)
+                .map((a) => ({ orig: a.uci.slice(0, 2), dest: a.uci.slice(2, 4), brush: a.brush })),
+        );
     }
 
     orient(color) {

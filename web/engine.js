@@ -1,6 +1,6 @@
 // The link to the engine, which runs in a Web Worker: one UCI command line a message each
 // way. The page sends "uci", "setoption", "position fen ... moves ..." and "go" with the time
-// for the move, "movetime N", or the clocks, "wtime W btime B winc I binc I".
+// for the move, "movetime N", the clocks, "wtime W btime B winc I binc I", or "infinite".
 export class Engine {
     // onReady() when the engine can take a search; by default each search reports to
     // onInfo(info) for each "info" line with a principal variation and onBestMove(uci).
@@ -45,8 +45,8 @@ export class Engine {
     }
 
     // Searches the position after `moves` from `startFen`; `go` is what follows "go", as
-    // "movetime 1000" or the clocks. `listener` takes this search's reports instead of the
-    // default handlers.
+    // "movetime 1000", the clocks or "infinite". `listener` takes this search's reports instead
+    // of the default handlers.
     search(startFen, moves, go, listener = this.handlers) {
         this.searching = true;
         this.listener = listener;

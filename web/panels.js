@@ -46,7 +46,7 @@ export function showMoves(game, shown = game) {
 
 // A score from White's side, as engine.js's whiteView gives it: "White +0.35",
 // "White −1.20", "Black mates in 2".
-function scoreText(score) {
+export function scoreText(score) {
     if (score.mate !== undefined) {
         const winner = score.winner === "w" ? "White" : "Black";
         return score.mate ? `${winner} mates in ${score.mate}` : `${winner} has mated`;
@@ -55,7 +55,7 @@ function scoreText(score) {
 }
 
 // The principal variation in SAN with move numbers, as far as its moves are legal from `fen`.
-function pvText(fen, uciMoves) {
+export function pvText(fen, uciMoves) {
     const line = new Chess(fen);
     const words = [];
     for (const m of uciMoves) {

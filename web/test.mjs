@@ -987,6 +987,96 @@ check("evaluation bar, on a phone", async (t) => {
         fail(`the user's share fills ${share} of the bar, not from the bottom`);
 });
 
+// A hint draws an arrow for a legal move and plays nothing. Analysis shows three lines of the
+// position on the board with the best move as an arrow, follows the board when the user looks
+// back or moves, and plays no move in the game; leaving it, the engine plays again.
+check("analysis and hint", async (t) => {
+    // The arrows on the board: [["g1f3", "green"], ...].
+    const arrows = () =>
+        t.page.$$eval("#board svg.cg-shapes g[cgHash]", (shapes) =>
+            shapes.map((g) => {
+                const [, , orig, dest, brush] = g.getAttribute("cgHash").split(",");
+                return [orig + dest, brush];
+            }),
+        );
+    const legal = (fen, uci) =>
+        new Chess(fen).moves({ verbose: true }).some((m) => m.from + m.to === uci.slice(0, 4));
+    const lastGo = () =>
+        t.page.evaluate(() => window.engineSent.findLast((l) => l.startsWith("go ")));
+
+    await t.page.click("#hint");
+    await t.page.waitForFunction(() => document.querySelector("#board svg.cg-shapes g[cgHash]"));
+    const [[hint, brush]] = await arrows();
+    if (!legal(StartFen, hint) || brush !== "green") fail(`the hint is ${hint} in ${brush}`);
+    if ((await t.text("fen")) !== StartFen || !(await lastGo()).startsWith("go movetime"))
+        fail("the hint played its move or searched without a limit");
+
+    await t.move("e2", "e4");
+    const fen = await t.waitForUser(StartFen);
+    // Waits for three lines of `shown` whose best move the blue arrow shows. The arrow follows
+    // the lines a frame later, when chessground redraws.
+    const analysed = async (shown, what) => {
+        const seen = () =>
+            t.page.evaluate(() => {
+                const arrow = document.querySelector("#board svg.cg-shapes g[cgHash$=',blue']");
+                const lines = [...document.querySelectorAll("#analysis-lines li")];
+                return {
+                    fen: document.getElementById("fen").textContent,
+                    arrow: arrow?.getAttribute("cgHash").split(",").slice(2, 4).join(""),
+                    best: lines[0]?.dataset.move,
+                    lines: lines.map((li) => li.textContent),
+                };
+            });
+        let state;
+        for (const started = Date.now(); Date.now() - started < 5000;) {
+            state = await seen();
+            if (state.fen === shown && state.lines.length === 3 && state.arrow === state.best)
+                break;
+            await new Promise((resolve) => setTimeout(resolve, 50));
+        }
+        const { best, lines } = state;
+        if (state.fen !== shown || lines.length !== 3 || state.arrow !== best)
+            fail(`${what}: no three lines and arrow of ${shown}: ${JSON.stringify(state)}`);
+        const san = new Chess(shown).move({ from: best.slice(0, 2), to: best.slice(2, 4) }).san;
+        if (!lines.every((l) => ScorePattern.test(l.split(" ").slice(0, 2).join(" "))))
+            fail(`${what}: the lines' scores do not say their side: ${lines}`);
+        if (pvMoves(lines[0])[2] !== san)
+            fail(`${what}: the best move ${best} does not lead the best line: ${lines[0]}`);
+    };
+    await t.page.click("#analyse");
+    await analysed(fen, "analysing the game");
+    if (
+        !(await t.page.evaluate(() => window.engineSent.includes("setoption name MultiPV value 3")))
+    )
+        fail("the analysis did not ask for three lines");
+    if ((await lastGo()) !== "go infinite") fail("the analysis is not open-ended");
+
+    await t.page.keyboard.press("ArrowLeft");
+    const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+    await analysed(afterE4, "looking back");
+
+    // A move of the user's while analysing: the engine answers only once analysis ends.
+    await t.page.keyboard.press("End");
+    const game = new Chess(fen);
+    const move = game.moves({ verbose: true }).find((m) => m.piece === "n");
+    await t.move(move.from, move.to);
+    game.move(move);
+    await analysed(game.fen(), "after the user's move");
+    await new Promise((resolve) => setTimeout(resolve, 400)); // two of the engine's moves' time
+    if ((await t.page.$$eval("#moves .move", (m) => m.length)) !== 3)
+        fail("the engine played while analysing");
+    await t.page.click("#analyse");
+    checkEngineMove(game.fen(), await t.waitForUser(game.fen()));
+    const lines = await t.page.evaluate(() => {
+        const sent = window.engineSent;
+        const go = sent.findLastIndex((l) => l.startsWith("go "));
+        return sent.slice(0, go).findLast((l) => l.startsWith("setoption name MultiPV"));
+    });
+    if (lines !== "setoption name MultiPV value 1") fail(`the game's search went with "${lines}"`);
+    if (!(await t.page.$eval("#analysis", (e) => e.hidden)) || (await arrows()).length)
+        fail("the analysis still shows after leaving it");
+});
+
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
 // must show within 3 s of a 10 s search (the margin is for a busy machine).
 check("the engine can be interrupted", async (t) => {

@@ -1,0 +1,97 @@
+// Analysis and hints. In analysis the engine looks at the position on the board for as long as
+// the user likes, at full strength, and shows its three best lines with their scores and the
+// best move as an arrow; it plays no move in the game meanwhile. A hint is a short search of
+// the user's position whose move shows as an arrow, unplayed.
+import { whiteView } from "./engine.js";
+import { pvText, scoreText } from "./panels.js";
+
+const $ = (id) => document.getElementById(id);
+const Lines = 3;
+const HintMs = 300;
+const Brushes = ["blue", "paleGrey", "paleGrey"]; // the best line's arrow stands out
+
+export class Analysis {
+    // onScore() when the best line's score changes, for the evaluation bar.
+    constructor(engine, board, onScore) {
+        this.engine = engine;
+        this.board = board;
+        this.onScore = onScore;
+        this.on = false;
+        this.lines = []; // { depth, score (White's view), pv }, best first
+        this.listener = {
+            onInfo: (report) => this.report(report),
+            onBestMove: () => {}, // a mate or the depth ended the search: its lines stand
+        };
+    }
+
+    // The best line's score, or null before the first.
+    get score() {
+        return this.lines[0]?.score ?? null;
+    }
+
+    toggle() {
+        this.on = !this.on;
+        $("analyse").setAttribute("aria-pressed", this.on);
+        $("analysis").hidden = !this.on;
+        this.shown = null;
+        this.lines = [];
+        if (!this.on) {
+            this.engine.stop(); // an analysis runs until it is stopped
+            this.board.arrows([]);
+        }
+        this.showLines();
+    }
+
+    // Analyses `shown`, the game as far as the board shows it, unless that analysis runs
+    // already. A search under way is stopped first; the engine's onReady() brings the call back.
+    run(shown) {
+        if (!this.on) return;
+        const key = shown.startFen + shown.uciMoves().join(" ");
+        const running =
+            this.engine.listener === this.listener && this.worker === this.engine.worker;
+        if (this.shown?.key === key && running) return;
+        if (this.shown?.key !== key) {
+            this.shown = { key, fen: shown.fen, turn: shown.turn };
+            this.lines = []; // they were of another position
+            this.showLines();
+            this.onScore();
+        }
+        this.engine.stop();
+        if (!this.engine.ready || shown.overText()) return; // back when ready; or nothing to see
+        this.engine.setOptions({ MultiPV: Lines, UCI_LimitStrength: false });
+        this.engine.search(shown.startFen, shown.uciMoves(), "infinite", this.listener);
+        this.worker = this.engine.worker;
+    }
+
+    report({ depth, line, cp, pv }) {
+        this.lines[line - 1] = { depth, score: whiteView(cp, this.shown.turn), pv };
+        this.showLines();
+        this.board.arrows(this.lines.map((l, i) => ({ uci: l.pv[0], brush: Brushes[i] })));
+        if (line === 1) this.onScore();
+    }
+
+    showLines() {
+        $("analysis-depth").textContent = this.lines[0]?.depth ?? "–";
+        $("analysis-lines").replaceChildren(
+            ...this.lines.map((l) => {
+                const item = document.createElement("li");
+                item.dataset.move = l.pv[0]; // in the engine's notation, for the page's test
+                const score = document.createElement("b");
+                score.textContent = scoreText(l.score);
+                item.append(score, " ", pvText(this.shown.fen, l.pv));
+                return item;
+            }),
+        );
+    }
+}
+
+// Shows a hint for `game`, whose position the user is to move in: the move of a short
+// full-strength search, as a green arrow, if `stillShown()` when it comes.
+export function showHint(engine, game, board, stillShown) {
+    if (!engine.ready || engine.searching) return;
+    engine.setOptions({ MultiPV: 1, UCI_LimitStrength: false });
+    engine.search(game.startFen, game.uciMoves(), `movetime ${HintMs}`, {
+        onInfo: () => {},
+        onBestMove: (uci) => stillShown() && board.arrows([{ uci, brush: "green" }]),
+    });
+}
