@@ -24,8 +24,8 @@ function check(name, run) {
 }
 
 // A fresh page with the engine loaded and set to full strength at 0.2 s a move, and the
-// helpers the checks use. The page's commands to the engine, and the engine's option lines,
-// are recorded in window.engineSent and window.engineOptions.
+// helpers the checks use. The page's commands to the engine, and the engine's option lines and
+// answers, are recorded in window.engineSent, window.engineOptions and window.engineAnswers.
 async function openPage(browser, url, errors, viewport = { width: 1100, height: 700 }) {
     const downloads = await mkdtemp(join(tmpdir(), "sorvane-test-"));
     const context = await browser.createBrowserContext({
@@ -39,11 +39,13 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
     await page.evaluateOnNewDocument(() => {
         window.engineSent = [];
         window.engineOptions = [];
+        window.engineAnswers = [];
         window.Worker = class extends Worker {
             constructor(...args) {
                 super(...args);
                 this.addEventListener("message", (event) => {
                     if (event.data.startsWith("option ")) window.engineOptions.push(event.data);
+                    if (event.data.startsWith("bestmove ")) window.engineAnswers.push(event.data);
                 });
             }
             postMessage(line) {
@@ -1043,8 +1045,12 @@ check("analysis and hint", async (t) => {
         if (pvMoves(lines[0])[2] !== san)
             fail(`${what}: the best move ${best} does not lead the best line: ${lines[0]}`);
     };
+    const answers = () => t.page.evaluate(() => window.engineAnswers.length);
+    const answered = await answers();
     await t.page.click("#analyse");
     await analysed(fen, "analysing the game");
+    await new Promise((resolve) => setTimeout(resolve, 1000));
+    if ((await answers()) !== answered) fail("the analysis ended by itself");
     if (
         !(await t.page.evaluate(() => window.engineSent.includes("setoption name MultiPV value 3")))
     )
