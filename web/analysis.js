@@ -57,7 +57,8 @@ export class Analysis {
             this.onScore();
         }
         this.engine.stop();
-        if (!this.engine.ready || shown.overText()) return; // back when ready; or nothing to see
+        // Back when the engine is ready; a position the rules have ended has nothing to see.
+        if (!this.engine.ready || shown.positionEnd()) return;
         this.engine.setOptions({ MultiPV: Lines, UCI_LimitStrength: false });
         this.engine.search(shown.startFen, shown.uciMoves(), "infinite", this.listener);
         this.worker = this.engine.worker;

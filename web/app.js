@@ -67,9 +67,11 @@ const analysis = new Analysis(engine, board, showEval);
 function render() {
     const over = game.overText();
     const userTurn = game.turn === game.userColor && !over;
-    // The user may move in an earlier position too, to play on from there.
+    // The user may move in an earlier position too, to play on from there, unless the game was
+    // resigned or lost on time.
     const shown = navigation.shownGame();
-    board.show(shown, engineLoaded && shown.turn === game.userColor && !shown.overText());
+    const userCanMove = shown.turn === game.userColor && !shown.overText() && !game.ending;
+    board.show(shown, engineLoaded && userCanMove);
     showStatus(
         over ||
             (!engineLoaded
@@ -88,11 +90,13 @@ function render() {
     clocks?.run(over || !engineLoaded ? null : game.turn);
     showClocks(clocks, board.orientation);
     $("undo").disabled = !game.history().length || Boolean(game.ending);
+    $("hint").disabled = !userTurn || !engineLoaded || analysis.on || navigation.reviewing();
+    // Against the clock analysis waits for the game's end: the clocks would run on meanwhile.
+    $("analyse").disabled = Boolean(clocks) && !over;
     saveGame(game, clocks);
     const changes = changesIn(game);
     soundChanges(changes);
     announceChanges(changes, game);
-    $("hint").disabled = !userTurn || !engineLoaded || analysis.on || navigation.reviewing();
 }
 
 async function onUserMove(from, to) {
@@ -185,10 +189,15 @@ function startGame(next, timesLeft) {
     engine.stop();
     game = next;
     startClocks(timesLeft);
+    if (clocks) leaveAnalysis(); // a game against the clock is played, not analysed
     navigation.follow();
     forgetInfo();
     render();
     think();
+}
+
+function leaveAnalysis() {
+    if (analysis.on) analysis.toggle();
 }
 
 // The time control chosen, as a game keeps it: "180+2", or "" for none.
@@ -215,7 +224,10 @@ function takeUpGame(next, timesLeft) {
 }
 
 $("new").onclick = () => newGame(StartFen);
-$("again").onclick = () => newGame(game.startFen);
+$("again").onclick = () => {
+    leaveAnalysis();
+    newGame(game.startFen);
+};
 $("resign").onclick = () => {
     engine.stop();
     game.resign(game.userColor);

@@ -115,7 +115,12 @@ export class Game {
 
     // What the game's end is, or "" while it goes on.
     overText() {
-        if (this.ending) return this.ending.text;
+        return this.ending?.text ?? this.positionEnd();
+    }
+
+    // The end the position itself shows, a mate or a draw by the rules, or "" if none: a game
+    // resigned or lost on time still has moves to look at.
+    positionEnd() {
         const chess = this.chess;
         if (chess.isCheckmate())
             return `Checkmate: ${chess.turn() === "w" ? "Black" : "White"} wins.`;

@@ -241,6 +241,36 @@ function cssColor(text) {
     return [r, g, b, alpha];
 }
 
+// Waits for the analysis's three lines of `shown` whose best move the blue arrow shows. The
+// arrow follows the lines a frame later, when chessground redraws.
+async function analysed(t, shown, what) {
+    const seen = () =>
+        t.page.evaluate(() => {
+            const arrow = document.querySelector("#board svg.cg-shapes g[cgHash$=',blue']");
+            const lines = [...document.querySelectorAll("#analysis-lines li")];
+            return {
+                fen: document.getElementById("fen").textContent,
+                arrow: arrow?.getAttribute("cgHash").split(",").slice(2, 4).join(""),
+                best: lines[0]?.dataset.move,
+                lines: lines.map((li) => li.textContent),
+            };
+        });
+    let state;
+    for (const started = Date.now(); Date.now() - started < 5000;) {
+        state = await seen();
+        if (state.fen === shown && state.lines.length === 3 && state.arrow === state.best) break;
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    const { best, lines } = state;
+    if (state.fen !== shown || lines.length !== 3 || state.arrow !== best)
+        fail(`${what}: no three lines and arrow of ${shown}: ${JSON.stringify(state)}`);
+    const san = new Chess(shown).move({ from: best.slice(0, 2), to: best.slice(2, 4) }).san;
+    if (!lines.every((l) => ScorePattern.test(l.split(" ").slice(0, 2).join(" "))))
+        fail(`${what}: the lines' scores do not say their side: ${lines}`);
+    if (pvMoves(lines[0])[2] !== san)
+        fail(`${what}: the best move ${best} does not lead the best line: ${lines[0]}`);
+}
+
 // Scores are shown from White's side: "White +0.35", "White −1.20", "Black mates in 2",
 // "Black has mated".
 const ScorePattern = /^(White [+−]\d+\.\d\d|(White|Black) (mates in \d+|has mated))$/;
@@ -1015,40 +1045,10 @@ check("analysis and hint", async (t) => {
 
     await t.move("e2", "e4");
     const fen = await t.waitForUser(StartFen);
-    // Waits for three lines of `shown` whose best move the blue arrow shows. The arrow follows
-    // the lines a frame later, when chessground redraws.
-    const analysed = async (shown, what) => {
-        const seen = () =>
-            t.page.evaluate(() => {
-                const arrow = document.querySelector("#board svg.cg-shapes g[cgHash$=',blue']");
-                const lines = [...document.querySelectorAll("#analysis-lines li")];
-                return {
-                    fen: document.getElementById("fen").textContent,
-                    arrow: arrow?.getAttribute("cgHash").split(",").slice(2, 4).join(""),
-                    best: lines[0]?.dataset.move,
-                    lines: lines.map((li) => li.textContent),
-                };
-            });
-        let state;
-        for (const started = Date.now(); Date.now() - started < 5000;) {
-            state = await seen();
-            if (state.fen === shown && state.lines.length === 3 && state.arrow === state.best)
-                break;
-            await new Promise((resolve) => setTimeout(resolve, 50));
-        }
-        const { best, lines } = state;
-        if (state.fen !== shown || lines.length !== 3 || state.arrow !== best)
-            fail(`${what}: no three lines and arrow of ${shown}: ${JSON.stringify(state)}`);
-        const san = new Chess(shown).move({ from: best.slice(0, 2), to: best.slice(2, 4) }).san;
-        if (!lines.every((l) => ScorePattern.test(l.split(" ").slice(0, 2).join(" "))))
-            fail(`${what}: the lines' scores do not say their side: ${lines}`);
-        if (pvMoves(lines[0])[2] !== san)
-            fail(`${what}: the best move ${best} does not lead the best line: ${lines[0]}`);
-    };
     const answers = () => t.page.evaluate(() => window.engineAnswers.length);
     const answered = await answers();
     await t.page.click("#analyse");
-    await analysed(fen, "analysing the game");
+    await analysed(t, fen, "analysing the game");
     await new Promise((resolve) => setTimeout(resolve, 1000));
     if ((await answers()) !== answered) fail("the analysis ended by itself");
     if (
@@ -1059,7 +1059,7 @@ check("analysis and hint", async (t) => {
 
     await t.page.keyboard.press("ArrowLeft");
     const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
-    await analysed(afterE4, "looking back");
+    await analysed(t, afterE4, "looking back");
 
     // A move of the user's while analysing: the engine answers only once analysis ends.
     await t.page.keyboard.press("End");
@@ -1067,7 +1067,7 @@ check("analysis and hint", async (t) => {
     const move = game.moves({ verbose: true }).find((m) => m.piece === "n");
     await t.move(move.from, move.to);
     game.move(move);
-    await analysed(game.fen(), "after the user's move");
+    await analysed(t, game.fen(), "after the user's move");
     await new Promise((resolve) => setTimeout(resolve, 400)); // two of the engine's moves' time
     if ((await t.page.$$eval("#moves .move", (m) => m.length)) !== 3)
         fail("the engine played while analysing");
@@ -1081,6 +1081,49 @@ check("analysis and hint", async (t) => {
     if (lines !== "setoption name MultiPV value 1") fail(`the game's search went with "${lines}"`);
     if (!(await t.page.$eval("#analysis", (e) => e.hidden)) || (await arrows()).length)
         fail("the analysis still shows after leaving it");
+});
+
+// With clocks, analysis waits for the game's end: the clocks would run on meanwhile. After a
+// resignation it studies the last position and the earlier ones, while the game stays as it
+// ended. Without clocks it goes on into a new game; Play again goes back to playing.
+check("analysis after a game against the clock", async (t) => {
+    await t.page.select("#level", await t.page.$eval("#level", (e) => e.options[0].value));
+    await t.chooseClocks("60+0");
+    await t.move("e2", "e4");
+    const fen = await t.waitForUser(StartFen);
+    if (!(await t.page.$eval("#analyse", (e) => e.disabled)))
+        fail("analysis is offered while the clocks run");
+    await t.page.click("#resign");
+    if (await t.page.$eval("#analyse", (e) => e.disabled))
+        fail("analysis is not offered once the game is over");
+    await t.page.click("#analyse");
+    await analysed(t, fen, "the resigned game's last position");
+    await t.page.keyboard.press("Home");
+    await analysed(t, StartFen, "the resigned game's start");
+    // A move here would change a game that has ended: the board does not take it.
+    const moves = await t.text("moves");
+    t.page.on("dialog", (dialog) => dialog.accept());
+    await t.move("d2", "d4");
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    if ((await t.text("moves")) !== moves || !(await t.text("result")).includes("resigns"))
+        fail(`a move looking back changed the resigned game to "${await t.text("moves")}"`);
+    // Without clocks the analysis goes on into a new game, until Play again goes back to playing.
+    await t.page.select("#clock", "");
+    await analysed(t, StartFen, "a new game without clocks");
+    const searches = () =>
+        t.page.evaluate(() => window.engineSent.filter((l) => l === "go infinite").length);
+    const before = await searches();
+    await t.page.click("#resign");
+    await t.page
+        .waitForFunction(
+            (n) => window.engineSent.filter((l) => l === "go infinite").length > n,
+            { timeout: 3000 },
+            before,
+        )
+        .catch(() => fail("resigning ended the analysis"));
+    await t.page.click("#again");
+    await t.waitForUserAt(StartFen, 3000, "play again after analysis");
+    if (!(await t.page.$eval("#analysis", (e) => e.hidden))) fail("Play again kept analysing");
 });
 
 // A long search gives way at once to take back, new game, a change of sides and set-up: each
