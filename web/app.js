@@ -113,6 +113,7 @@ async function onUserMove(from, to) {
             return render();
         engine.stop(); // its search is of a position the game leaves
         game.truncate(ply);
+        changesIn(game); // the moves dropped are no news; the move played next sounds as any
         navigation.follow();
         forgetInfo();
     }

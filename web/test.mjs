@@ -172,6 +172,29 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
             await page.click("#load-pgn");
         },
 
+        // Notes from now on the sounds the page plays and the words it reads out; heard() gives
+        // those since the last call, { sounds: ["move", ...], words: ["Sorvane played ...", ...] }.
+        async listen() {
+            await page.evaluate(() => {
+                window.soundsPlayed = [];
+                window.wordsSaid = [];
+                const body = document.body;
+                new MutationObserver(() =>
+                    window.soundsPlayed.push(body.dataset.lastSound),
+                ).observe(body, { attributeFilter: ["data-sound-count"] });
+                const announce = document.getElementById("announce");
+                new MutationObserver(() => window.wordsSaid.push(announce.textContent)).observe(
+                    announce,
+                    { childList: true, characterData: true, subtree: true },
+                );
+            });
+        },
+        heard: () =>
+            page.evaluate(() => ({
+                sounds: window.soundsPlayed.splice(0),
+                words: window.wordsSaid.splice(0),
+            })),
+
         // The PGN the page copies, caught on its way to the clipboard.
         async copiedPgn() {
             await page.evaluate(() => {
@@ -693,6 +716,10 @@ check("the game and settings survive a reload", async (t) => {
     if ((await t.text("moves")) !== moves)
         fail(`after a reload the moves are "${await t.text("moves")}"`);
     if ((await t.orientation()) !== "black") fail("after a reload the user no longer plays black");
+    await t.page.click("#first");
+    if ((await t.text("fen")) !== StartFen || !(await t.text("review")).startsWith("Looking back"))
+        fail(`after a reload looking back to the start shows ${await t.text("fen")}`);
+    await t.page.keyboard.press("End");
     if ((await t.text("clock-top")) !== engineClock)
         fail(
             `the engine's clock went from ${engineClock} to ${await t.text("clock-top")} over a reload`,
@@ -907,6 +934,7 @@ check("move list navigation", async (t) => {
         if ((positions[ply] && fen !== positions[ply]) || marked !== (ply ? String(ply) : ""))
             fail(`${what}: the page shows ${fen}, move ${marked} marked, not move ${ply}`);
     };
+    await t.listen();
     await t.page.click("[data-ply='1']");
     await shows(1, "a click on the first move");
     if (!(await t.text("review")).startsWith("Looking back")) fail("the review is not told");
@@ -925,6 +953,9 @@ check("move list navigation", async (t) => {
     await t.page.click("#previous");
     await shows(1, "first, next, next, previous");
     if ((await t.text("status")) !== "Your move.") fail("looking back changed the game");
+    const quiet = await t.heard();
+    if (quiet.sounds.length || quiet.words.length)
+        fail(`looking back sounded ${quiet.sounds} and said ${quiet.words}`);
 
     // From the position after the engine's first reply: declined, then agreed.
     await t.page.click("#next");
@@ -942,6 +973,9 @@ check("move list navigation", async (t) => {
     game.move("Nf3");
     const answered = await t.waitForUser(positions[2]);
     checkEngineMove(game.fen(), answered);
+    const { sounds } = await t.heard();
+    if (sounds.length !== 2 || sounds[0] !== "move")
+        fail(`the new line's move and the engine's answer sound as [${sounds}]`);
     const plies = await t.page.$$eval("#moves .move", (moves) => moves.length);
     if (plies !== 4) fail(`the new line has ${plies} moves`);
 
@@ -1047,6 +1081,7 @@ check("analysis and hint", async (t) => {
     const fen = await t.waitForUser(StartFen);
     const answers = () => t.page.evaluate(() => window.engineAnswers.length);
     const answered = await answers();
+    await t.listen();
     await t.page.click("#analyse");
     await analysed(t, fen, "analysing the game");
     await new Promise((resolve) => setTimeout(resolve, 1000));
@@ -1060,6 +1095,9 @@ check("analysis and hint", async (t) => {
     await t.page.keyboard.press("ArrowLeft");
     const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
     await analysed(t, afterE4, "looking back");
+    const heard = await t.heard();
+    if (heard.sounds.length || heard.words.length)
+        fail(`the analysis sounded ${heard.sounds} and said ${heard.words}`);
 
     // A move of the user's while analysing: the engine answers only once analysis ends.
     await t.page.keyboard.press("End");
