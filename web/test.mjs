@@ -892,8 +892,13 @@ check("readable coordinates and a dark theme", async (t) => {
                 background: style("body").backgroundColor,
                 text: style("body").color,
                 moves: style("#moves").backgroundColor,
+                analysis: style("#analysis").backgroundColor,
+                analysisText: style("#analysis").color,
+                lines: style("#analysis-lines").color,
+                review: style("#review").color,
             };
         });
+    await t.page.$eval("#analysis", (e) => (e.hidden = false));
     await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
     const dark = await colours();
     const black = [0, 0, 0];
@@ -904,6 +909,15 @@ check("readable coordinates and a dark theme", async (t) => {
         fail(`the dark theme's background is ${dark.background}, the move list's ${dark.moves}`);
     if (contrast(cssColor(dark.text).slice(0, 3), cssColor(dark.background).slice(0, 3)) < 7)
         fail(`the dark theme's text ${dark.text} on ${dark.background} is hard to read`);
+    if (contrast(cssColor(dark.analysis).slice(0, 3), black) > 1.8)
+        fail(`the dark theme's analysis panel is ${dark.analysis}`);
+    for (const [name, text, behind] of [
+        ["analysis", dark.analysisText, dark.analysis],
+        ["analysis lines", dark.lines, dark.analysis],
+        ["looking back", dark.review, dark.background],
+    ])
+        if (contrast(cssColor(text).slice(0, 3), cssColor(behind).slice(0, 3)) < 4.5)
+            fail(`the dark theme's ${name} text ${text} on ${behind} is hard to read`);
     await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "light" }]);
     const light = await colours();
     if (contrast(cssColor(light.background).slice(0, 3), black) < 10)
