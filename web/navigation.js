@@ -24,7 +24,8 @@ export class Navigation {
             End: () => Infinity,
         };
         document.addEventListener("keydown", (event) => {
-            const typing = ["INPUT", "SELECT", "TEXTAREA"].includes(event.target.tagName);
+            // Keys typed into a box or a select are theirs; a checkbox has no use for them.
+            const typing = event.target.matches("input:not([type=checkbox]), select, textarea");
             if (!keys[event.key] || typing || event.altKey || event.ctrlKey || event.metaKey)
                 return;
             event.preventDefault();

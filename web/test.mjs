@@ -966,6 +966,12 @@ check("move list navigation", async (t) => {
     await t.page.click("#next");
     await t.page.click("#previous");
     await shows(1, "first, next, next, previous");
+    // The keys still work once the Sound switch, a checkbox, has been clicked and has the focus.
+    await t.page.click("#sound");
+    await t.page.click("#sound");
+    await t.page.keyboard.press("ArrowLeft");
+    await shows(0, "← after the Sound switch");
+    await t.page.keyboard.press("ArrowRight");
     if ((await t.text("status")) !== "Your move.") fail("looking back changed the game");
     const quiet = await t.heard();
     if (quiet.sounds.length || quiet.words.length)
