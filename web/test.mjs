@@ -1277,6 +1277,15 @@ check("phone layout", async (t) => {
                     id: e.id || e.textContent,
                     height: (e.type === "checkbox" ? e.closest("label") : e).offsetHeight,
                 })),
+            // Labels apart from their controls, on another line.
+            strayLabels: [...document.querySelectorAll("label[for]")]
+                .filter((label) => label.offsetParent !== null)
+                .filter((label) => {
+                    const a = label.getBoundingClientRect();
+                    const b = document.getElementById(label.htmlFor).getBoundingClientRect();
+                    return a.bottom < b.top || b.bottom < a.top;
+                })
+                .map((label) => label.textContent),
             pageWidth: document.documentElement.scrollWidth,
         };
     });
@@ -1301,6 +1310,8 @@ check("phone layout", async (t) => {
     for (const c of layout.controls)
         if (c.height < 44) fail(`the control "${c.id}" is ${c.height} px tall`);
     if (layout.pageWidth > 390) fail(`the page is ${layout.pageWidth} px wide on a 390 px screen`);
+    if (layout.strayLabels.length)
+        fail(`the labels ${layout.strayLabels} are apart from their controls`);
     // The board still plays by touch-sized clicks.
     await t.move("e2", "e4");
     await t.waitForUser(StartFen);
