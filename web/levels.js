@@ -1,23 +1,19 @@
 // The engine's playing levels: named steps of its calibrated rating, UCI_Elo, from the lowest
-// it offers to the highest, and full strength, which searches for the whole time per move.
-// The steps are read from the engine's own range, so they follow its calibration.
+// it offers up to its top, and full strength, which searches for the whole time per move. The
+// top of the engine's range is its full search, so it is offered as full strength only. The
+// steps are read from the engine's own range, so they follow its calibration.
 
 export const FullStrength = "full";
 const DefaultElo = 1400; // a new visitor's level: a fair game for a casual player
 const Step = 200;
-const Names = ["Beginner", "Novice", "Casual", "Intermediate", "Club player", "Strong club player"];
-const TopName = "Expert";
+const Names = ["Beginner", "Novice", "Casual", "Intermediate", "Club player", "Expert"];
 
-// The steps from `min` to `max`, Step apart, the last one at `max`: [{ elo, name }].
+// The steps from `min` up to below `max`, Step apart, leaving out one too near the top to
+// tell apart from it: [{ elo, name }].
 function steps(min, max) {
     const elos = [];
-    for (let elo = min; elo < max; elo += Step) elos.push(elo);
-    if (max - elos[elos.length - 1] < Step / 2) elos.pop(); // too near the top to tell apart
-    elos.push(max);
-    return elos.map((elo, i) => ({
-        elo,
-        name: i === elos.length - 1 ? TopName : Names[Math.min(i, Names.length - 1)],
-    }));
+    for (let elo = min; max - elo >= Step / 2; elo += Step) elos.push(elo);
+    return elos.map((elo, i) => ({ elo, name: Names[Math.min(i, Names.length - 1)] }));
 }
 
 // Fills the level select from the engine's rating range, once, with the step nearest the
