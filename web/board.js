@@ -32,7 +32,10 @@ export class Board {
             picker.append(button);
         }
         picker.onclick = () => this.closePicker(null); // beside the pieces: no promotion
-        picker.onkeydown = (event) => event.key === "Escape" && this.closePicker(null);
+        // Escape turns the move down; Tab, Enter and Space keep their work of choosing a piece.
+        picker.addEventListener("keydown", (event) => {
+            if (event.key === "Escape") this.closePicker(null);
+        });
     }
 
     // Asks which piece a pawn of `color` ("w" or "b") becomes; resolves to "q", "r", "b" or

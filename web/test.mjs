@@ -500,8 +500,14 @@ check("promotion offers all four pieces", async (t) => {
         .then(() => t.page.$$eval("#promotion [data-piece]", (b) => b.map((e) => e.dataset.piece)))
         .catch(() => []);
     if (pieces.join("") !== "qrbn") fail(`the promotion choice offers "${pieces.join("")}"`);
-    await t.page.click("#promotion [data-piece=r]");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    // By keyboard: the queen has the focus, Tab goes on to the rook and Enter takes it.
+    await t.page.keyboard.press("Tab");
+    await t.page.keyboard.press("Enter");
+    await t.page
+        .waitForFunction(() => document.getElementById("status").className === "over", {
+            timeout: 3000,
+        })
+        .catch(() => fail("Tab and Enter in the promotion choice played no move"));
     if (!(await t.text("fen")).startsWith("R5k1/5ppp/")) fail("a8=R was not played");
     if ((await t.text("status")) !== "Checkmate: White wins.") fail("a8=R# is not mate");
 });
