@@ -52,12 +52,9 @@ const engine = new Engine({
         game.engineSettings.push(searchSetting);
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
-        else clocks?.moved(mover);
-        // The PV goes on from the move just played: what the engine expects next.
-        if (info) {
-            info.pv = info.pv[0] === uci ? info.pv.slice(1) : [];
-            info.score = afterMove(info.score, mover);
-            showInfo(info, game);
+        else {
+            clocks?.moved(mover);
+            followMove(uci, mover);
         }
         render();
     },
@@ -119,7 +116,10 @@ async function onUserMove(from, to) {
     }
     engine.stop(); // a hint's or an analysis's search, of the position before the move
     // A move the rules refuse just puts the pieces back.
-    if (game.play(from, to, promotion)) clocks?.moved(game.userColor);
+    if (game.play(from, to, promotion)) {
+        clocks?.moved(game.userColor);
+        followMove(from + to + (promotion ?? ""), game.userColor);
+    }
     render();
     think();
 }
@@ -163,6 +163,19 @@ function gamePgn() {
 function showEval() {
     const score = analysis.on ? analysis.score : info?.score;
     evalBar.show(score ?? null, game.userColor, board.orientation);
+}
+
+// The engine's view once `mover` has played `uci`, the engine or the user: the PV goes on from
+// the move if it was the PV's first, what the engine expects next, and is dropped if not; a move
+// that ends the game leaves the score as the game ended.
+function followMove(uci, mover) {
+    if (!info) return;
+    const followed = info.pv[0] === uci;
+    info.pv = followed ? info.pv.slice(1) : [];
+    if (game.chess.isCheckmate()) info.score = { mate: 0, winner: mover };
+    else if (game.positionEnd()) info.score = { cp: 0 };
+    else if (followed) info.score = afterMove(info.score, mover);
+    showInfo(info, game);
 }
 
 function forgetInfo() {

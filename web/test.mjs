@@ -1231,6 +1231,16 @@ check("the engine's view follows the game", async (t) => {
     await t.waitForUserAt(StartFen);
     const shown = [await t.text("depth"), await t.text("score"), await t.text("pv")];
     if (shown.join("|") !== "–|–|") fail(`after take back the engine's view shows ${shown}`);
+    // The user's mating move ends the game: the engine's mate in 1 and its line are over too.
+    const mating = "7k/8/5QK1/8/8/8/8/8 b - - 0 1";
+    await t.setUp(mating);
+    await t.waitForUser(mating);
+    await t.move("f6", "g7");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const view = [await t.text("score"), await t.text("pv")];
+    const bar = await t.page.$eval("#evalbar .label", (e) => e.textContent);
+    if (view.join("|") !== "White has mated|" || bar !== "#")
+        fail(`after the user's mate the engine's view shows ${view}, the bar "${bar}"`);
 });
 
 // The score says whose side it is from, and who mates.
