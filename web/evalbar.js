@@ -1,6 +1,7 @@
 // The evaluation bar beside the board: how the engine's latest score shares the game out
 // between the sides, the user's share filling from the user's end, with the score from the
-// user's side written at that end ("+0.4", "−1.2", "M3" for a mate of the user's in 3).
+// user's side written at that end ("+0.4", "−1.2", "0.0" when level, "M3" for a mate of the
+// user's in 3).
 
 // The share of White's side for a score in centipawns, 0 to 1: a logistic curve, about 0.68 for
 // a pawn up and 0.95 for a rook up.
@@ -33,8 +34,10 @@ export class EvalBar {
         } else if (score) {
             const cp = score.cp * user;
             share = whiteShare(cp);
-            const pawns = Math.abs(cp) / 100;
-            text = `${cp < 0 ? "−" : "+"}${pawns.toFixed(pawns < 10 ? 1 : 0)}`;
+            const pawns = (Math.abs(cp) / 100).toFixed(Math.abs(cp) < 1000 ? 1 : 0);
+            // A score that rounds to nought is level, for neither side: "0.0", not "−0.0".
+            const sign = Number(pawns) === 0 ? "" : cp < 0 ? "−" : "+";
+            text = sign + pawns;
         }
         const userAtBottom = bottom === userColor;
         this.element.classList.toggle("user-at-top", !userAtBottom);

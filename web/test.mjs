@@ -1241,6 +1241,14 @@ check("the engine's view follows the game", async (t) => {
     const bar = await t.page.$eval("#evalbar .label", (e) => e.textContent);
     if (view.join("|") !== "White has mated|" || bar !== "#")
         fail(`after the user's mate the engine's view shows ${view}, the bar "${bar}"`);
+    // A stalemate is level: a score of nought reads without a sign on the bar.
+    const stalemating = "7k/8/6K1/8/8/8/8/5Q2 b - - 0 1";
+    await t.setUp(stalemating);
+    await t.waitForUser(stalemating);
+    await t.move("f1", "f6");
+    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    const level = await t.page.$eval("#evalbar .label", (e) => e.textContent);
+    if (level !== "0.0") fail(`after a stalemate the bar reads "${level}"`);
 });
 
 // The score says whose side it is from, and who mates.
