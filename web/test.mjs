@@ -903,8 +903,11 @@ check("readable coordinates and a dark theme", async (t) => {
                 analysisText: style("#analysis").color,
                 lines: style("#analysis-lines").color,
                 review: style("#review").color,
+                number: style("#moves .number").color,
             };
         });
+    await t.move("e2", "e4"); // the move list shows a move number
+    await t.page.waitForSelector("#moves .number");
     await t.page.$eval("#analysis", (e) => (e.hidden = false));
     await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
     const dark = await colours();
@@ -922,6 +925,7 @@ check("readable coordinates and a dark theme", async (t) => {
         ["analysis", dark.analysisText, dark.analysis],
         ["analysis lines", dark.lines, dark.analysis],
         ["looking back", dark.review, dark.background],
+        ["move number", dark.number, dark.moves],
     ])
         if (contrast(cssColor(text).slice(0, 3), cssColor(behind).slice(0, 3)) < 4.5)
             fail(`the dark theme's ${name} text ${text} on ${behind} is hard to read`);
@@ -929,6 +933,8 @@ check("readable coordinates and a dark theme", async (t) => {
     const light = await colours();
     if (contrast(cssColor(light.background).slice(0, 3), black) < 10)
         fail(`the light theme's background is ${light.background}`);
+    if (contrast(cssColor(light.number).slice(0, 3), cssColor(light.moves).slice(0, 3)) < 4.5)
+        fail(`the light theme's move numbers ${light.number} on ${light.moves} are hard to read`);
 });
 
 // The move list, the buttons and the arrow keys show earlier positions without changing the
