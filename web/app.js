@@ -81,6 +81,8 @@ function render() {
         over,
     );
     showMoves(game, shown);
+    // The engine's view is of the game; in analysis the lines take its place.
+    $("info").hidden = analysis.on;
     navigation.show();
     showEval();
     showEnd(game);

@@ -77,12 +77,16 @@ export function pvText(fen, uciMoves) {
 // The engine's latest report: `info.pv` goes on from `game`'s current position, and
 // `info.score` is from White's side.
 export function showInfo(info, game) {
+    $("info-empty").hidden = true;
+    $("info-figures").hidden = false;
     $("depth").textContent = info.depth;
     $("score").textContent = scoreText(info.score);
     $("pv").textContent = pvText(game.fen, info.pv);
 }
 
+// Before the engine's first report on the game, the panel says what it will show.
 export function clearInfo() {
-    $("depth").textContent = $("score").textContent = "–";
-    $("pv").textContent = "";
+    $("depth").textContent = $("score").textContent = $("pv").textContent = "";
+    $("info-empty").hidden = false;
+    $("info-figures").hidden = true;
 }

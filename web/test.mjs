@@ -1117,6 +1117,9 @@ check("analysis and hint", async (t) => {
     await t.listen();
     await t.page.click("#analyse");
     await analysed(t, fen, "analysing the game");
+    // The engine's view of the game, with its older figures, gives way to the lines.
+    const viewShown = () => t.page.$eval("#info", (e) => e.checkVisibility());
+    if (await viewShown()) fail("the engine's view of the game stands under the analysis");
     await new Promise((resolve) => setTimeout(resolve, 1000));
     if ((await answers()) !== answered) fail("the analysis ended by itself");
     if (
@@ -1152,6 +1155,7 @@ check("analysis and hint", async (t) => {
     if (lines !== "setoption name MultiPV value 1") fail(`the game's search went with "${lines}"`);
     if (!(await t.page.$eval("#analysis", (e) => e.hidden)) || (await arrows()).length)
         fail("the analysis still shows after leaving it");
+    if (!(await viewShown())) fail("the engine's view does not come back after analysis");
 });
 
 // With clocks, analysis waits for the game's end: the clocks would run on meanwhile. After a
@@ -1227,6 +1231,10 @@ check("the engine can be interrupted", async (t) => {
 // The engine's view follows the game: after its move the PV goes on from the new position,
 // and after a take back the old search's depth, score and PV are gone.
 check("the engine's view follows the game", async (t) => {
+    // Before the engine has thought, the panel says what it will show.
+    const visible = () => t.page.$eval("#info", (e) => e.innerText.trim());
+    if (!/shows here/.test(await visible()))
+        fail(`before any search the engine's view reads "${await visible()}"`);
     await t.move("e2", "e4");
     const fen = await t.waitForUser(StartFen);
     const pv = await t.text("pv");
@@ -1236,7 +1244,8 @@ check("the engine's view follows the game", async (t) => {
     await t.page.click("#undo");
     await t.waitForUserAt(StartFen);
     const shown = [await t.text("depth"), await t.text("score"), await t.text("pv")];
-    if (shown.join("|") !== "–|–|") fail(`after take back the engine's view shows ${shown}`);
+    if (shown.join("|") !== "||" || !/shows here/.test(await visible()))
+        fail(`after take back the engine's view shows "${await visible()}"`);
     // The user's mating move ends the game: the engine's mate in 1 and its line are over too.
     const mating = "7k/8/5QK1/8/8/8/8/8 b - - 0 1";
     await t.setUp(mating);
