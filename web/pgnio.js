@@ -18,6 +18,21 @@ export function downloadPgn(game, pgn) {
     setTimeout(() => URL.revokeObjectURL(url), 1000);
 }
 
+const NotPgn =
+    'That does not look like a game in PGN: its moves read like 1. e4 e5 2. Nf3, after any [Tag "value"] lines.';
+// A move as PGN writes it: "e4", "Nbxd7", "exd8=Q+", "O-O-O".
+const MoveShape = /^([NBRQK]?[a-h]?[1-8]?x?[a-h][1-8](=?[NBRQ])?|O-O(-O)?)[+#]?[!?]*$/;
+
+// Why chess.js could not read the game, in plain words. `chess` holds the moves it played
+// before the one it refused, so the refused move's number and side are those of its position.
+function refusal(error, chess) {
+    const word = /Invalid move in PGN: (\S+)/.exec(error.message)?.[1];
+    if (!word || (!MoveShape.test(word) && !chess.history().length)) return NotPgn;
+    const side = chess.turn() === "w" ? "White" : "Black";
+    const where = `Move ${chess.moveNumber()} for ${side}, "${word}",`;
+    return MoveShape.test(word) ? `${where} is not legal there.` : `${where} is not a move.`;
+}
+
 // Reads a game in PGN. Returns { game }, which goes on from its last position with the user
 // playing the side to move, or { error } saying in plain words why it cannot be played.
 export function readPgn(text) {
@@ -26,12 +41,7 @@ export function readPgn(text) {
     try {
         chess.loadPgn(text);
     } catch (error) {
-        const move = /Invalid move in PGN: (\S+)/.exec(error.message);
-        return {
-            error: move
-                ? `"${move[1]}" is not a legal move at that point of the game.`
-                : 'This is not a game in PGN: its moves read like 1. e4 e5 2. Nf3, after any [Tag "value"] lines.',
-        };
+        return { error: refusal(error, chess) };
     }
     const history = chess.history({ verbose: true });
     const startFen = history.length ? history[0].before : chess.fen();

@@ -777,8 +777,10 @@ check("PGN download and import", async (t) => {
         fail(`the imported game's moves are "${await t.text("moves")}"`);
 
     for (const [bad, wording] of [
-        ["1. e4 e5 2. Ke3", /Ke3/],
-        ["Not a game", /PGN/],
+        ["1. e4 e5 2. Ke3", /^Move 2 for White, "Ke3", is not legal there\.$/],
+        ["1. e4 e5 2. Nf3 Qxh7", /^Move 2 for Black, "Qxh7", is not legal there\.$/],
+        ["garbage", /^That does not look like a game in PGN/],
+        ["Not a game", /^That does not look like a game in PGN/],
     ]) {
         await t.importPgn(bad);
         const message = await t.text("import-message");
