@@ -61,6 +61,9 @@ const engine = new Engine({
 });
 const analysis = new Analysis(engine, board, showEval);
 
+// The status while the board shows an earlier position and the game waits for the user's move.
+const LookingBack = "Looking back — press » to return to the game.";
+
 function render() {
     const over = game.overText();
     const userTurn = game.turn === game.userColor && !over;
@@ -75,9 +78,11 @@ function render() {
                 ? "Loading the engine…"
                 : analysis.on
                   ? "Analysing the position on the board."
-                  : userTurn
-                    ? "Your move."
-                    : "Sorvane is thinking…"),
+                  : !userTurn
+                    ? "Sorvane is thinking…"
+                    : navigation.reviewing()
+                      ? LookingBack
+                      : "Your move."),
         over,
     );
     showMoves(game, shown);

@@ -939,6 +939,9 @@ check("readable coordinates and a dark theme", async (t) => {
         fail(`the light theme's move numbers ${light.number} on ${light.moves} are hard to read`);
 });
 
+// The status while the board shows an earlier position and the game waits for the user.
+const LookingBack = "Looking back — press » to return to the game.";
+
 // The move list, the buttons and the arrow keys show earlier positions without changing the
 // game; a move there starts a new line once the user agrees, and the engine answers it. The
 // engine's move still arrives into the game while the user looks back.
@@ -987,7 +990,9 @@ check("move list navigation", async (t) => {
     await t.page.keyboard.press("ArrowLeft");
     await shows(0, "← after the Sound switch");
     await t.page.keyboard.press("ArrowRight");
-    if ((await t.text("status")) !== "Your move.") fail("looking back changed the game");
+    // After 1. e4 the engine is to move: not "Your move.", and the game waits as it was.
+    if ((await t.text("status")) !== LookingBack)
+        fail(`looking back at 1. e4 the status says "${await t.text("status")}"`);
     const quiet = await t.heard();
     if (quiet.sounds.length || quiet.words.length)
         fail(`looking back sounded ${quiet.sounds} and said ${quiet.words}`);
@@ -1023,9 +1028,11 @@ check("move list navigation", async (t) => {
     await t.page.keyboard.press("Home");
     await t.page.waitForFunction(() => document.querySelectorAll("#moves .move").length === 6);
     await shows(0, "the engine's move while looking back");
-    if ((await t.text("status")) !== "Your move.") fail("the engine's move did not arrive");
+    if ((await t.text("status")) !== LookingBack) fail("the engine's move did not arrive");
     await t.page.keyboard.press("End");
     await shows(6, "End");
+    if ((await t.text("status")) !== "Your move.")
+        fail("back at the game it is not the user's move");
 });
 
 // The evaluation bar stands beside the board on a phone, the user's share filling from the
