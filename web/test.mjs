@@ -68,6 +68,11 @@ async function openPage(browser, url, errors, viewport = { width: 1100, height: 
         text,
         defaultLevel,
         over: () => page.$eval("#status", (e) => e.className === "over"),
+        // Waits until the page says the game is over.
+        waitForOver: (timeout = 30000) =>
+            page.waitForFunction(() => document.getElementById("status").className === "over", {
+                timeout,
+            }),
         orientation: () =>
             page.$eval("#board", (e) =>
                 e.classList.contains("orientation-black") ? "black" : "white",
@@ -503,10 +508,8 @@ check("promotion offers all four pieces", async (t) => {
     // By keyboard: the queen has the focus, Tab goes on to the rook and Enter takes it.
     await t.page.keyboard.press("Tab");
     await t.page.keyboard.press("Enter");
-    await t.page
-        .waitForFunction(() => document.getElementById("status").className === "over", {
-            timeout: 3000,
-        })
+    await t
+        .waitForOver(3000)
         .catch(() => fail("Tab and Enter in the promotion choice played no move"));
     if (!(await t.text("fen")).startsWith("R5k1/5ppp/")) fail("a8=R was not played");
     if ((await t.text("status")) !== "Checkmate: White wins.") fail("a8=R# is not mate");
@@ -518,7 +521,7 @@ check("PGN records the players and the result", async (t) => {
     await t.setUp(fen);
     await t.waitForUserAt(fen);
     await t.move("a1", "a8");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const today = new Date();
     const date = [today.getFullYear(), today.getMonth() + 1, today.getDate()]
         .map((n) => String(n).padStart(2, "0"))
@@ -539,7 +542,7 @@ check("PGN records the players and the result", async (t) => {
     const mate = "k7/8/1K6/8/8/8/8/7R w - - 0 1";
     await t.setUp(mate);
     await t.page.select("#side", "b");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const lost = await t.copiedPgn();
     for (const tag of [
         '[White "Sorvane (full strength, 0.2 s per move)"]',
@@ -630,7 +633,7 @@ check("resign, the result and play again", async (t) => {
     await t.setUp(fen);
     await t.waitForUserAt(fen);
     await t.move("c1", "c7");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     if ((await t.text("result")) !== "½-½ · Draw by stalemate.")
         fail(`after stalemate the move list ends with "${await t.text("result")}"`);
     await t.page.click("#again");
@@ -679,9 +682,7 @@ check("clocks and the flag", async (t) => {
         fail(`the user's turn shows clocks ${JSON.stringify([top, bottom])}`);
     if (!/^0:0[01]\.\d$/.test(top.text))
         fail(`the engine's clock shows "${top.text}" after its move`);
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over", {
-        timeout: 5000,
-    });
+    await t.waitForOver(5000);
     const lost = "Black wins on time.";
     if ((await t.text("status")) !== lost) fail(`the flag shows as "${await t.text("status")}"`);
     if ((await t.text("result")) !== `0-1 · ${lost}`)
@@ -700,9 +701,7 @@ check("clocks and the flag", async (t) => {
     // Black has only its king: White's flag draws.
     await t.chooseClocks("0.5+0");
     await t.setUp("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over", {
-        timeout: 3000,
-    });
+    await t.waitForOver(3000);
     const drawn = "Draw: White's time ran out, and Black cannot mate.";
     if ((await t.text("result")) !== `½-½ · ${drawn}`)
         fail(`the flag's result is "${await t.text("result")}"`);
@@ -845,7 +844,7 @@ check("spoken moves and named controls", async (t) => {
         fail("the words are not in a live region");
     await t.setUp("k7/8/1K6/8/8/8/8/7R w - - 0 1");
     await t.page.select("#side", "b");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const mate = "Sorvane played rook h1 to h8, checkmate. Checkmate: White wins.";
     if ((await t.text("announce")) !== mate)
         fail(`the mate is read out as "${await t.text("announce")}"`);
@@ -1260,7 +1259,7 @@ check("the engine's view follows the game", async (t) => {
     await t.setUp(mating);
     await t.waitForUser(mating);
     await t.move("f6", "g7");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const view = [await t.text("score"), await t.text("pv")];
     const bar = await t.page.$eval("#evalbar .label", (e) => e.textContent);
     if (view.join("|") !== "White has mated|" || bar !== "#")
@@ -1270,7 +1269,7 @@ check("the engine's view follows the game", async (t) => {
     await t.setUp(stalemating);
     await t.waitForUser(stalemating);
     await t.move("f1", "f6");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const level = await t.page.$eval("#evalbar .label", (e) => e.textContent);
     if (level !== "0.0") fail(`after a stalemate the bar reads "${level}"`);
 });
@@ -1294,7 +1293,7 @@ check("the score says whose side it is from", async (t) => {
         });
     });
     await t.page.select("#side", "b");
-    await t.page.waitForFunction(() => document.getElementById("status").className === "over");
+    await t.waitForOver();
     const shown = await t.page.evaluate(() => window.scoresShown);
     if (!shown.includes("White mates in 1"))
         fail(`the engine's mate in 1 shows as ${JSON.stringify(shown)}`);
