@@ -1,11 +1,6 @@
 // Board, pieces and position state.
 #include "board/board.h"
 
-Position Game;
-uint64_t GameHistory[HistorySlots + 1];
-uint8_t HistoryCount;
-std::atomic<bool> StopFlag;
-
 const int32_t PieceValue[7] = {0, 100000, 1200, 600, 400, 400, 100};
 
 const char PieceLetters[15] = ".KQRBNP.kqrbnp";

@@ -1,7 +1,6 @@
 // Board, pieces and position state: the data model every other module works on.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 using Square = uint8_t;
@@ -101,17 +100,21 @@ struct Position {
     Move moves[MaxSearchPly + 1][MoveListStride];
 };
 
-// The game position, set by the POSITION command; a search starts from a copy of its ply 0.
-extern Position Game;
-
-// Keys of the positions reached by the moves of the last POSITION command since its last
-// irreversible move, oldest first, in slots 1..HistoryCount.
+// The keys of the positions a game went through since its last irreversible move, oldest first,
+// in slots 1..count: a search counts them when it looks for repetitions. When it is full the
+// oldest key gives way.
 constexpr int HistorySlots = 128;
-extern uint64_t GameHistory[HistorySlots + 1];
-extern uint8_t HistoryCount;
+struct KeyHistory {
+    uint64_t keys[HistorySlots + 1];
+    int count = 0;
+};
 
-// Set when a running search is to stop; every search thread reads it.
-extern std::atomic<bool> StopFlag;
+// A game: its position and the keys it went through. The command loop keeps one, set by the
+// POSITION command; a search copies it when it starts, so the game may change meanwhile.
+struct Game {
+    Position pos;
+    KeyHistory history;
+};
 
 // Piece values by type; the king's value never enters material.
 extern const int32_t PieceValue[7];

@@ -90,6 +90,5 @@ void SetPosition(Position& pos, const std::string& fen) {
     SetInCheck(pos, 0);
     ps.key = ComputeKey(pos, 0);
     ps.pawnKey = ComputePawnKey(pos);
-    HistoryCount = 0;
     assert(BoardIsOk(pos, 0));
 }

@@ -3,6 +3,7 @@
 
 #include <cassert>
 
+#include "board/fen.h"
 #include "movegen/attack.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
@@ -245,27 +246,30 @@ void MakeNullMove(Position& pos, int ply) {
     SetInCheck(pos, ply + 1);
 }
 
-// Books the game position in the history of reversible moves. A pawn move, a capture or a
-// promotion starts it again; when it is full the oldest key gives way.
-static void BookHistory(const Position& pos, Move move) {
-    if (TypeOf(pos.board[ToOf(move)]) == Pawn || IsTactical(move)) HistoryCount = 0;
-    if (HistoryCount == HistorySlots) {
-        for (int s = 1; s < HistorySlots; ++s) GameHistory[s] = GameHistory[s + 1];
-        --HistoryCount;
-    }
-    GameHistory[++HistoryCount] = pos.ply[0].key;
-}
-
 bool PlayMove(Position& pos, Move move) {
     if (!MakeMove(pos, move, 0)) return false;
     CopyPlyState(pos, 1, 0);
     SetInCheck(pos, 0);  // the next make relies on it
-    BookHistory(pos, move);
     return true;
 }
 
-bool PlayMoveText(Position& pos, const std::string& text) {
-    if (text.size() < 4) return false;
+bool PlayMove(Game& game, Move move) {
+    // A pawn move, a capture or a promotion can never be undone, so no earlier position can
+    // come again: the history starts afresh.
+    const bool irreversible = TypeOf(game.pos.board[FromOf(move)]) == Pawn || IsTactical(move);
+    if (!PlayMove(game.pos, move)) return false;
+    KeyHistory& h = game.history;
+    if (irreversible) h.count = 0;
+    if (h.count == HistorySlots) {
+        for (int s = 1; s < HistorySlots; ++s) h.keys[s] = h.keys[s + 1];
+        --h.count;
+    }
+    h.keys[++h.count] = game.pos.ply[0].key;
+    return true;
+}
+
+Move FindMoveText(Position& pos, const std::string& text) {
+    if (text.size() < 4) return NoMove;
     const Square from = SquareFromText(text.c_str()), to = SquareFromText(text.c_str() + 2);
     int promotion = 0;
     if (text.size() == 5) {
@@ -279,7 +283,17 @@ bool PlayMoveText(Position& pos, const std::string& text) {
     Move found = NoMove;
     for (int k = 1; k <= pos.ply[0].moveCount; ++k)
         if ((pos.moves[0][k] & 0xFF00FFFF) == wanted) found = pos.moves[0][k];
-    return found != NoMove && PlayMove(pos, found);
+    return found;
+}
+
+bool PlayMoveText(Game& game, const std::string& text) {
+    const Move m = FindMoveText(game.pos, text);
+    return m != NoMove && PlayMove(game, m);
+}
+
+void StartGame(Game& game, const std::string& fen) {
+    SetPosition(game.pos, fen);
+    game.history.count = 0;
 }
 
 bool BoardIsOk(const Position& pos, int ply, bool withKey) {

@@ -27,13 +27,20 @@ void TakeBack(Position& pos, Move move, int ply);
 void MakeNullMove(Position& pos, int ply);
 inline void TakeBackNullMove(Position&, int) {}
 
-// Plays `move` on a game position: makes it at ply 0, makes the result ply 0 and books it
-// in the game history. Returns false, changing nothing, when the move is illegal there.
+// Plays `move` on a position: makes it at ply 0 and makes the result ply 0. Returns false,
+// changing nothing, when the move is illegal there.
 bool PlayMove(Position& pos, Move move);
+// The same on a game, whose key history books the new position.
+bool PlayMove(Game& game, Move move);
 
-// Plays a move text ("e2e4", "e7e8q", either case) on a game position when one of its
-// generated moves matches it and is legal; returns whether one did.
-bool PlayMoveText(Position& pos, const std::string& text);
+// The generated move of ply 0 that a move text ("e2e4", "e7e8q", either case) names, or
+// NoMove; it may still be illegal.
+Move FindMoveText(Position& pos, const std::string& text);
+// Plays a move text on a game when it names a legal move there; returns whether it did.
+bool PlayMoveText(Game& game, const std::string& text);
+
+// Sets a game to the position of a FEN text, with no history before it.
+void StartGame(Game& game, const std::string& fen);
 
 // Copies the position fields of one record into another.
 void CopyPlyState(Position& pos, int from, int to);

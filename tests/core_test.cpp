@@ -15,6 +15,7 @@
 #include "tests/support.h"
 #include "think/think.h"
 #include "uci/tests.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -49,9 +50,10 @@ const PerftCase PerftCases[] = {
 TEST(Perft, PublishedCounts) {
     for (const PerftCase& c : PerftCases) {
         if (c.longCase && !SORVANE_LONG_TESTS) continue;
-        SetPosition(Game, c.fen);
-        StartPerft(Game);
-        EXPECT_EQ(Perft(Game, c.depth, 0), c.leaves) << c.fen << " depth " << c.depth;
+        Position& pos = TestPosition();
+        SetPosition(pos, c.fen);
+        StartPerft(pos);
+        EXPECT_EQ(Perft(pos, c.depth, 0), c.leaves) << c.fen << " depth " << c.depth;
     }
 }
 
@@ -69,13 +71,14 @@ TEST(Playouts, EveryMoveKeepsTheInvariants) {
     SeedRandom(99);
     for (const char* fen : PlayoutStarts) {
         for (int game = 0; game < 12; ++game) {
-            SetPosition(Game, fen);
+            Position& pos = TestPosition();
+            SetPosition(pos, fen);
             for (int ply = 0; ply < 80; ++ply) {
-                ASSERT_EQ(CheckEveryMove(Game, ply, true), "") << PositionToFen(Game, ply);
-                const Move m = RandomLegalMove(Game, ply);
+                ASSERT_EQ(CheckEveryMove(pos, ply, true), "") << PositionToFen(pos, ply);
+                const Move m = RandomLegalMove(pos, ply);
                 if (m == NoMove) break;
-                ASSERT_TRUE(MakeMove(Game, m, ply));
-                SetInCheck(Game, ply + 1);
+                ASSERT_TRUE(MakeMove(pos, m, ply));
+                SetInCheck(pos, ply + 1);
             }
         }
     }
@@ -87,54 +90,44 @@ std::vector<std::string> RandomPositions(int count) {
     SeedRandom(4242);
     const char* starts[] = {StartFen, SelfTestFen, "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1",
                             "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1"};
+    Position& pos = TestPosition();
     while (int(fens.size()) < count) {
-        SetPosition(Game, starts[fens.size() % 4]);
-        PlayRandomMoves(Game, int(RandomDraw(120)));
+        SetPosition(pos, starts[fens.size() % 4]);
+        PlayRandomMoves(pos, int(RandomDraw(120)));
         int queens[2] = {0, 0};
         for (int s = 0; s < 128; ++s)
-            if (OnBoard(s) && TypeOf(Game.board[s]) == Queen) ++queens[SideOf(Game.board[s])];
-        if (queens[0] <= 1 && queens[1] <= 1) fens.push_back(PositionToFen(Game, 0));
+            if (OnBoard(s) && TypeOf(pos.board[s]) == Queen) ++queens[SideOf(pos.board[s])];
+        if (queens[0] <= 1 && queens[1] <= 1) fens.push_back(PositionToFen(pos, 0));
     }
     return fens;
 }
 
 int32_t Eval(const std::string& fen) {
-    SetPosition(Game, fen);
-    return Evaluate(Game, MainWorker().pawns, 0, -ScoreInfinity, ScoreInfinity);
+    SetPosition(TestPosition(), fen);
+    return Evaluate(TestPosition(), MainWorker(EngineSearch()).pawns, 0, -ScoreInfinity,
+                    ScoreInfinity);
 }
 
 // The evaluation is the same for the colour mirror, from the pawn cache, and term by term.
 TEST(Playouts, EvaluationIsColourSymmetricCachedAndTraced) {
     for (const std::string& fen : RandomPositions(300)) {
-        ClearSearchTables();
+        ClearSearchTables(EngineSearch());
         const int32_t miss = Eval(fen);
         EXPECT_EQ(Eval(fen), miss) << "pawn cache hit: " << fen;
         EvalTrace trace;
-        EXPECT_EQ(EvaluateWithTrace(Game, 0, trace), miss) << "trace: " << fen;
+        EXPECT_EQ(EvaluateWithTrace(TestPosition(), 0, trace), miss) << "trace: " << fen;
         int32_t sum = 0;
         for (const auto& gain : trace.gain) sum += gain[0] - gain[1];
-        EXPECT_EQ(Game.ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
+        EXPECT_EQ(TestPosition().ply[0].side ? -sum : sum, miss) << "the terms' sum: " << fen;
         EXPECT_EQ(Eval(MirrorFen(fen)), miss) << "colour mirror: " << fen;
     }
-}
-
-// The score the ordering gives a move, computed at once: the hash move, then captures and
-// promotions by victim and attacker, then the killers, then the history.
-int32_t EagerScore(const Worker& w, Move m, Move hashMove) {
-    if (m == hashMove) return HashMoveScore;
-    if (IsTactical(m))
-        return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(w.pos.board[FromOf(m)])) -
-               PromotionOf(m);
-    if (m == w.order.killers[0][0]) return Killer1Score;
-    if (m == w.order.killers[0][1]) return Killer2Score;
-    return w.order.historyScores[HistoryIndex(w.pos, m)];
 }
 
 // The picker, with its quiet moves scored late, hands out the moves of a stable sort by
 // descending score of the list scored eagerly, even when the history changes between the
 // scoring and the picking of the quiet moves.
 TEST(Playouts, PickerGivesTheStableSortOfTheScores) {
-    Worker& w = MainWorker();
+    Worker& w = MainWorker(EngineSearch());
     ClearOrdering(w.order);
     uint32_t seed = 77;
     for (const std::string& fen : RandomPositions(200)) {
@@ -154,7 +147,7 @@ TEST(Playouts, PickerGivesTheStableSortOfTheScores) {
         const Move hashMove = RandomDraw(seed, 2) ? any() : NoMove;
 
         std::vector<std::pair<int32_t, int>> expected;
-        for (int k = 1; k <= n; ++k) expected.push_back({EagerScore(w, moves[k], hashMove), k});
+        for (int k = 1; k <= n; ++k) expected.push_back({MoveScore(w, moves[k], 0, hashMove), k});
         std::stable_sort(expected.begin(), expected.end(),
                          [](const auto& a, const auto& b) { return a.first > b.first; });
 

@@ -9,7 +9,10 @@
 
 #include "board/fen.h"
 #include "movemake/hash.h"
+#include "movemake/movemake.h"
 #include "tests/fuzz/harness.h"
+#include "think/think.h"
+#include "uci/uci.h"
 #include "uci/util.h"
 
 namespace {
@@ -41,8 +44,8 @@ struct FuzzReplay : testing::Test {
     void TearDown() override {
         OutputHandle = savedOutput;
         HashSizeMB = HashDefaultMB;
-        AllocateHash();
-        SetPosition(Game, StartFen);
+        AllocateSearchTables(EngineSearch());
+        StartGame(EngineGame(), StartFen);
     }
 };
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <regex>
 
+#include "tests/support.h"
 #include "think/think.h"
 #include "uci/uci.h"
 #include "uci/util.h"
@@ -187,12 +188,7 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             OutputHandle = savedOutput;
             if (!legal || move == "a1a1") return "illegal answer " + move + " after" + game;
             game += " " + move;
-            Worker& w = MainWorker();
-            std::memcpy(w.pos.board, Game.board, sizeof w.pos.board);
-            w.pos.ply[0] = Game.ply[0];
-            GenerateMoves(w.pos, 0);
-            FilterLegalMoves(w, 0);
-            gameOver = w.pos.ply[0].moveCount == 0;
+            gameOver = RandomLegalMove(EngineGame().pos, 0) == NoMove;
         } else if (word == "lines") {
             // The next N lines: each matches, with the scores (first group) in descending
             // order and the moves (second group) all different.

@@ -12,6 +12,7 @@
 #include "movemake/movemake.h"
 #include "tests/session.h"
 #include "tests/support.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -39,14 +40,15 @@ SessionCase Fatal(const char* name, const std::string& command, const std::strin
 
 // A game of `plies` random legal moves from the start position, drawn with a fixed seed.
 std::string RandomGame(int plies) {
-    SetPosition(Game, StartFen);
+    Game& game = EngineGame();
+    StartGame(game, StartFen);
     SeedRandom(31337);
     std::string moves;
     for (int i = 0; i < plies; ++i) {
-        const Move m = RandomLegalMove(Game, 0);
+        const Move m = RandomLegalMove(game.pos, 0);
         if (m == NoMove) break;
         moves += " " + MoveToText(m);
-        PlayMove(Game, m);
+        PlayMove(game, m);
     }
     return moves;
 }
@@ -112,9 +114,8 @@ std::vector<SessionCase> Sessions() {
          {Middlegame, "> isready", "expect readyok",
           "> go wtime 3000 btime 3000 winc 3000 binc 3000", "expect 3000 bestmove \\S+", "> quit",
           "exit 0"}},
-        // Open-ended searches end on "stop", "quit" or the end of input, and answer "isready".
-        // The engine reads its input every 250,000 nodes, about a tenth of a second at full
-        // speed; the limits leave room for a busy machine.
+        // Open-ended searches end on "stop", "quit" or the end of input. The limits leave room
+        // for a busy machine.
         {"InfiniteStops",
          {"> position startpos", "> go infinite", "wait 1000", "none bestmove.*", "> stop",
           "expect 1000 bestmove \\S+", "> isready", "expect readyok", "> quit", "exit 0"}},
@@ -123,6 +124,21 @@ std::vector<SessionCase> Sessions() {
           "> go depth 0 nodes 5 mate 2", "wait 500", "> stop", "expect 1000 bestmove \\S+",
           "> go btime 100 winc 10", "wait 500", "none bestmove.*", "> stop",
           "expect 1000 bestmove \\S+", "> quit", "exit 0"}},
+        // Every search listens, also one with a limit of its own: "isready" is answered at
+        // once and "stop" ends it; "quit" then ends the engine at once.
+        {"OneThreadAnswersIsreadyAndStopInEverySearch",
+         {Middlegame, "> go movetime 10000", "wait 300", "> isready", "expect 1000 readyok",
+          "none bestmove.*", "> stop", "expect 1000 bestmove \\S+", "> go depth 40", "wait 300",
+          "> stop", "expect 1000 bestmove \\S+", "> go movetime 10000", "wait 300", "> stop",
+          "expect 1000 bestmove \\S+", "> quit", "exit 0 1000"}},
+        // A search with a limit of its own still runs to it before "quit" or the end of input
+        // ends the engine, as a script that pipes "go depth 9" and "quit" expects.
+        {"QuitAfterALimitedSearch",
+         {"> position startpos", "> go depth 9", "> quit", "expect info depth 9 .*",
+          "expect bestmove \\S+", "exit 0"}},
+        {"EndOfInputAfterALimitedSearch",
+         {"> position startpos", "> go depth 9", "close", "expect info depth 9 .*",
+          "expect bestmove \\S+", "exit 0"}},
         {"IsreadyDuringASearch",
          {"> go infinite", "wait 500", "> isready", "expect 1000 readyok", "none bestmove.*",
           "> ponderhit", "> stop", "expect 1000 bestmove \\S+"}},
@@ -134,7 +150,11 @@ std::vector<SessionCase> Sessions() {
         {"OtherLinesWaitForTheAnswer",
          {"> go infinite", "wait 300", "> position startpos moves e2e4", "> go depth 1", "> stop",
           "expect 1000 bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3",
-          "expect bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6", "> quit", "exit 0"}},
+          "expect bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6", "> go movetime 500",
+          "> setoption name MultiPV value 2", "> position startpos", "> go depth 1",
+          "expect 2000 bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6",
+          "expect info depth 1 multipv 2 .*",
+          "expect bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3", "> quit", "exit 0"}},
         // A fixed depth ends however many pawns stand on the seventh rank.
         {"FixedDepthsEndWithRowsOfPromotions",
          {SeventhRanks, "> go depth 1", "expect 5000 bestmove \\S+", "> go depth 2",
@@ -158,10 +178,11 @@ std::vector<SessionCase> Sessions() {
         {"TwoThreadsAnswerLegalMovesOnTime",
          {"> setoption name Threads value 2", "play go depth 8", "play 700 go movetime 500",
           "play 1000 go wtime 3000 btime 3000", "> quit", "exit 0"}},
-        {"FourThreadsInfiniteAnswersIsreadyAndStops",
-         {"> setoption name Threads value 4", Middlegame, "> go infinite", "wait 1000", "> isready",
-          "expect 1000 readyok", "none bestmove.*", "> stop", "expect 1000 bestmove \\S+", "> quit",
-          "exit 0"}},
+        {"FourThreadsAnswerIsreadyAndStop",
+         {"> setoption name Threads value 4", Middlegame, "> go movetime 10000", "wait 1000",
+          "> isready", "expect 1000 readyok", "none bestmove.*", "> stop",
+          "expect 1000 bestmove \\S+", "> go infinite", "wait 300", "> stop",
+          "expect 1000 bestmove \\S+", "> quit", "exit 0 1000"}},
         {"ThreadCountChangesBetweenSearches",
          {"> setoption name Threads value 4", "play go depth 5", "> setoption name Threads value 1",
           "play go depth 5", "> setoption name Threads value 3", "play go wtime 1000 btime 1000",

@@ -7,7 +7,11 @@
 #include "movegen/attack.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
+#include "think/think.h"
+#include "uci/uci.h"
 #include "uci/util.h"
+
+Position& TestPosition() { return MainWorker(EngineSearch()).pos; }
 
 std::string PositionToFen(const Position& pos, int ply) {
     std::string fen;

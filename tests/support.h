@@ -5,6 +5,10 @@
 
 #include "movegen/genmoves.h"
 
+// A position for the in-process tests to work on: the engine's main search thread's, free
+// between searches.
+Position& TestPosition();
+
 // The position on the board with the side, castling and en-passant square of `ply`, as FEN.
 std::string PositionToFen(const Position& pos, int ply);
 
@@ -15,6 +19,5 @@ std::string MirrorFen(const std::string& fen);
 // generator, so that a fixed seed repeats the game.
 Move RandomLegalMove(Position& pos, int ply);
 
-// Plays up to `count` random legal moves on a game position (ply 0), as the POSITION command
-// would.
+// Plays up to `count` random legal moves at ply 0, each making the result ply 0.
 void PlayRandomMoves(Position& pos, int count);

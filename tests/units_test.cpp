@@ -2,7 +2,11 @@
 // and rules that perft, the bench signature and the playout properties cannot see.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "board/fen.h"
 #include "eval/eval.h"
@@ -11,6 +15,7 @@
 #include "tests/support.h"
 #include "think/sortmoves.h"
 #include "think/think.h"
+#include "uci/options.h"
 #include "uci/tests.h"
 #include "uci/uci.h"
 #include "uci/util.h"
@@ -44,34 +49,36 @@ TEST(Fen, FieldsAndOddTexts) {
              FenCase{"7K9Q/////////q w KQkq e3", 0, 15, NoSquare, 0},
              FenCase{"", 0, 0, NoSquare, 0},
          }) {
-        SetPosition(Game, "4k3/8/8/8/8/8/8/4K3 b - -");  // nothing of it may survive
-        SetPosition(Game, c.fen);
-        const PlyState& ps = Game.ply[0];
+        Position& pos = TestPosition();
+        SetPosition(pos, "4k3/8/8/8/8/8/8/4K3 b - -");  // nothing of it may survive
+        SetPosition(pos, c.fen);
+        const PlyState& ps = pos.ply[0];
         EXPECT_EQ(ps.side, c.side) << c.fen;
         EXPECT_EQ(ps.castling, c.castling) << c.fen;
         EXPECT_EQ(ps.epSquare, c.epSquare) << c.fen;
         EXPECT_EQ(ps.material[0], c.whiteMaterial) << c.fen;
         EXPECT_EQ(ps.lastMove, NoMove) << c.fen;
-        EXPECT_TRUE(BoardIsOk(Game, 0)) << c.fen;
+        EXPECT_TRUE(BoardIsOk(pos, 0)) << c.fen;
     }
-    SetPosition(Game, "8/8/8/8/x0P5/8/8/8 w - -");
-    EXPECT_EQ(Game.board[0x32], WhitePawn);  // an unknown letter is one square, "0" none
+    SetPosition(TestPosition(), "8/8/8/8/x0P5/8/8/8 w - -");
+    EXPECT_EQ(TestPosition().board[0x32], WhitePawn);  // an unknown letter is one square, "0" none
 }
 
 TEST(MakeMove, CastlingMovesTheRookAndDropsTheRights) {
     const char* corners = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
-    SetPosition(Game, corners);
-    ASSERT_TRUE(PlayMoveText(Game, "e1g1"));
-    EXPECT_EQ(Game.board[F1], White | Rook);
-    EXPECT_EQ(Game.board[H1], 0);
-    EXPECT_EQ(Game.ply[0].castling, CastleBK | CastleBQ);
-    SetPosition(Game, corners);
-    ASSERT_TRUE(PlayMoveText(Game, "h1h2"));
-    EXPECT_EQ(Game.ply[0].castling, CastleWQ | CastleBK | CastleBQ);
+    Game& game = EngineGame();
+    StartGame(game, corners);
+    ASSERT_TRUE(PlayMoveText(game, "e1g1"));
+    EXPECT_EQ(game.pos.board[F1], White | Rook);
+    EXPECT_EQ(game.pos.board[H1], 0);
+    EXPECT_EQ(game.pos.ply[0].castling, CastleBK | CastleBQ);
+    StartGame(game, corners);
+    ASSERT_TRUE(PlayMoveText(game, "h1h2"));
+    EXPECT_EQ(game.pos.ply[0].castling, CastleWQ | CastleBK | CastleBQ);
 }
 
 TEST(Ordering, KillersAndHistory) {
-    Worker& w = MainWorker();
+    Worker& w = MainWorker(EngineSearch());
     ClearOrdering(w.order);
     SetPosition(w.pos, StartFen);
     const Move a = MakeMoveWord(0x06, 0x25), b = MakeMoveWord(0x01, 0x22);
@@ -93,12 +100,8 @@ TEST(Ordering, KillersAndHistory) {
     ClearOrdering(w.order);
 }
 
-TEST(Ordering, LegalFilterAndRootSort) {
-    Worker& w = MainWorker();
-    SetPosition(w.pos, "4k3/8/8/8/8/8/4r3/4K3 w - - 0 1");
-    GenerateMoves(w.pos, 0);
-    FilterLegalMoves(w, 0);
-    EXPECT_EQ(w.pos.ply[0].moveCount, 3);  // Kxe2, Kd1, Kf1
+TEST(Ordering, RootSort) {
+    Worker& w = MainWorker(EngineSearch());
     SetPosition(w.pos, StartFen);
     w.pos.ply[0].moveCount = 5;
     const int32_t scores[6] = {0, -1000, 12, -1000, 700, 12};
@@ -114,11 +117,11 @@ TEST(Ordering, LegalFilterAndRootSort) {
 struct HashTables : testing::Test {
     void SetUp() override {
         HashSizeMB = 4;
-        AllocateSearchTables();
+        AllocateSearchTables(EngineSearch());
     }
     void TearDown() override {
         HashSizeMB = HashDefaultMB;
-        AllocateSearchTables();
+        AllocateSearchTables(EngineSearch());
     }
     int32_t StoreAndProbe(uint8_t depth, int32_t score) {
         HashStore(Key, depth, BoundExact, score, 1);
@@ -135,7 +138,7 @@ TEST_F(HashTables, SizesReplacementAndMateScores) {
                                             {1, 131072, 87381},
                                             {100000, 20971520, 2796202}}) {
         HashSizeMB = mb;
-        AllocateSearchTables();
+        AllocateSearchTables(EngineSearch());
         EXPECT_EQ(HashEntries, entries) << mb;
         EXPECT_EQ(PawnEntries, pawnEntries) << mb;
     }
@@ -159,7 +162,10 @@ struct BudgetCase {
 };
 
 TEST(TimeBudget, Table) {
-    SetPosition(Game, StartFen);
+    auto search = std::make_unique<Search>();
+    Search& s = *search;
+    SetPosition(TestPosition(), StartFen);
+    s.root = TestPosition().ply[0];
     for (const BudgetCase& c : {
              BudgetCase{0, 60000, 0, 0, true, 60000 / 3 - 500, 1500},
              BudgetCase{0, 5000, 0, 1, true, 4500, 4500},
@@ -185,24 +191,22 @@ TEST(TimeBudget, Table) {
              BudgetCase{0, 10000, 100, 0, true, 12900 / 3, 12900 / 30, 0},
              BudgetCase{0, 1000, 0, 0, true, 100, 1000 / 30 - 5000, 5000},
          }) {
-        ClearLimits();
-        SearchLimits.movetime = c.movetime;
-        SearchLimits.wtime = c.wtime;
-        SearchLimits.winc = c.winc;
-        SearchLimits.movestogo = c.movestogo;
-        SearchLimits.clockGiven[0] = c.clockGiven;
-        SoftTime = 0;
-        MoveOverheadMs = c.moveOverhead;
-        SetTimeBudget();
-        MoveOverheadMs = MoveOverheadDefaultMs;
-        EXPECT_EQ(TimeLimit, c.timeLimit) << c.movetime << " " << c.wtime << " " << c.winc;
-        EXPECT_EQ(SoftTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
+        s.limits = Limits{};
+        s.limits.movetime = c.movetime;
+        s.limits.wtime = c.wtime;
+        s.limits.winc = c.winc;
+        s.limits.movestogo = c.movestogo;
+        s.limits.clockGiven[0] = c.clockGiven;
+        s.options.moveOverheadMs = c.moveOverhead;
+        SetTimeBudget(s);
+        EXPECT_EQ(s.timeLimit, c.timeLimit) << c.movetime << " " << c.wtime << " " << c.winc;
+        EXPECT_EQ(s.softTime, c.softTime) << c.movetime << " " << c.wtime << " " << c.winc;
     }
 }
 
 int32_t Eval(const std::string& fen, int32_t alpha = -ScoreInfinity, int32_t beta = ScoreInfinity) {
-    SetPosition(Game, fen);
-    return Evaluate(Game, MainWorker().pawns, 0, alpha, beta);
+    SetPosition(TestPosition(), fen);
+    return Evaluate(TestPosition(), MainWorker(EngineSearch()).pawns, 0, alpha, beta);
 }
 
 TEST(Evaluate, WorkedValuesAndTheLazyExit) {
@@ -227,26 +231,31 @@ TEST(Evaluate, WorkedValuesAndTheLazyExit) {
 }
 
 TEST(Repetition, GameHistoryAndSearchPath) {
-    SetPosition(Game, StartFen);
-    PlyState* ply = Game.ply;
+    Position& pos = TestPosition();
+    const KeyHistory none{};
+    SetPosition(pos, StartFen);
+    PlyState* ply = pos.ply;
     for (int p = 1; p <= 12; ++p) ply[p].key = 1000 + p;
     ply[2].key = ply[6].key = ply[10].key = 77;
-    EXPECT_TRUE(IsRepetition(Game, 10));
-    EXPECT_FALSE(IsRepetition(Game, 6));
+    EXPECT_TRUE(IsRepetition(pos, 10, none));
+    EXPECT_FALSE(IsRepetition(pos, 6, none));
     ply[0].key = ply[4].key = ply[8].key = 55;  // ply 0 is never compared
-    EXPECT_FALSE(IsRepetition(Game, 8));
-    // Twice in the game history, once more on the search path.
+    EXPECT_FALSE(IsRepetition(pos, 8, none));
+    // Twice in the game's history, once more on the search path; a position set up elsewhere
+    // leaves the game's history alone.
     ExecuteCommand("position startpos moves g1f3 g8f6 f3g1 f6g8 b1c3 b8c6 c3b1 c6b8");
-    EXPECT_EQ(HistoryCount, 8);
-    ply[3].key = ply[0].key;
-    EXPECT_TRUE(IsRepetition(Game, 3));
+    const Game& game = EngineGame();
+    SetPosition(pos, SelfTestFen);
+    EXPECT_EQ(game.history.count, 8);
+    ply[3].key = game.pos.ply[0].key;
+    EXPECT_TRUE(IsRepetition(pos, 3, game.history));
     ExecuteCommand("position startpos moves e2e4 g8f6 g1f3 f6g8 f3g1");  // a pawn move restarts
-    EXPECT_EQ(HistoryCount, 5);
+    EXPECT_EQ(game.history.count, 5);
     std::string command = "position startpos moves";
     for (int i = 0; i < 50; ++i) command += " g1f3 g8f6 f3g1 f6g8";
     ExecuteCommand(command);
-    EXPECT_EQ(HistoryCount, HistorySlots);  // the newest keys are kept
-    EXPECT_EQ(GameHistory[HistorySlots], ply[0].key);
+    EXPECT_EQ(game.history.count, HistorySlots);  // the newest keys are kept
+    EXPECT_EQ(game.history.keys[HistorySlots], game.pos.ply[0].key);
 }
 
 TEST(Commands, GoLimitsAndOptions) {
@@ -259,16 +268,17 @@ TEST(Commands, GoLimitsAndOptions) {
         uint8_t movestogo;
     };
     ExecuteCommand("position startpos");
-    for (const GoCase& c :
-         {GoCase{"go depth 3", 3, 0, 0, 0}, GoCase{"GO DEPTH 2", 2, 0, 0, 0},
-          GoCase{"go depth 259", 3, 0, 0, 0}, GoCase{"go searchmoves e2e4 depth 2", 2, 0, 0, 0},
-          GoCase{"go wtime 60000 movestogo 40 depth 1", 1, 60000, 0, 40},
-          GoCase{"go depth 1 nodes 1000 mate 2", 1, 0, 1000, 0}}) {
+    const Limits& limits = EngineSearch().limits;
+    for (const GoCase& c : {GoCase{"go depth 3", 3, 0, 0, 0}, GoCase{"GO DEPTH 2", 2, 0, 0, 0},
+                            GoCase{"go searchmoves e2e4 depth 2", 2, 0, 0, 0},
+                            GoCase{"go wtime 60000 movestogo 40 depth 1", 1, 60000, 0, 40},
+                            GoCase{"go depth 1 nodes 1000 mate 2", 1, 0, 1000, 0}}) {
         EXPECT_EQ(ExecuteCommand(c.command), CommandResult::Continue) << c.command;
-        EXPECT_EQ(SearchLimits.depth, c.depth) << c.command;
-        EXPECT_EQ(SearchLimits.wtime, c.wtime) << c.command;
-        EXPECT_EQ(SearchLimits.nodes, c.nodes) << c.command;
-        EXPECT_EQ(SearchLimits.movestogo, c.movestogo) << c.command;
+        WaitForSearch(EngineSearch());
+        EXPECT_EQ(limits.depth, c.depth) << c.command;
+        EXPECT_EQ(limits.wtime, c.wtime) << c.command;
+        EXPECT_EQ(limits.nodes, c.nodes) << c.command;
+        EXPECT_EQ(limits.movestogo, c.movestogo) << c.command;
     }
     for (auto [command, size] : {std::pair{"setoption name Hash value 64", 64},
                                  {"setoption name Hash value 1", 4},
@@ -281,7 +291,7 @@ TEST(Commands, GoLimitsAndOptions) {
                                    {"setoption name clear hash", true},
                                    {"ucinewgame", true},
                                    {"setoption name Clear Hash now", false}}) {
-        const uint64_t key = Game.ply[0].key;
+        const uint64_t key = EngineGame().pos.ply[0].key;
         HashStore(key, 5, BoundExact, 10, 0);
         ExecuteCommand(command);
         EXPECT_EQ(HashProbe(key).bound == BoundNone, clears) << command;
@@ -289,51 +299,61 @@ TEST(Commands, GoLimitsAndOptions) {
     OutputHandle = savedOutput;
 }
 
-// Helpers share only the transposition table: after a search with four threads, one thread
-// searches exactly as before, node for node.
-TEST(Threads, OneThreadAgainSearchesAsBefore) {
+// A search of `fen` to `depth` by the engine's search with the options given, from a fixed
+// seed and empty tables: its answer and its node count.
+std::pair<Move, int64_t> SearchOnce(const char* fen, const Limits& limits,
+                                    const SearchOptions& options, uint32_t seed) {
     const int savedOutput = OutputHandle;
     OutputHandle = -1;
-    auto search = [] {
-        SeedRandom(5);
-        ClearSearchTables();
-        SetPosition(Game, SelfTestFen);
-        ClearLimits();
-        SearchLimits.depth = 6;
-        const Move best = IterativeDeepening();
-        return std::pair{best, SearchNodes()};
-    };
-    const auto alone = search();
-    SetThreadCount(4);
-    EXPECT_NE(search().first, NoMove);
-    SetThreadCount(1);
-    EXPECT_EQ(search(), alone);
+    Search& search = EngineSearch();
+    SeedRandom(seed);
+    ClearSearchTables(search);
+    Game& game = EngineGame();
+    StartGame(game, fen);
+    const Move best = RunSearch(search, game, limits, options);
     OutputHandle = savedOutput;
+    return {best, SearchNodes(search)};
+}
+
+// Helpers search beside the main thread, every one of them, and share only the transposition
+// table: after a search with four threads, one thread searches exactly as before, node for
+// node.
+TEST(Threads, HelpersSearchAndOneThreadAgainSearchesAsBefore) {
+    Limits limits{};
+    limits.depth = 5;
+    const auto alone = SearchOnce(SelfTestFen, limits, {}, 5);
+    SetThreadCount(EngineSearch(), 4);
+    EXPECT_NE(SearchOnce(SelfTestFen, limits, {}, 5).first, NoMove);
+    for (const auto& w : EngineSearch().workers)
+        EXPECT_GT(w->nodes.load(), 1000) << "thread " << w->index << " hardly searched";
+    SetThreadCount(EngineSearch(), 1);
+    EXPECT_EQ(SearchOnce(SelfTestFen, limits, {}, 5), alone);
 }
 
 // A lower level searches less, and a level's budget ends the search like a node limit.
 TEST(Levels, LowerLevelsSearchFewerNodes) {
-    const int savedOutput = OutputHandle;
-    OutputHandle = -1;
     auto search = [](int elo) {
-        LimitStrength = true;
-        LevelElo = elo;
-        SeedRandom(3);
-        ClearSearchTables();
-        SetPosition(Game, SelfTestFen);
-        ClearLimits();
-        const int64_t budget = LevelNodeBudget();
-        EXPECT_NE(IterativeDeepening(), NoMove) << elo;
-        return std::pair{SearchNodes(), budget};
+        SearchOptions options;
+        options.limitStrength = true;
+        options.levelElo = elo;
+        const auto [best, nodes] = SearchOnce(SelfTestFen, {}, options, 3);
+        EXPECT_NE(best, NoMove) << elo;
+        return std::pair{nodes, LevelNodeBudget(options)};
     };
     const auto [low, lowBudget] = search(LevelEloMin);
     const auto [high, highBudget] = search(1700);
-    LimitStrength = false;
-    LevelElo = LevelEloDefault;
     EXPECT_LT(low, high);
     EXPECT_LE(low, lowBudget + ClockInterval);
     EXPECT_LE(high, highBudget + ClockInterval);
-    OutputHandle = savedOutput;
+}
+
+// The README's table of options is the one the engine offers, row for row.
+TEST(Options, TheReadmeTableIsTheEngines) {
+    std::ifstream file(SORVANE_SOURCE_DIR "/README.md");
+    const std::string readme((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(readme.find(OptionsTable()), std::string::npos)
+        << "The README's options table should read:\n"
+        << OptionsTable();
 }
 
 TEST(Tokens, EmptyTokensAreKept) {

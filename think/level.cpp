@@ -6,9 +6,6 @@
 #include "movemake/hash.h"
 #include "think/think.h"
 
-bool LimitStrength = false;
-int LevelElo = LevelEloDefault;
-
 namespace {
 
 // Tuning of the levels, by rating, measured against Stockfish's own levels at 10+0.1 (see the
@@ -27,28 +24,30 @@ constexpr double LowerHalvingElo = 200.0 / 3;
 constexpr double TemperatureAtMin = 50, MarginAtMin = 187.5;
 
 // 1 at the lowest level, 0 from ChoiceEndElo up.
-double Weakness() {
-    return std::max(0.0, double(ChoiceEndElo - LevelElo) / (ChoiceEndElo - LevelEloMin));
+double Weakness(const SearchOptions& o) {
+    return std::max(0.0, double(ChoiceEndElo - o.levelElo) / (ChoiceEndElo - LevelEloMin));
 }
 
-bool Limited() { return LimitStrength && LevelElo < LevelEloMax; }
+bool Limited(const SearchOptions& o) { return o.limitStrength && o.levelElo < LevelEloMax; }
 
 }  // namespace
 
-int64_t LevelNodeBudget() {
-    if (!Limited()) return 0;
-    if (LevelElo >= KneeElo)
+int64_t LevelNodeBudget(const SearchOptions& o) {
+    if (!Limited(o)) return 0;
+    if (o.levelElo >= KneeElo)
         return int64_t(LevelNodesAtChoiceEnd *
-                       std::exp2((LevelElo - ChoiceEndElo) / UpperHalvingElo));
-    return int64_t(LevelNodesAtKnee * std::exp2((LevelElo - KneeElo) / LowerHalvingElo));
+                       std::exp2((o.levelElo - ChoiceEndElo) / UpperHalvingElo));
+    return int64_t(LevelNodesAtKnee * std::exp2((o.levelElo - KneeElo) / LowerHalvingElo));
 }
 
-int SearchLines() { return Limited() && Weakness() > 0 ? std::max(MultiPv, LevelLines) : MultiPv; }
+int SearchLines(const SearchOptions& o) {
+    return Limited(o) && Weakness(o) > 0 ? std::max(o.multiPv, LevelLines) : o.multiPv;
+}
 
-int ChooseLevelLine(const RootLine* lines, int count) {
-    if (!LimitStrength || count <= 1 || lines[0].score > MateBound) return 0;
-    const double temperature = TemperatureAtMin * Weakness() + 1;
-    const int32_t margin = int32_t(MarginAtMin * Weakness());
+int ChooseLevelLine(const RootLine* lines, int count, const SearchOptions& o) {
+    if (!o.limitStrength || count <= 1 || lines[0].score > MateBound) return 0;
+    const double temperature = TemperatureAtMin * Weakness(o) + 1;
+    const int32_t margin = int32_t(MarginAtMin * Weakness(o));
     double weights[MaxMultiPv], total = 0;
     int candidates = 0;
     for (int i = 0; i < count && i < LevelLines; ++i) {

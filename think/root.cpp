@@ -11,20 +11,20 @@
 #include "think/think.h"
 #include "uci/util.h"
 
-int MultiPv = 1;
-bool PonderEnabled = false;
-
 namespace {
 
 constexpr int32_t IllegalRootScore = -1000;
 constexpr uint32_t RootRandomRange = 1001;  // first-iteration scores 0..1000
 constexpr int SoftRuleMinDepth = 6;
+// What the worst thread's move still counts for in the threads' vote, as if its score were
+// this much above the worst.
+constexpr int32_t VoteScoreFloor = 14;
 
 // "info depth D [multipv I] nodes N time T nps R score cp S pv ...": `lineNumber` 0 leaves out
 // the multipv field.
-void PrintPv(int depth, int lineNumber, int32_t score, const PvLine& line) {
-    const int64_t nodes = SearchNodes();
-    const int32_t ms = ElapsedMs();
+void PrintPv(const Search& s, int depth, int lineNumber, int32_t score, const PvLine& line) {
+    const int64_t nodes = SearchNodes(s);
+    const int32_t ms = ElapsedMs(s);
     std::string text = "info depth " + std::to_string(depth);
     if (lineNumber) text += " multipv " + std::to_string(lineNumber);
     text += " nodes " + std::to_string(nodes) + " time " + std::to_string(ms) + " nps " +
@@ -39,10 +39,10 @@ void PrintPv(int depth, int lineNumber, int32_t score, const PvLine& line) {
 
 // Whether a score ends the main thread's iterations: any mate, or with "go mate N" only a mate
 // in N moves or fewer for the side to move.
-bool MateEndsSearch(int32_t score) {
+bool MateEndsSearch(const Limits& limits, int32_t score) {
     if (std::abs(score) <= MateBound) return false;
-    if (SearchLimits.mate <= 0) return true;
-    return score > 0 && (MateScore - score + 1) / 2 <= SearchLimits.mate;
+    if (limits.mate <= 0) return true;
+    return score > 0 && (MateScore - score + 1) / 2 <= limits.mate;
 }
 
 // The plies a root move is searched to: the root prunes and reduces nothing, and extends a
@@ -67,144 +67,145 @@ int32_t SearchAbove(Worker& w, uint8_t depth, int32_t floor, bool open, PvLine& 
     return score;
 }
 
-// The root with several lines: a move is searched above the k-th best score so far, with a
-// null window first, so that the k best moves get exact scores and lines. After a finished
-// iteration the lines are printed best first. Returns the best score and line.
-int32_t SearchRootLines(Worker& w, uint8_t depth, PvLine& line, int k) {
+// Runs the iterations of one thread until a limit, a mate or the soft time rule ends them
+// (the main thread), or until the search is stopped or a mate is found (a helper). Each
+// finished iteration leaves its lines in w.finishedLines and its best in w.best; an
+// unfinished one that found a best move leaves it in w.best, as the best the thread knows.
+void Iterate(Worker& w, int lineCount) {
+    const Search& s = *w.search;
+    const bool main = w.index == 0;
+    const PlyState& root = w.pos.ply[0];
+    // Half of the helpers run one ply ahead of the main thread, so that the threads do not
+    // all search the same tree at the same depth.
+    const int first = main ? 1 : 1 + (w.index & 1);
+    for (int depth = first; depth <= MaxIteration; ++depth) {
+        SortRootMoves(w);
+        w.iterationDepth = depth;
+        const int32_t score = SearchRoot(w, uint8_t(depth), lineCount);
+        const int count = std::min(lineCount, int(root.moveCount));
+        if (Stopped(w)) {
+            if (score != -ScoreInfinity) w.best = w.rootLines[0];
+            break;
+        }
+        if (count > 0) {
+            std::copy(w.rootLines, w.rootLines + count, w.finishedLines);
+            w.best = w.rootLines[0];
+        }
+        w.finishedLineCount = count;
+        w.finishedDepth = depth;
+        StorePvInHash(w, score, uint8_t(depth), w.best.pv);
+        if (!main) {
+            if (std::abs(score) > MateBound) break;
+            continue;
+        }
+        const int32_t e = BudgetElapsedMs(s);
+        if (MateEndsSearch(s.limits, score)) break;
+        if (s.limits.depth != 0 && depth >= s.limits.depth) break;
+        if (depth >= SoftRuleMinDepth) {
+            if (root.moveCount == 1) break;
+            if (e > s.softTime / 2.0 && s.timeLimit > 0 && s.softTime != 0) break;
+        }
+    }
+}
+
+// The thread whose line answers a search with helpers: a vote in which each thread's move
+// gains its score's margin over the worst thread's, weighted by the depth it finished, so
+// that a move found deeper, or by several threads, outweighs a shallow one. A proved mate
+// wins outright, the quickest first.
+const Worker& ChooseThread(const Search& s) {
+    const Worker* best = s.workers[0].get();
+    int32_t minScore = ScoreInfinity;
+    for (const auto& w : s.workers)
+        if (w->finishedDepth > 0) minScore = std::min(minScore, w->best.score);
+    auto moveOf = [](const Worker& w) {
+        const PvLine& pv = w.best.pv;
+        return pv.length ? pv.moves[pv.length] : NoMove;
+    };
+    auto votes = [&](Move m) {
+        int64_t total = 0;
+        for (const auto& w : s.workers)
+            if (w->finishedDepth > 0 && moveOf(*w) == m)
+                total += int64_t(w->best.score - minScore + VoteScoreFloor) * w->finishedDepth;
+        return total;
+    };
+    for (const auto& w : s.workers) {
+        if (w->finishedDepth == 0 || moveOf(*w) == NoMove) continue;
+        const int32_t score = w->best.score, bestScore = best->best.score;
+        if (std::abs(bestScore) > MateBound) {
+            if (score > bestScore) best = w.get();
+        } else if (score > MateBound ||
+                   (score >= -MateBound && votes(moveOf(*w)) > votes(moveOf(*best)))) {
+            best = w.get();
+        }
+    }
+    return *best;
+}
+
+}  // namespace
+
+int32_t SearchRoot(Worker& w, uint8_t depth, int lineCount) {
+    const bool main = w.index == 0;
     Position& pos = w.pos;
+    // Step 1. Count the root; it makes no clock check of its own.
     CountNode(w);
     PlyState& root = pos.ply[0];
     RootLine* lines = w.rootLines;
-    int count = 0;
+    const int k = lineCount;
+    int count = 0, legal = 0;
     PvLine child;
+    // Step 2. Every root move in the order of the last iteration's scores. The window is
+    // always (floor, infinity), the floor being the k-th best score so far: no aspiration, no
+    // cut-off at the root; once k moves have scores a null window first asks whether a move
+    // beats the floor.
     for (int slot = 1; slot <= root.moveCount; ++slot) {
         const Move m = pos.moves[0][w.order.rootOrder[slot]];
         if (!MakeMove(pos, m, 0)) {
             w.order.rootScore[slot] = -ScoreInfinity;
             continue;
         }
-        pos.ply[1].inCheck = CheckAfter(w, m, 0);
-        const uint8_t d = uint8_t(RootMoveDepth(w, m, depth));
-        const int32_t floor = count < k ? -ScoreInfinity : lines[k - 1].score;
-        const int32_t score = SearchAbove(w, d, floor, count < k, child);
-        TakeBack(pos, m, 0);
-        if (StopFlag) break;
-        w.order.rootScore[slot] = score;
-        if (count == k && score <= floor) continue;
-        // Insert the move's line among the best, keeping them in order of score.
-        int at = count < k ? count++ : k - 1;
-        lines[at].score = score;
-        AppendMove(lines[at].pv, child, m);
-        for (; at > 0 && lines[at - 1].score < lines[at].score; --at)
-            std::swap(lines[at - 1], lines[at]);
-    }
-    if (count == 0) {
-        if (StopFlag) return -ScoreInfinity;
-        const int32_t none = root.inCheck ? -MateScore : 0;  // no legal move: mate or stalemate
-        HashStore(root.key, depth, BoundUpper, none, NoMove);
-        return none;
-    }
-    line = lines[0].pv;
-    if (StopFlag) return lines[0].score;
-    HashStore(root.key, depth, BoundExact, lines[0].score, line.moves[line.length]);
-    std::copy(lines, lines + count, w.finishedLines);
-    w.finishedLineCount = count;
-    // The lines asked for, best first; a single one without its number, as always.
-    if (w.index == 0)
-        for (int i = 0; i < count && i < MultiPv; ++i)
-            PrintPv(depth, MultiPv > 1 ? i + 1 : 0, lines[i].score, lines[i].pv);
-    return lines[0].score;
-}
-
-// Runs the iterations of one thread until a limit, a mate or the soft time rule ends them
-// (the main thread), or until the search is stopped or a mate is found (a helper). `best`
-// receives the line of the last iteration that found one.
-void Iterate(Worker& w, PvLine& best) {
-    const bool main = w.index == 0;
-    const PlyState& root = w.pos.ply[0];
-    PvLine line;
-    // Half of the helpers run one ply ahead of the main thread, so that the threads do not
-    // all search the same tree at the same depth.
-    const int first = main ? 1 : 1 + (w.index & 1);
-    for (int depth = first; depth <= MaxIteration; ++depth) {
-        SortRootMoves(w);
-        line.length = 0;
-        w.iterationDepth = depth;
-        const int32_t score = SearchRoot(w, uint8_t(depth), line);
-        if (StopFlag) {
-            if (score != -ScoreInfinity) best = line;
-            break;
-        }
-        StorePvInHash(w, score, uint8_t(depth), line);
-        const int32_t e = main ? BudgetElapsedMs() : 0;
-        best = line;
-        if (!main) {
-            if (std::abs(score) > MateBound) break;
-            continue;
-        }
-        if (MateEndsSearch(score)) break;
-        if (SearchLimits.depth != 0 && depth >= SearchLimits.depth) break;
-        if (depth >= SoftRuleMinDepth) {
-            if (root.moveCount == 1) break;
-            if (e > SoftTime / 2.0 && TimeLimit > 0 && SoftTime != 0) break;
-        }
-    }
-}
-
-}  // namespace
-
-int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line) {
-    const bool main = w.index == 0;
-    if (main && SearchLines() > 1) return SearchRootLines(w, depth, line, SearchLines());
-    Position& pos = w.pos;
-    // Step 1. Count the root; it makes no clock check of its own.
-    CountNode(w);
-    PlyState& root = pos.ply[0];
-    int32_t best = -ScoreInfinity;
-    int legal = 0;
-    Move bestMove = NoMove;
-    uint8_t bound = BoundUpper;
-    PvLine child;
-    // Step 2. Every root move in the order of the last iteration's scores.
-    for (int k = 1; k <= root.moveCount; ++k) {
-        const Move m = pos.moves[0][w.order.rootOrder[k]];
-        if (!MakeMove(pos, m, 0)) {
-            w.order.rootScore[k] = -ScoreInfinity;
-            continue;
-        }
         ++legal;
-        if (main && w.progressShown) {
+        if (main && k == 1 && w.progressShown) {
             std::string text = "info depth " + std::to_string(depth);
             text += " currmovenumber " + std::to_string(legal);
             text += " currmove " + MoveToText(m);
             WriteLine(text);
         }
         pos.ply[1].inCheck = CheckAfter(w, m, 0);
-
         // Step 2.1. Extensions: recapture, promotion and check; the root prunes and reduces
         // nothing.
-        const int newDepth = RootMoveDepth(w, m, depth);
-
-        // Step 2.2. The window is always (best, infinity): no aspiration, no cut-off at the
-        // root; after the first move a null window asks whether a move beats the best.
-        const int32_t score = SearchAbove(w, uint8_t(newDepth), best, legal == 1, child);
-        // Step 2.3. Keep the score for the next iteration's order; a new best move is
-        // reported with its line. A stopped search leaves at once.
+        const uint8_t d = uint8_t(RootMoveDepth(w, m, depth));
+        const int32_t floor = count < k ? -ScoreInfinity : lines[k - 1].score;
+        const int32_t score = SearchAbove(w, d, floor, count < k, child);
         TakeBack(pos, m, 0);
-        if (StopFlag) return best;
-        w.order.rootScore[k] = score;
-        if (score > best) {
-            bound = BoundExact;
-            bestMove = m;
-            best = score;
-            AppendMove(line, child, m);
-            if (main) PrintPv(depth, 0, score, line);
-        }
+        // Step 2.2. A stopped search leaves at once; otherwise the score orders the next
+        // iteration, and a move that beats the floor joins the lines, kept in order of score.
+        if (Stopped(w)) break;
+        w.order.rootScore[slot] = score;
+        if (count == k && score <= floor) continue;
+        int at = count < k ? count++ : k - 1;
+        lines[at].score = score;
+        AppendMove(lines[at].pv, child, m);
+        for (; at > 0 && lines[at - 1].score < lines[at].score; --at)
+            std::swap(lines[at - 1], lines[at]);
+        // A single line is reported at each new best move, several at the iteration's end.
+        if (main && k == 1) PrintPv(*w.search, depth, 0, score, lines[0].pv);
     }
-    // Step 3. No legal move: mated or stalemated. Store the result for the next iteration.
-    if (legal == 0) best = root.inCheck ? -MateScore : 0;
-    HashStore(root.key, depth, bound, best, bestMove);
-    return best;
+    if (count == 0) {
+        if (Stopped(w)) return -ScoreInfinity;
+        // Step 3. No legal move: mated or stalemated. Store the result for the next iteration.
+        const int32_t none = root.inCheck ? -MateScore : 0;
+        HashStore(root.key, depth, BoundUpper, none, NoMove);
+        return none;
+    }
+    const PvLine& best = lines[0].pv;
+    if (Stopped(w)) return lines[0].score;
+    HashStore(root.key, depth, BoundExact, lines[0].score, best.moves[best.length]);
+    // The lines asked for, best first; a single one without its number, as always.
+    const int shown = w.search->options.multiPv;
+    if (main && k > 1)
+        for (int i = 0; i < count && i < shown; ++i)
+            PrintPv(*w.search, depth, shown > 1 ? i + 1 : 0, lines[i].score, lines[i].pv);
+    return lines[0].score;
 }
 
 void StorePvInHash(Worker& w, int32_t score, uint8_t depth, const PvLine& line) {
@@ -229,11 +230,15 @@ void StorePvInHash(Worker& w, int32_t score, uint8_t depth, const PvLine& line) 
 }
 
 int PrepareRoot(Worker& w) {
+    const Search& s = *w.search;
     Position& pos = w.pos;
-    std::memcpy(pos.board, Game.board, sizeof pos.board);
-    pos.ply[0] = Game.ply[0];
+    std::memcpy(pos.board, s.board, sizeof pos.board);
+    pos.ply[0] = s.root;
     w.nodes.store(0, std::memory_order_relaxed);
     w.progressShown = false;
+    w.finishedLineCount = 0;
+    w.finishedDepth = 0;
+    w.best.pv.length = 0;
 
     // Root moves: legal ones get a random first score, so games vary. The in-check flag of
     // the root is set first, since every make relies on it.
@@ -257,73 +262,71 @@ int PrepareRoot(Worker& w) {
     SortRootMoves(w);
     ClearOrdering(w.order);
     root.moveCount = legal;
+    // Until an iteration completes a root move, the thread's best is its first legal move.
+    if (legal > 0) {
+        w.best.score = -ScoreInfinity;
+        w.best.pv.length = 1;
+        w.best.pv.moves[1] = pos.moves[0][w.order.rootOrder[1]];
+    }
     return legal;
 }
 
 void SearchAsHelper(Worker& w) {
     PrepareRoot(w);
-    PvLine best;
-    best.length = 0;
-    Iterate(w, best);
+    Iterate(w, 1);
 }
 
-Move IterativeDeepening() {
-    // Step 1. Clock, table age and time budget: entries of earlier searches may be replaced.
-    StartClock();
+void SearchAsMain(Worker& w) {
+    Search& s = *w.search;
+    // Entries of earlier searches may be replaced.
     ++HashAge;
-    SetTimeBudget();
 
-    // Steps 2 to 4. The main thread's root. It continues the engine's own random sequence, so
-    // that one thread shuffles its root exactly as the engine always has.
-    Worker& main = MainWorker();
-    main.random = RandomSeed;
-    const int legal = PrepareRoot(main);
-    RandomSeed = main.random;
-    StopFlag = false;
-    StopCommanded = false;
-    main.finishedLineCount = 0;
+    // The main thread's root. It continues the engine's own random sequence, so that one
+    // thread shuffles its root exactly as the engine always has.
+    w.random = RandomSeed;
+    PrepareRoot(w);
+    RandomSeed = w.random;
 
-    // Until an iteration completes a root move, the answer is the first legal move.
-    PvLine best;
-    best.length = 0;
-    if (legal > 0) {
-        best.length = 1;
-        best.moves[1] = main.pos.moves[0][main.order.rootOrder[1]];
-    }
+    // Iterations, each one ply deeper, in every thread; each finished one seeds the table
+    // with its line for the next. However the main thread ends, it ends the helpers.
+    StartHelpers(s);
+    const int lineCount = SearchLines(s.options);
+    Iterate(w, lineCount);
+    s.stop = true;
+    WaitForHelpers(s);
 
-    // Step 5. Iterations, each one ply deeper, in every thread; each finished one seeds the
-    // table with its line for the next. However the main thread ends, it ends the helpers.
-    StartHelpers();
-    Iterate(main, best);
-    StopFlag = true;
-    WaitForHelpers();
+    // With helpers, the answer is the line the threads vote for, shown if it is not the main
+    // thread's; at a level, it may be another of the main thread's last best few.
+    const bool voting = s.workers.size() > 1 && lineCount == 1 && !s.options.limitStrength;
+    const Worker& chosen = voting ? ChooseThread(s) : w;
+    PvLine best = chosen.best.pv;
+    if (&chosen != &w) PrintPv(s, chosen.finishedDepth, 0, chosen.best.score, best);
 
     // A search that the node limit ended says how many nodes it took.
-    if (NodeLimit != 0 && SearchNodes() >= NodeLimit) {
-        const int64_t nodes = SearchNodes();
-        const int32_t ms = ElapsedMs();
+    if (s.nodeLimit != 0 && SearchNodes(s) >= s.nodeLimit) {
+        const int64_t nodes = SearchNodes(s);
+        const int32_t ms = ElapsedMs(s);
         WriteLine("info nodes " + std::to_string(nodes) + " time " + std::to_string(ms) + " nps " +
                   std::to_string(NodesPerSecond(nodes, ms)));
     }
 
     // An analysis or a pondering search that ended by itself (a mate, the depth) still waits
-    // for its "stop" or "ponderhit": the controller has not asked for a move yet.
-    if ((SearchLimits.infinite || SearchLimits.ponder) && !StopCommanded) {
-        StopFlag = false;
-        ListenToInput(true);
-        StopFlag = true;
+    // for its "stop" or "ponderhit": the controller has not asked for a move yet. Without
+    // threads nobody could send either, so the answer comes at once.
+    if ((s.limits.infinite || s.limits.ponder) && MaxThreads > 1) {
+        std::unique_lock lock(s.mutex);
+        s.finished.wait(lock, [&] {
+            return s.stopCommanded.load() || (s.limits.ponder && s.ponderhitMs.load() >= 0);
+        });
     }
+    if (s.options.limitStrength && w.finishedLineCount > 1)
+        best = w.finishedLines[ChooseLevelLine(w.finishedLines, w.finishedLineCount, s.options)].pv;
 
-    // At a level, the move may be another of the last iteration's best few.
-    if (LimitStrength && main.finishedLineCount > 1)
-        best = main.finishedLines[ChooseLevelLine(main.finishedLines, main.finishedLineCount)].pv;
-
-    // Step 6. Answer with the first move of the last line found, and with the move it expects
-    // in reply when the controller ponders.
-    const Move answer = best.length ? best.moves[best.length] : NoMove;
-    std::string text = "bestmove " + MoveToText(answer);
-    if (PonderEnabled && best.length >= 2)
-        text += " ponder " + MoveToText(best.moves[best.length - 1]);
+    // Answer with the first move of the line, and with the move it expects in reply when the
+    // controller ponders.
+    s.bestMove = best.length ? best.moves[best.length] : NoMove;
+    s.ponderMove = best.length >= 2 ? best.moves[best.length - 1] : NoMove;
+    std::string text = "bestmove " + MoveToText(s.bestMove);
+    if (s.options.ponder && s.ponderMove != NoMove) text += " ponder " + MoveToText(s.ponderMove);
     WriteLine(text);
-    return answer;
 }

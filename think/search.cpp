@@ -83,13 +83,13 @@ uint8_t CheckAfter(Worker& w, Move move, int ply) {
     return IsAttacked(w.pos, w.pos.ply[ply + 1].side, uint8_t(ply + 1), NoSquare);
 }
 
-bool IsRepetition(const Position& pos, int ply) {
+bool IsRepetition(const Position& pos, int ply, const KeyHistory& history) {
     const uint64_t key = pos.ply[ply].key;
     int matches = 0;
     for (int q = ply - 1; q >= 1; --q)
         if (pos.ply[q].key == key && ++matches == 2) return true;
-    for (int s = HistoryCount; s >= 1; --s)
-        if (GameHistory[s] == key && ++matches == 2) return true;
+    for (int s = history.count; s >= 1; --s)
+        if (history.keys[s] == key && ++matches == 2) return true;
     return false;
 }
 
@@ -154,7 +154,7 @@ int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
         TakeBack(pos, m, ply);
         // This node's record may come from the quiescence make, which keeps no 64-bit key.
         assert(!w.rootIsLegal || BoardIsOk(pos, ply, false));
-        if (StopFlag.load(std::memory_order_relaxed)) return best;
+        if (Stopped(w)) return best;
         if (score > best) best = score;
         if (score > alpha) alpha = score;
         if (score >= beta) return score;
@@ -177,7 +177,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
     if (PollClock(w, CountNode(w))) return beta;
 
     // Step 3. Repetition: a third occurrence is a draw, whatever the table says.
-    if (IsRepetition(pos, ply)) return 0;
+    if (IsRepetition(pos, ply, w.search->history)) return 0;
 
     PlyState& ps = pos.ply[ply];
     const int32_t alpha0 = alpha;
@@ -205,7 +205,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
         nullLine.length = 0;
         const int32_t score = -AlphaBeta(w, -beta, -beta + 1, reduced, ply + 1, false, nullLine);
         TakeBackNullMove(pos, ply);
-        if (StopFlag.load(std::memory_order_relaxed)) return beta;
+        if (Stopped(w)) return beta;
         if (score >= beta) {
             HashStore(ps.key, depth, BoundLower, score, NoMove);
             return score;
@@ -221,7 +221,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
             line.length = 0;
             AlphaBeta(w, -ScoreInfinity, beta, uint8_t(depth - 2), ply, nullAllowed, line);
         }
-        if (StopFlag.load(std::memory_order_relaxed)) return beta;
+        if (Stopped(w)) return beta;
         hashMove = line.length ? line.moves[line.length] : NoMove;
     }
 
@@ -322,7 +322,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
 
         // Steps 8.13 to 8.16. A stopped search leaves at once; otherwise the best score,
         // alpha, the line and the bound follow the score, and beta ends the loop.
-        if (StopFlag.load(std::memory_order_relaxed)) return best;
+        if (Stopped(w)) return best;
         if (score > best) best = score;
         if (score > alpha) {
             alpha = score;

@@ -17,14 +17,6 @@ int32_t QuietScore(const Ordering& order, Move m, int ply, int historyIndex) {
     return order.historyScores[historyIndex];
 }
 
-int32_t ScoreOf(const Worker& w, Move m, int ply, Move hashMove) {
-    if (m == hashMove) return HashMoveScore;
-    if (IsTactical(m))
-        return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(w.pos.board[FromOf(m)])) -
-               PromotionOf(m);
-    return QuietScore(w.order, m, ply, HistoryIndex(w.pos, m));
-}
-
 // Slots of a stage taken by selection before the rest of the stage is sorted at once.
 constexpr int SelectedSlots = 3;
 
@@ -75,24 +67,6 @@ void ScoreWaitingQuiets(Worker& w) {
         while (waiting[word]) ScoreQuiets(w, word * 64 + __builtin_ctzll(waiting[word]));
 }
 
-// Stable insertion sort, descending, over slots first..n; slot n + 1 holds the sentinel.
-void SortSlots(Ordering& ordering, int ply, int n, int first = 1) {
-    int32_t* order = ordering.order[ply];
-    int32_t* score = ordering.score[ply];
-    score[n + 1] = SentinelScore;
-    for (int i = n - 1; i >= first; --i) {
-        int32_t index = order[i], value = score[i];
-        int j = i;
-        while (value < score[j + 1]) {
-            order[j] = order[j + 1];
-            score[j] = score[j + 1];
-            ++j;
-        }
-        order[j] = index;
-        score[j] = value;
-    }
-}
-
 // Halves both counters of a full index, then refreshes its cached score.
 void HalveIfFullAndRescore(Ordering& order, int i) {
     if (order.historyTried[i] >= HistoryScale) {
@@ -103,6 +77,14 @@ void HalveIfFullAndRescore(Ordering& order, int i) {
 }
 
 }  // namespace
+
+int32_t MoveScore(const Worker& w, Move m, int ply, Move hashMove) {
+    if (m == hashMove) return HashMoveScore;
+    if (IsTactical(m))
+        return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(w.pos.board[FromOf(m)])) -
+               PromotionOf(m);
+    return QuietScore(w.order, m, ply, HistoryIndex(w.pos, m));
+}
 
 int HistoryIndex(const Position& pos, Move move) {
     return ToOf(move) * 12 + PieceIndex(pos.board[FromOf(move)]);
@@ -117,7 +99,7 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     for (int k = 1; k <= n; ++k) {
         const Move m = moves[k];
         if (m == hashMove || IsTactical(m)) {
-            keys[++front] = SortKey(ScoreOf(w, m, ply, hashMove), k);
+            keys[++front] = SortKey(MoveScore(w, m, ply, hashMove), k);
             if (keys[front] > keys[best] || front == 1) best = front;
         } else {
             keys[--back] = int64_t(HistoryIndex(w.pos, m)) << 32 | k;
@@ -159,24 +141,6 @@ void PickMoveSlow(Worker& w, int ply, int k) {
     std::swap(keys[k], keys[best]);
     SetSlot(order, ply, k, keys[k]);
     order.finalSlots[ply] = k;
-}
-
-void FilterLegalMoves(Worker& w, int ply) {
-    const int n = w.pos.ply[ply].moveCount;
-    int legal = 0;
-    for (int k = 1; k <= n; ++k) {
-        Move m = w.pos.moves[ply][k];
-        w.order.order[ply][k] = k;
-        if (MakeTrial(w.pos, m, ply)) {
-            TakeBack(w.pos, m, ply);
-            ++legal;
-            w.order.score[ply][k] = ScoreOf(w, m, ply, NoMove);
-        } else {
-            w.order.score[ply][k] = IllegalMoveScore;
-        }
-    }
-    SortSlots(w.order, ply, n);
-    w.pos.ply[ply].moveCount = legal;
 }
 
 void SortRootMoves(Worker& w) {

@@ -1,4 +1,4 @@
-// Move ordering: the scoring and sorting pass, the legality filter, the root order, and the
+// Move ordering: the scoring and sorting pass, the root order, and the
 // killer and history tables that feed the scores of quiet moves.
 #pragma once
 
@@ -12,8 +12,6 @@ constexpr int32_t CaptureBaseScore = 32784;
 constexpr int32_t Killer1Score = 16584;
 constexpr int32_t Killer2Score = 16484;
 constexpr int32_t HistoryScale = 16384;  // a history score is a fraction in 16384ths
-constexpr int32_t IllegalMoveScore = -128;
-constexpr int32_t SentinelScore = -32768;
 
 // Per (destination square, moving piece kind) entries of the history.
 constexpr int HistorySize = 128 * 12;
@@ -66,6 +64,9 @@ struct Ordering {
 
 struct Worker;
 
+// The score that orders `m` at `ply`: the hash move, then captures and promotions by victim
+// and attacker, then the killers, then the history as it stands.
+int32_t MoveScore(const Worker& w, Move m, int ply, Move hashMove);
 // Scores the list just generated at `ply` for a stable sort by descending score, with
 // `hashMove` first; moveCount is left unchanged. The sort itself is done on demand by
 // PickMove, and so is the scoring of quiet moves, with the killers and history as they stood
@@ -77,9 +78,6 @@ void ScoreMoves(Worker& w, int ply, Move hashMove);
 // far. Defined with Worker in think.h.
 inline void PickMove(Worker& w, int ply, int k);
 void PickMoveSlow(Worker& w, int ply, int k);
-// As ScoreMoves without a hash move, but illegal moves sort last and moveCount becomes the
-// legal count.
-void FilterLegalMoves(Worker& w, int ply);
 // Sorts the root's slots 1..moveCount of ply 0 by descending score.
 void SortRootMoves(Worker& w);
 // Empties the killers and resets every history counter to 1.

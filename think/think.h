@@ -3,7 +3,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
@@ -24,18 +30,9 @@ struct Limits {
     uint8_t ponder;         // search open-ended until "ponderhit" or "stop"; answer only then
     uint8_t clockGiven[2];  // "wtime" / "btime" was present, even with a value of 0 or less
 };
-extern Limits SearchLimits;
-
-void ClearLimits();
-
-// The search clock: milliseconds since StartClock, read from a monotonic clock so that a
-// change of the wall-clock time cannot disturb time control.
-void StartClock();
-int32_t ElapsedMs();
 
 // ---------------------------------------------------------------------------------------
-// Search constants and the time budget, shared by every search thread and set before the
-// threads start.
+// Search constants, shared by every search thread.
 
 constexpr int32_t ScoreInfinity = 100000;
 constexpr int32_t MateBound = 99900;  // beyond this a score is a mate score
@@ -58,38 +55,26 @@ constexpr int32_t MoveOverheadDefaultMs = 500, MoveOverheadMaxMs = 5000;
 constexpr int32_t ClockMarginMs = 50;
 constexpr int32_t ClockMarginShare = 20;
 
-extern int32_t TimeLimit;       // hard limit in ms; 0 or below means none
-extern int32_t SoftTime;        // target for starting another iteration
-extern int32_t BudgetStartMs;   // when the budget's clock started: 0, or the "ponderhit"
-extern int64_t NodeLimit;       // node limit of the whole search; 0 means none
-extern int32_t MoveOverheadMs;  // the "Move Overhead" option
-// Set when the main thread reads the clock (or, pondering, its input) every ClockInterval
-// nodes: under a time or node limit, and while pondering.
-extern bool ClockWatch;
+constexpr int MaxMultiPv = 256;
 
-// Milliseconds on the budget's clock.
-inline int32_t BudgetElapsedMs() { return ElapsedMs() - BudgetStartMs; }
+// Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
+// LevelEloMax gives a node budget per move and, in the lower levels, a choice among the best
+// LevelLines moves; the top level is the full search.
+constexpr int LevelEloMin = 800, LevelEloMax = 1900, LevelEloDefault = 1500;
+constexpr int LevelLines = 4;
+
+// The options a search reads, taken when its GO arrives: an option set meanwhile counts from
+// the next search.
+struct SearchOptions {
+    int multiPv = 1;             // lines searched and shown
+    bool ponder = false;         // "bestmove" names the expected reply
+    bool limitStrength = false;  // play at levelElo
+    int levelElo = LevelEloDefault;
+    int32_t moveOverheadMs = MoveOverheadDefaultMs;  // kept back from each move's planned time
+};
 
 // Nodes per second, as the info lines give it.
 int64_t NodesPerSecond(int64_t nodes, int32_t ms);
-
-// Set when a search has no limit of its own (no depth, movetime or mover's clock): then it
-// reads its input at each progress line, so that "stop" can end it.
-extern bool ListensToInput;
-
-// Sets TimeLimit, SoftTime and ListensToInput from SearchLimits and the side to move of the
-// game position.
-void SetTimeBudget();
-
-// Set when "stop", "quit" or the end of input ended the search: then it answers at once.
-extern bool StopCommanded;
-
-// Reads the lines that have arrived during a search without waiting for more (or, with
-// `untilStop`, waiting until the search is stopped): "stop" and "quit" stop it ("quit" then
-// ends the engine), "isready" is answered at once, "ponderhit" turns a pondering search into
-// an ordinary one (or stops one that has already ended), and any other line is kept for after
-// the "bestmove" line.
-void ListenToInput(bool untilStop);
 
 // ---------------------------------------------------------------------------------------
 // The search threads.
@@ -101,36 +86,30 @@ struct PvLine {
     Move moves[MaxSearchPly + 2];
 };
 
-// One line of a search with several lines: its score and its moves.
+// One line of a search at the root: its score and its moves.
 struct RootLine {
     int32_t score;
     PvLine pv;
 };
-constexpr int MaxMultiPv = 256;
-extern int MultiPv;         // the "MultiPV" option: lines the main thread searches for
-extern bool PonderEnabled;  // the "Ponder" option: "bestmove" names the expected reply
 
-// Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
-// LevelEloMax gives a node budget per move and, in the lower levels, a choice among the best
-// LevelLines moves; the top level is the full search.
-constexpr int LevelEloMin = 800, LevelEloMax = 1900, LevelEloDefault = 1500;
-constexpr int LevelLines = 4;
-extern bool LimitStrength;
-extern int LevelElo;
 // The nodes a move may search at the level; 0 for no budget (no level, or the top one).
-int64_t LevelNodeBudget();
-// The lines the main thread searches for: MultiPv, and at a level that chooses among lines
-// at least LevelLines.
-int SearchLines();
+int64_t LevelNodeBudget(const SearchOptions& options);
+// The lines the main thread searches for: the MultiPV option, and at a level that chooses
+// among lines at least LevelLines.
+int SearchLines(const SearchOptions& options);
 // The line a level plays among `count` lines, best first: the best, or at a level one of
 // the few close to it, drawn at random with weights that favour the better.
-int ChooseLevelLine(const RootLine* lines, int count);
+int ChooseLevelLine(const RootLine* lines, int count, const SearchOptions& options);
+
+struct Search;
 
 // Everything one search thread changes while it searches: its copy of the position with the
-// move lists, the move order with killers and history, its pawn table, node count and root
-// shuffle. The search functions receive it; what the threads share (limits, clock, stop flag,
-// key tables and the transposition table) is global.
+// move lists, the move order with killers and history, its pawn table, node count, root
+// shuffle and what its iterations found. The search functions receive it; what the threads
+// share is their Search (read-only but for its atomic flags), the key tables and the
+// transposition table.
 struct Worker {
+    Search* search = nullptr;  // the search this thread takes part in
     Position pos;
     Ordering order;
     PawnTable pawns;
@@ -141,13 +120,81 @@ struct Worker {
     // True while the side not to move at the root is not in check, as in every position a
     // game can reach; then the search may read checks off the moved piece (GivesCheck).
     bool rootIsLegal = false;
-    bool progressShown = false;          // a progress line has been printed in this search
-    uint32_t random = 0;                 // the root shuffle's generator
-    RootLine rootLines[MaxMultiPv];      // the best lines of a search with several, best first
-    RootLine finishedLines[MaxMultiPv];  // the lines of the last finished iteration
+    bool progressShown = false;      // a progress line has been printed in this search
+    uint32_t random = 0;             // the root shuffle's generator
+    RootLine rootLines[MaxMultiPv];  // the best lines of the iteration being searched
+    // The lines of the last finished iteration, best first, and its depth (0 before one has
+    // finished).
+    RootLine finishedLines[MaxMultiPv];
     int finishedLineCount = 0;
-    int index = 0;  // 0 for the main thread, which alone prints, reads input and answers
+    int finishedDepth = 0;
+    // The thread's answer so far: the best line of its last finished iteration, or a better
+    // one that an unfinished iteration found since. The search's answer is chosen among them.
+    RootLine best;
+    int index = 0;  // 0 for the main thread, which alone prints and answers
 };
+
+#ifdef __EMSCRIPTEN__
+constexpr int MaxThreads = 1;  // the browser build has no threads of its own
+#else
+constexpr int MaxThreads = 256;
+#endif
+
+// One search, from its GO to its answer: the position, limits and options it was given, its
+// clock and budget, the flags the command loop sets while it runs, the threads that search
+// and what they found. The command loop keeps one for the engine's whole life; tools and
+// tests make their own. Between searches only the owner touches it.
+struct Search {
+    // The position searched, copied from the game at GO: the board, the root record and the
+    // game's keys, which repetitions count.
+    Piece board[256];
+    PlyState root;
+    KeyHistory history;
+    Limits limits;
+    SearchOptions options;
+
+    // The clock and the budget, set at GO; during the search only the main thread reads or
+    // changes them.
+    std::chrono::steady_clock::time_point started;
+    int32_t timeLimit = -1;     // hard limit in ms; 0 or below means none
+    int32_t softTime = 0;       // target for starting another iteration
+    int32_t budgetStartMs = 0;  // when the budget's clock started: 0, or the "ponderhit"
+    int64_t nodeLimit = 0;      // node limit of the whole search; 0 means none
+    bool clockWatch = false;    // the clock is read every ClockInterval nodes
+    bool pondering = false;     // the budget below waits for "ponderhit"
+    int32_t ponderTimeLimit = 0, ponderSoftTime = 0;
+    bool ownLimit = false;  // a depth, a movetime or the mover's clock ends the search by itself
+
+    // Set by the command loop while the search runs.
+    std::atomic<bool> stop{false};           // every thread leaves its search at once
+    std::atomic<bool> stopCommanded{false};  // "stop" or "quit": answer now, even an analysis
+    std::atomic<int32_t> ponderhitMs{-1};    // when "ponderhit" came, on the search's clock
+
+    // The threads: workers[i] belongs to threads[i]. The main thread runs the whole search,
+    // from GO to the answer; the others help it from the same root through the shared table.
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<std::thread> threads;
+    std::mutex mutex;  // guards the hand-over fields below
+    std::condition_variable wake, finished;
+    uint64_t mainRuns = 0, helperRuns = 0;  // searches handed to the main thread, the helpers
+    int helpersSearching = 0;
+    bool running = false;  // from GO until the answer has been written
+    bool leaving = false;
+    // Called by the main thread once the answer is written, so that the command loop can go on
+    // with the commands put aside meanwhile.
+    void (*answered)() = nullptr;
+
+    // The answer: the chosen line's first move (NoMove for none) and the reply it expects.
+    Move bestMove = NoMove;
+    Move ponderMove = NoMove;
+
+    Search() = default;
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+    ~Search();  // joins the threads
+};
+
+inline bool Stopped(const Worker& w) { return w.search->stop.load(std::memory_order_relaxed); }
 
 inline void PickMove(Worker& w, int ply, int k) {
     if (k > w.order.finalSlots[ply]) PickMoveSlow(w, ply, k);
@@ -161,35 +208,60 @@ inline int64_t CountNode(Worker& w) {
     return n;
 }
 
-// Sets the number of search threads (clamped to 1..MaxThreads): the main thread, which is the
-// caller of IterativeDeepening, and count - 1 helpers that wait for a search. Called between
-// searches; it joins the old helpers and starts the new ones. The browser build has one.
-#ifdef __EMSCRIPTEN__
-constexpr int MaxThreads = 1;
-#else
-constexpr int MaxThreads = 256;
-#endif
-void SetThreadCount(int count);
-// Joins every helper and frees every worker, the main thread's included.
-void ReleaseThreads();
+// ---------------------------------------------------------------------------------------
+// The threads and the life of a search.
+
+// Sets the number of search threads (clamped to 1..MaxThreads), all waiting for a search.
+// Called between searches; it joins the old threads and starts the new ones.
+void SetThreadCount(Search& s, int count);
+// Joins every thread and frees every worker.
+void ReleaseThreads(Search& s);
 // The main thread's worker: its position is free for tools and tests between searches.
-Worker& MainWorker();
+Worker& MainWorker(Search& s);
 // The nodes of the last or current search, summed over the threads.
-int64_t SearchNodes();
+int64_t SearchNodes(const Search& s);
 // Sizes the transposition table from HashSizeMB and every thread's pawn table to match, all
 // empty; and empties them all.
-void AllocateSearchTables();
-void ClearSearchTables();
+void AllocateSearchTables(Search& s);
+void ClearSearchTables(Search& s);
+
+// Starts a search of the game's position on the search threads and returns at once: the
+// main thread prints "info" lines and, at the end, the "bestmove" line. A build without
+// threads searches to the answer before it returns.
+void StartSearch(Search& s, const Game& game, const Limits& limits, const SearchOptions& options);
+// "stop": the search answers at once. "ponderhit": a pondering search goes on under its clock,
+// and one that has already ended answers.
+void StopSearch(Search& s);
+void PonderHit(Search& s);
+// Whether a search is running, its answer not yet written.
+bool SearchRunning(Search& s);
+// Waits until the running search, if any, has answered.
+void WaitForSearch(Search& s);
+// A search with no end of its own: an analysis, a pondering search or one without a depth,
+// movetime or clock of the mover's. "quit" and the end of input stop it.
+bool SearchIsOpenEnded(const Search& s);
+// StartSearch and WaitForSearch: the answer, NoMove when there is no legal move.
+Move RunSearch(Search& s, const Game& game, const Limits& limits, const SearchOptions& options);
+
+// The search clock: milliseconds since the search started, on a monotonic clock so that a
+// change of the wall-clock time cannot disturb time control.
+int32_t ElapsedMs(const Search& s);
+// Milliseconds on the budget's clock.
+inline int32_t BudgetElapsedMs(const Search& s) { return ElapsedMs(s) - s.budgetStartMs; }
+
+// Sets the time and node budget from the limits, the options and the side to move.
+void SetTimeBudget(Search& s);
 
 // Counted once per node: every CheckInterval nodes it reads the clock, stops the search when
-// the hard limit has passed (returning true), prints a progress line and, in a search without
-// a limit, reads its input. With a hard limit it reads the clock every ClockInterval nodes.
-// A helper only reports whether the search has been stopped.
+// the hard limit has passed (returning true) and prints a progress line. Under a time or node
+// limit, and while pondering, it reads the clock every ClockInterval nodes. A helper only
+// reports whether the search has been stopped.
 bool PollClockNow(Worker& w, int64_t nodes);
 inline bool PollClock(Worker& w, int64_t nodes) {
-    // The main thread watches the clock and the input for every thread.
-    if (w.index != 0) return StopFlag.load(std::memory_order_relaxed);
-    if (nodes % CheckInterval != 0 && (!ClockWatch || nodes % ClockInterval != 0)) return false;
+    // The main thread watches the clock for every thread.
+    if (w.index != 0 ||
+        (nodes % CheckInterval != 0 && (!w.search->clockWatch || nodes % ClockInterval != 0)))
+        return Stopped(w);
     return PollClockNow(w, nodes);
 }
 
@@ -210,29 +282,30 @@ inline void AppendMove(PvLine& line, const PvLine& child, Move m) {
 }
 
 // True when the position at `ply` occurs for the third time, counting the search path
-// below the root and the game history.
-bool IsRepetition(const Position& pos, int ply);
+// below the root and the game's history.
+bool IsRepetition(const Position& pos, int ply, const KeyHistory& history);
 
 // `qdepth` counts the plies since quiescence began.
 int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth = 0);
 int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply, bool nullAllowed,
                   PvLine& line);
-int32_t SearchRoot(Worker& w, uint8_t depth, PvLine& line);
+// One iteration at the root, searching for `lineCount` lines: they are left best first in
+// w.rootLines; returns the best score.
+int32_t SearchRoot(Worker& w, uint8_t depth, int lineCount);
 void StorePvInHash(Worker& w, int32_t score, uint8_t depth, const PvLine& line);
 
-// Prepares a worker to search the game position: copies the root, lists the root moves with
-// a random first order, and clears its killers, history and node count. Returns the number of
-// legal root moves.
+// Prepares a worker to search its search's position: copies the root, lists the root moves
+// with a random first order, and clears its killers, history, node count and finished lines.
+// Returns the number of legal root moves.
 int PrepareRoot(Worker& w);
 
+// The main thread's part of a search: iterates with the helpers until a limit or the
+// controller ends it, prints the "bestmove" line and leaves the answer in the search.
+void SearchAsMain(Worker& w);
 // A helper's part of a search: prepares its root and iterates until the search stops.
 void SearchAsHelper(Worker& w);
 
-// Wakes every helper to search the game position (StopFlag must be clear), and waits until
-// every helper has left its search (after StopFlag was set).
-void StartHelpers();
-void WaitForHelpers();
-
-// Searches the game position under SearchLimits with every thread, prints "info" lines and the
-// "bestmove" line, and returns the move it chose (NoMove when there is no legal move).
-Move IterativeDeepening();
+// Wakes every helper to search (the stop flag must be clear), and waits until every helper
+// has left its search (after the stop flag was set).
+void StartHelpers(Search& s);
+void WaitForHelpers(Search& s);

@@ -47,23 +47,19 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 int PerftCommand(int argc, char** argv) {
     int32_t depth = 0;
     if (argc != 4 || !ConvertInt(argv[3], depth) || depth < 1 || depth > 20) return Usage();
-    Worker& w = MainWorker();
+    Worker& w = MainWorker(EngineSearch());
     Position& pos = w.pos;
     SetPosition(pos, argv[2]);
     StartPerft(pos);
     auto start = std::chrono::steady_clock::now();
     GenerateMoves(pos, 0);
-    FilterLegalMoves(w, 0);
     int64_t total = 0;
     for (int k = 1; k <= pos.ply[0].moveCount; ++k) {
-        Move m = pos.moves[0][w.order.order[0][k]];
-        int64_t count = 1;
-        if (depth > 1) {
-            MakeMove(pos, m, 0);
-            SetInCheck(pos, 1);
-            count = Perft(pos, depth - 1, 1);
-            TakeBack(pos, m, 0);
-        }
+        const Move m = pos.moves[0][k];
+        if (!MakeMove(pos, m, 0)) continue;
+        SetInCheck(pos, 1);
+        const int64_t count = depth > 1 ? Perft(pos, depth - 1, 1) : 1;
+        TakeBack(pos, m, 0);
         total += count;
         std::printf("%s: %lld\n", MoveToText(m).c_str(), (long long)count);
     }
@@ -78,10 +74,11 @@ int PerftCommand(int argc, char** argv) {
 int EvalCommand(int argc, char** argv) {
     const bool trace = argc == 4 && std::strcmp(argv[2], "--trace") == 0;
     if (argc != 3 && !trace) return Usage();
-    SetPosition(Game, argv[argc - 1]);
+    Position& pos = MainWorker(EngineSearch()).pos;
+    SetPosition(pos, argv[argc - 1]);
     if (trace) {
         EvalTrace terms;
-        EvaluateWithTrace(Game, 0, terms);
+        EvaluateWithTrace(pos, 0, terms);
         std::printf("%-12s %8s %8s %8s\n", "Term", "White", "Black", "Total");
         int32_t sum[3] = {0, 0, 0};
         for (int term = 0; term < TermCount; ++term) {
@@ -93,9 +90,9 @@ int EvalCommand(int argc, char** argv) {
         }
         std::printf("%-12s %8d %8d %8d\n", "Sum", sum[0], sum[1], sum[2]);
         std::printf("(scores from white's side; the side to move is %s)\n",
-                    Game.ply[0].side ? "black" : "white");
+                    pos.ply[0].side ? "black" : "white");
     }
-    std::printf("Eval: %d\n", Evaluate(Game, MainWorker().pawns, 0, -100000, 100000));
+    std::printf("Eval: %d\n", Evaluate(pos, MainWorker(EngineSearch()).pawns, 0, -100000, 100000));
     return 0;
 }
 
@@ -138,25 +135,27 @@ int BenchCommand(int argc, char** argv) {
     if (argc > 4 || (argc >= 3 && (!ConvertInt(argv[2], depth) || depth < 1 || depth > 30)) ||
         (argc == 4 && (!ConvertInt(argv[3], threads) || threads < 1 || threads > MaxThreads)))
         return Usage();
-    SetThreadCount(threads);
+    Search& search = EngineSearch();
+    Game& game = EngineGame();
+    SetThreadCount(search, threads);
     // The searches write their protocol lines to nowhere; bench prints its own summary.
     const int searchOutput = open("/dev/null", O_WRONLY);
     if (searchOutput < 0) return 1;
     SeedRandom(BenchSeed);
-    ClearSearchTables();
+    ClearSearchTables(search);
     int64_t total = 0;
     const int count = int(sizeof BenchPositions / sizeof BenchPositions[0]);
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
-        SetPosition(Game, BenchPositions[i]);
-        ClearLimits();
-        SearchLimits.depth = uint8_t(depth);
+        StartGame(game, BenchPositions[i]);
+        Limits limits{};
+        limits.depth = uint8_t(depth);
         OutputHandle = searchOutput;
         const auto searchStart = std::chrono::steady_clock::now();
-        const Move best = IterativeDeepening();
+        const Move best = RunSearch(search, game, limits, SearchOptions{});
         const double searchSeconds = SecondsSince(searchStart);
         OutputHandle = 1;
-        const int64_t nodes = SearchNodes();
+        const int64_t nodes = SearchNodes(search);
         total += nodes;
         std::printf("%2d/%d  nodes %10lld  ms %7.0f  bestmove %-6s %s\n", i + 1, count,
                     (long long)nodes, searchSeconds * 1000, MoveToText(best).c_str(),
@@ -184,6 +183,6 @@ int main(int argc, char** argv) {
         status = BenchCommand(argc, argv);
     else
         Usage();
-    ReleaseThreads();  // a helper thread must not outlive main
+    ReleaseThreads(EngineSearch());  // a search thread must not outlive main
     return status;
 }

@@ -1,6 +1,7 @@
 // The perft self-test.
 #include "uci/tests.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "board/fen.h"
@@ -115,14 +116,16 @@ static std::string GeneralFormat(double value) {
     return text;
 }
 
-void RunPerftTest(int maxDepth, const std::string& fen) {
-    SetPosition(Game, fen);
-    StartPerft(Game);
+void RunPerftTest(Game& game, int maxDepth, const std::string& fen) {
+    StartGame(game, fen);
+    StartPerft(game.pos);
     double speed = 0;
     for (int d = 1; d <= maxDepth; ++d) {
-        StartClock();
-        const int64_t leaves = Perft(Game, d, 0);
-        int32_t t = ElapsedMs();
+        const auto start = std::chrono::steady_clock::now();
+        const int64_t leaves = Perft(game.pos, d, 0);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        const int32_t t =
+            int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
         if (t > 0) speed = double(leaves) / t * 1000.0;
         WriteReportLine("Depth=" + std::to_string(d) + " Nodes=" + std::to_string(leaves) +
                         " Time=" + GeneralFormat(t / 1000.0) + " NPS=" + GeneralFormat(speed));

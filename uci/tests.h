@@ -14,8 +14,8 @@ int64_t Perft(Position& pos, int depth, int ply);
 // scan. Without it Perft scans, which is right for any position.
 void StartPerft(const Position& pos);
 
-// Sets the game position and reports the counts, times and speeds of depths 1..maxDepth.
-void RunPerftTest(int maxDepth, const std::string& fen);
+// Sets the game's position and reports the counts, times and speeds of depths 1..maxDepth.
+void RunPerftTest(Game& game, int maxDepth, const std::string& fen);
 
 // The position and depth of the TEST command.
 extern const char SelfTestFen[];

@@ -3,20 +3,37 @@
 
 #include <unistd.h>
 
-#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "board/fen.h"
 #include "eval/eval.h"
-#include "movegen/attack.h"
-#include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
-#include "think/sortmoves.h"
 #include "think/think.h"
+#include "uci/options.h"
 #include "uci/tests.h"
 #include "uci/util.h"
+
+namespace {
+
+Game TheGame;
+Search TheSearch;
+
+// Lines that came during a search and wait for its answer, oldest first.
+std::deque<std::string> PutAside;
+// The running search still takes "stop", "isready", "ponderhit" and "quit" as they come;
+// cleared once it has been stopped.
+bool Listening = false;
+
+}  // namespace
+
+Game& EngineGame() { return TheGame; }
+Search& EngineSearch() { return TheSearch; }
 
 void InitEngineTables(uint32_t randomSeed) {
     SeedRandom(randomSeed);
@@ -24,38 +41,28 @@ void InitEngineTables(uint32_t randomSeed) {
     InitZobrist();
     HashSizeMB = HashDefaultMB;
     AllocateHash();
-    SetThreadCount(1);
+    SetThreadCount(TheSearch, Options[ThreadsOption].value);
 }
 
 void StartEngine(uint32_t randomSeed) {
     InitEngineTables(randomSeed);
     WriteReportLine("Sorvane v 1.0b");
-    SetPosition(Game, StartFen);
+    StartGame(TheGame, StartFen);
     OutputHandle = fileno(stdout);
 }
 
 void StopEngine() {
-    ReleaseThreads();
+    StopSearch(TheSearch);
+    WaitForSearch(TheSearch);
+    ReleaseThreads(TheSearch);
     ReleaseHash();
 }
 
 static void HandleUci() {
     WriteLine("id name Sorvane v 1.0b");
     WriteLine("id author Omberlin");
-    WriteLine("option name Hash type spin default " + std::to_string(HashDefaultMB) + " min " +
-              std::to_string(HashMinMB) + " max " + std::to_string(HashMaxMB));
-    WriteLine("option name Clear Hash type button");
-    if (MaxThreads > 1)
-        WriteLine("option name Threads type spin default 1 min 1 max " +
-                  std::to_string(MaxThreads));
-    WriteLine("option name Ponder type check default false");
-    WriteLine("option name MultiPV type spin default 1 min 1 max " + std::to_string(MaxMultiPv));
-    WriteLine("option name Move Overhead type spin default " +
-              std::to_string(MoveOverheadDefaultMs) + " min 0 max " +
-              std::to_string(MoveOverheadMaxMs));
-    WriteLine("option name UCI_LimitStrength type check default false");
-    WriteLine("option name UCI_Elo type spin default " + std::to_string(LevelEloDefault) + " min " +
-              std::to_string(LevelEloMin) + " max " + std::to_string(LevelEloMax));
+    for (const Option& option : Options)
+        if (IsOffered(option)) WriteLine(OptionLine(option));
     WriteLine("uciok");
 }
 
@@ -67,14 +74,18 @@ static bool RejectMove(const std::string& token) {
     return false;
 }
 
+// A number the engine cannot read leaves it unsure of what was meant, so the command fails.
+static bool RejectNumber(const std::string& token) {
+    std::fprintf(stderr, "'%s' is not a valid integer value\n", token.c_str());
+    std::fflush(stderr);
+    return false;
+}
+
 // Takes the next token as a number; a token that is not one fails the command.
 static bool TakeNumber(std::string_view& rest, int32_t& value) {
     std::string token;
     SplitToken(rest, ' ', token);
-    if (ConvertInt(token, value)) return true;
-    std::fprintf(stderr, "'%s' is not a valid integer value\n", token.c_str());
-    std::fflush(stderr);
-    return false;
+    return ConvertInt(token, value) || RejectNumber(token);
 }
 
 // position startpos|fen <fen> [moves <move>...]
@@ -92,13 +103,14 @@ static bool HandlePosition(std::string_view& rest) {
             rest = peek;
             fen += (i ? " " : "") + field;
         }
-        SetPosition(Game, fen);
+        StartGame(TheGame, fen);
     }
-    if (kind == "STARTPOS") SetPosition(Game, StartFen);
+    if (kind == "STARTPOS") StartGame(TheGame, StartFen);
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
-        if (!token.empty() && !PlayMoveText(Game, token)) return RejectMove(token);  // "": no move
+        if (!token.empty() && !PlayMoveText(TheGame, token))
+            return RejectMove(token);  // "": no move
     }
     return true;
 }
@@ -106,8 +118,7 @@ static bool HandlePosition(std::string_view& rest) {
 // go [depth N] [movetime N] [wtime N] [btime N] [winc N] [binc N] [movestogo N] [mate N]
 //    [nodes N] [infinite] [ponder]; unknown words (searchmoves and its moves) are skipped.
 static bool HandleGo(std::string_view& rest) {
-    ClearLimits();
-    Limits& l = SearchLimits;
+    Limits l{};
     std::string token;
     int32_t v = 0;
     while (!rest.empty()) {
@@ -135,7 +146,8 @@ static bool HandleGo(std::string_view& rest) {
         if (word == "nodes") l.nodes = v;
         if (word == "ponder") l.ponder = 1;
     }
-    IterativeDeepening();
+    Listening = true;
+    StartSearch(TheSearch, TheGame, l, CurrentSearchOptions());
     return true;
 }
 
@@ -156,23 +168,8 @@ static bool HandleSetOption(std::string_view& rest) {
         std::string& field = inValue ? value : name;
         field += (field.empty() ? "" : " ") + token;
     }
-    name = ToUpper(name);
-    std::string_view valueText = value;
-    int32_t number = 0;
-    const bool numeric = name == "HASH" || name == "THREADS" || name == "MULTIPV" ||
-                         name == "MOVE OVERHEAD" || name == "UCI_ELO";
-    if (numeric && !TakeNumber(valueText, number)) return false;
-    if (name == "HASH") {
-        HashSizeMB = number;
-        AllocateSearchTables();  // clamps the size to the announced range
-    }
-    if (name == "THREADS") SetThreadCount(number);  // clamps the count to the announced range
-    if (name == "MULTIPV") MultiPv = std::clamp(number, 1, MaxMultiPv);
-    if (name == "MOVE OVERHEAD") MoveOverheadMs = std::clamp(number, 0, MoveOverheadMaxMs);
-    if (name == "PONDER") PonderEnabled = ToUpper(value) == "TRUE";
-    if (name == "UCI_LIMITSTRENGTH") LimitStrength = ToUpper(value) == "TRUE";
-    if (name == "UCI_ELO") LevelElo = std::clamp(number, LevelEloMin, LevelEloMax);
-    if (name == "CLEAR HASH") ClearSearchTables();
+    if (SetOption(name, value) == SetOptionResult::NotNumber)
+        return RejectNumber(value.substr(0, value.find(' ')));
     return true;
 }
 
@@ -181,29 +178,136 @@ CommandResult ExecuteCommand(const std::string& line) {
     std::string word;
     SplitToken(rest, ' ', word);
     word = ToUpper(word);
-    bool ok = true;
-    if (word == "QUIT") return CommandResult::Quit;
-    if (word == "UCI") HandleUci();
+    // Commands that act on a running search; the others wait for its answer.
     if (word == "ISREADY") WriteLine("readyok");
+    if (word == "STOP") StopSearch(TheSearch);
+    if (word == "PONDERHIT") PonderHit(TheSearch);
+    if (word == "QUIT") return CommandResult::Quit;
+    if (word == "ISREADY" || word == "STOP" || word == "PONDERHIT") return CommandResult::Continue;
+    WaitForSearch(TheSearch);
+    bool ok = true;
+    if (word == "UCI") HandleUci();
     if (word == "UCINEWGAME") {
-        SetPosition(Game, StartFen);
-        ClearSearchTables();
+        StartGame(TheGame, StartFen);
+        ClearSearchTables(TheSearch);
     }
     if (word == "POSITION") ok = HandlePosition(rest);
     if (word == "GO") ok = HandleGo(rest);
     if (word == "SETOPTION") ok = HandleSetOption(rest);
-    if (word == "PONDERHIT") SearchLimits.ponder = 0;
-    if (word == "STOP") StopFlag = true;
-    if (word == "TEST") RunPerftTest(SelfTestDepth, SelfTestFen);
+    if (word == "TEST") RunPerftTest(TheGame, SelfTestDepth, SelfTestFen);
     return ok ? CommandResult::Continue : CommandResult::Fatal;
 }
 
-int CommandLoop() {
-    std::string line;
-    while (ReadLine(line)) {
-        const CommandResult result = ExecuteCommand(line);
-        if (result == CommandResult::Quit) return 0;
-        if (result == CommandResult::Fatal) return 1;
+bool WantsInput() { return Listening || !SearchRunning(TheSearch); }
+
+bool HasWorkPending() { return !PutAside.empty() || SearchRunning(TheSearch); }
+
+CommandResult ReceiveLine(const std::string& line) {
+    if (!HasWorkPending()) return ExecuteCommand(line);
+    if (Listening && SearchRunning(TheSearch)) {
+        std::string_view rest = line;
+        std::string word;
+        SplitToken(rest, ' ', word);
+        word = ToUpper(word);
+        if (word == "ISREADY" || word == "PONDERHIT") return ExecuteCommand(line);
+        if (word == "STOP") {
+            Listening = false;
+            return ExecuteCommand(line);
+        }
+        if (word == "QUIT" && SearchIsOpenEnded(TheSearch)) {
+            // The engine ends right after the answer; what was put aside is dropped.
+            Listening = false;
+            StopSearch(TheSearch);
+            PutAside.push_front(line);
+            return CommandResult::Continue;
+        }
     }
-    return 0;  // the end of input ends the engine like "quit"
+    PutAside.push_back(line);  // after the answer, in the order it came
+    return CommandResult::Continue;
+}
+
+void ReceiveEnd() {
+    // Nobody is left to send "stop": an open-ended search answers now rather than never.
+    if (Listening && SearchRunning(TheSearch) && SearchIsOpenEnded(TheSearch)) {
+        Listening = false;
+        StopSearch(TheSearch);
+    }
+}
+
+CommandResult RunPutAside() {
+    while (!PutAside.empty() && !SearchRunning(TheSearch)) {
+        const std::string line = std::move(PutAside.front());
+        PutAside.pop_front();
+        const CommandResult result = ExecuteCommand(line);
+        if (result != CommandResult::Continue) return result;
+    }
+    return CommandResult::Continue;
+}
+
+namespace {
+
+// Lines read from standard input by the reader thread, waiting for the command loop, and the
+// signal that wakes the loop: a line, the end of input or a search's answer.
+struct InputQueue {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<std::string> lines;
+    bool ended = false;
+};
+// Never freed: the reader may still wait in its read when the engine ends.
+InputQueue* Input = nullptr;
+
+void ReadInput(InputQueue* input) {
+    LineReader reader;
+    std::string line;
+    while (ReadLine(reader, line)) {
+        std::lock_guard lock(input->mutex);
+        input->lines.push_back(std::move(line));
+        input->ready.notify_one();
+    }
+    std::lock_guard lock(input->mutex);
+    input->ended = true;
+    input->ready.notify_one();
+}
+
+void SearchAnswered() {
+    std::lock_guard lock(Input->mutex);
+    Input->ready.notify_one();
+}
+
+int ExitStatus(CommandResult result) { return result == CommandResult::Quit ? 0 : 1; }
+
+}  // namespace
+
+int CommandLoop() {
+    Input = new InputQueue;
+    std::thread(ReadInput, Input).detach();
+    TheSearch.answered = SearchAnswered;
+    bool endSeen = false;
+    while (true) {
+        const CommandResult result = RunPutAside();
+        if (result != CommandResult::Continue) return ExitStatus(result);
+        if (endSeen) {
+            ReceiveEnd();  // a search started from the lines put aside has nobody to stop it
+            if (!HasWorkPending()) return 0;  // the end of input ends the engine like "quit"
+        }
+        std::unique_lock lock(Input->mutex);
+        Input->ready.wait(lock, [&] {
+            const bool taking =
+                WantsInput() && (!Input->lines.empty() || (Input->ended && !endSeen));
+            return taking || (!SearchRunning(TheSearch) && (!PutAside.empty() || endSeen));
+        });
+        if (!WantsInput() || (Input->lines.empty() && (!Input->ended || endSeen))) continue;
+        if (Input->lines.empty()) {
+            endSeen = true;
+            lock.unlock();
+            ReceiveEnd();
+            continue;
+        }
+        const std::string line = std::move(Input->lines.front());
+        Input->lines.pop_front();
+        lock.unlock();
+        const CommandResult received = ReceiveLine(line);
+        if (received != CommandResult::Continue) return ExitStatus(received);
+    }
 }

@@ -1,13 +1,12 @@
 // Console input and output, and the token splitter.
 #include "uci/util.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
+#include <mutex>
 
 int OutputHandle = 1;
 
@@ -22,8 +21,13 @@ void SplitToken(std::string_view& text, char delimiter, std::string& token) {
     }
 }
 
+// One writer at a time, so that the lines of the search threads and of the command loop never
+// interleave.
+static std::mutex OutputMutex;
+
 void WriteLine(const std::string& message) {
     std::string line = message + '\n';
+    std::lock_guard lock(OutputMutex);
     const char* data = line.data();
     size_t left = line.size();
     while (left > 0) {
@@ -36,31 +40,19 @@ void WriteLine(const std::string& message) {
 }
 
 void WriteReportLine(const std::string& message) {
+    std::lock_guard lock(OutputMutex);
     std::fputs(message.c_str(), stdout);
     std::fputs("\r\n", stdout);
     std::fflush(stdout);
 }
 
-// The engine's own input buffer over standard input, so that a search can tell whether a whole
-// line has arrived without blocking. Bytes before InputStart are consumed; InputScanned marks
-// how far the buffer is known to hold no line feed.
-static std::string InputBuffer;
-static size_t InputStart = 0;
-static size_t InputScanned = 0;
-static bool InputEnded = false;
-static std::deque<std::string> DeferredLines;
-
-// Reads what standard input has into the buffer, waiting for it only when `wait` is set.
-// A read error ends the engine, as there is no way to go on.
-static void FillInput(bool wait) {
-    if (InputEnded) return;
-    if (!wait) {
-        pollfd input{0, POLLIN, 0};
-        if (poll(&input, 1, 0) <= 0) return;
-    }
-    if (InputStart > 0 && InputStart == InputBuffer.size()) {
-        InputBuffer.clear();
-        InputStart = InputScanned = 0;
+// Reads what standard input has into the buffer, waiting until something comes. A read error
+// ends the engine, as there is no way to go on.
+static void FillInput(LineReader& r) {
+    if (r.ended) return;
+    if (r.start > 0 && r.start == r.buffer.size()) {
+        r.buffer.clear();
+        r.start = r.scanned = 0;
     }
     char chunk[65536];
     ssize_t got;
@@ -70,63 +62,36 @@ static void FillInput(bool wait) {
         std::perror("sorvane: reading standard input");
         std::exit(1);
     }
-    if (got == 0) InputEnded = true;
-    InputBuffer.append(chunk, size_t(got));
+    if (got == 0) r.ended = true;
+    r.buffer.append(chunk, size_t(got));
 }
 
 // Takes the next whole line from the buffer; at the end of input a last line without a line
 // feed still counts.
-static bool TakeBufferedLine(std::string& text) {
-    size_t end = InputBuffer.find('\n', InputScanned);
+static bool TakeBufferedLine(LineReader& r, std::string& text) {
+    size_t end = r.buffer.find('\n', r.scanned);
     if (end == std::string::npos) {
-        InputScanned = InputBuffer.size();
-        if (!InputEnded || InputStart == InputBuffer.size()) return false;
-        end = InputBuffer.size();
+        r.scanned = r.buffer.size();
+        if (!r.ended || r.start == r.buffer.size()) return false;
+        end = r.buffer.size();
     }
     text.clear();
-    for (size_t i = InputStart; i < end; ++i)
-        if (InputBuffer[i] != '\r') text.push_back(InputBuffer[i]);
-    InputStart = InputScanned = end < InputBuffer.size() ? end + 1 : end;
-    if (InputStart > InputBuffer.size() / 2 && InputStart > 65536) {
-        InputBuffer.erase(0, InputStart);  // keeps the buffer small through a long session
-        InputStart = InputScanned = 0;
+    for (size_t i = r.start; i < end; ++i)
+        if (r.buffer[i] != '\r') text.push_back(r.buffer[i]);
+    r.start = r.scanned = end < r.buffer.size() ? end + 1 : end;
+    if (r.start > r.buffer.size() / 2 && r.start > 65536) {
+        r.buffer.erase(0, r.start);  // keeps the buffer small through a long session
+        r.start = r.scanned = 0;
     }
     return true;
 }
 
-bool ReadLine(std::string& text) {
-    if (!DeferredLines.empty()) {
-        text = std::move(DeferredLines.front());
-        DeferredLines.pop_front();
-        return true;
-    }
-    while (!TakeBufferedLine(text)) {
-        if (InputEnded) return false;
-        FillInput(true);
+bool ReadLine(LineReader& reader, std::string& text) {
+    while (!TakeBufferedLine(reader, text)) {
+        if (reader.ended) return false;
+        FillInput(reader);
     }
     return true;
-}
-
-InputState ReadLineNow(std::string& text) {
-    if (TakeBufferedLine(text)) return InputState::Line;
-    FillInput(false);
-    if (TakeBufferedLine(text)) return InputState::Line;
-    return InputEnded ? InputState::Ended : InputState::Nothing;
-}
-
-InputState ReadLineWaiting(std::string& text) {
-    while (!TakeBufferedLine(text)) {
-        if (InputEnded) return InputState::Ended;
-        FillInput(true);
-    }
-    return InputState::Line;
-}
-
-void DeferLine(const std::string& text, bool first) {
-    if (first)
-        DeferredLines.push_front(text);
-    else
-        DeferredLines.push_back(text);
 }
 
 std::string ToUpper(std::string text) {

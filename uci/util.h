@@ -14,34 +14,27 @@ extern int OutputHandle;
 void SplitToken(std::string_view& text, char delimiter, std::string& token);
 
 // Writes one protocol line (a line feed is appended) with a single write call, looping only
-// on partial writes, so each line leaves the process at once.
+// on partial writes, so each line leaves the process at once. Any thread may write: one line
+// is written whole before the next begins.
 void WriteLine(const std::string& message);
 
 // Writes a report line ending in CR LF to the buffered stream and flushes it, for the name
 // line and the self-test report.
 void WriteReportLine(const std::string& message);
 
-// Reads one command line without its line end; carriage returns are dropped. Lines put back
-// with DeferLine come first. Returns false at the end of input.
-bool ReadLine(std::string& text);
-
-// What a look at the input without waiting found.
-enum class InputState {
-    Line,     // a whole line was waiting
-    Nothing,  // no whole line yet
-    Ended,    // the input has ended and nothing is left of it
+// A reader of standard input's lines, read in large chunks so that a long line costs time in
+// proportion to its length. Bytes of the buffer before `start` are consumed; `scanned` marks how
+// far it is known to hold no line feed. The command loop's reader thread owns the one reader.
+struct LineReader {
+    std::string buffer;
+    size_t start = 0;
+    size_t scanned = 0;
+    bool ended = false;
 };
 
-// Takes a whole line if one has already arrived, without waiting for one. A search that has
-// no limit of its own uses it to hear "stop".
-InputState ReadLineNow(std::string& text);
-
-// Takes a whole line, waiting for one: Ended when the input ends first. Lines put aside with
-// DeferLine are not read here. A search that must not answer before "stop" waits with it.
-InputState ReadLineWaiting(std::string& text);
-
-// Puts a line aside for ReadLine: after the lines already put aside, or before them all.
-void DeferLine(const std::string& text, bool first = false);
+// Reads one command line without its line end, waiting for it; carriage returns are dropped.
+// Returns false at the end of input.
+bool ReadLine(LineReader& reader, std::string& text);
 
 std::string ToUpper(std::string text);
 std::string ToLower(std::string text);

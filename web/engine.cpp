@@ -1,7 +1,10 @@
 // The engine's entry point in the browser. A page cannot feed a blocking read loop, so a Web
 // Worker hands the engine one command line at a time and the engine's own dispatch carries
-// it out; a "go" runs to its answer inside the call, as it does natively. Every protocol line
-// leaves through the ordinary line writer, which the worker passes on to the page.
+// it out. The browser build has no threads of its own: a "go" runs to its answer inside the
+// call, and a search that would wait for "stop" (an analysis that has ended by itself) answers
+// at once, since no "stop" could reach it meanwhile; the page ends a running analysis by
+// dropping the worker. Every protocol line leaves through the ordinary line writer, which the
+// worker passes on to the page.
 #include <emscripten/emscripten.h>
 
 #include <chrono>
@@ -12,18 +15,7 @@
 extern "C" {
 
 // Builds the tables and sets the start position, seeded from the clock as natively.
-//
-// Commands arrive as calls, never on standard input, whose reads in a worker find it ended. A
-// search that looks for input, as "go infinite" does, would take that end for the controller
-// gone and answer at once; so standard input never reports a line waiting, and such a search
-// runs until the page drops the worker. Only a search that has ended by itself and waits for
-// its "stop" reads on, finds the end, and answers.
 EMSCRIPTEN_KEEPALIVE void SorvaneStart() {
-    EM_ASM({
-        const input = FS.getStream(0);
-        input.stream_ops = Object.assign({}, input.stream_ops);
-        input.stream_ops.poll = function() { return 0; };
-    });
     const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
     StartEngine(uint32_t(ticks));
 }

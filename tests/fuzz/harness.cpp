@@ -148,16 +148,16 @@ void FuzzSetUp() {
     }
     if (HashSizeMB != 4) {
         HashSizeMB = 4;
-        AllocateSearchTables();
+        AllocateSearchTables(EngineSearch());
     }
     OutputHandle = nowhere;
 }
 
 void FuzzCommandSession(const uint8_t* data, size_t size) {
     FuzzSetUp();
-    SetPosition(Game, StartFen);
-    ClearSearchTables();
-    SearchLimits = Limits{};
+    Game& game = EngineGame();
+    StartGame(game, StartFen);
+    ClearSearchTables(EngineSearch());
     std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string line;
     for (int lines = 0; !text.empty() && lines < MaxSessionLines; ++lines) {
@@ -166,31 +166,36 @@ void FuzzCommandSession(const uint8_t* data, size_t size) {
         for (char c : line)
             if (c != '\r') command += c;
         if (ExecuteCommand(BoundedCommand(command)) != CommandResult::Continue) break;
-        Require(Game.ply[0].key == ComputeKey(Game, 0) ? "" : "the game position's key drifted");
+        Require(game.pos.ply[0].key == ComputeKey(game.pos, 0) ? ""
+                                                               : "the game position's key drifted");
     }
+    WaitForSearch(EngineSearch());
 }
 
 void FuzzFenText(const uint8_t* data, size_t size) {
     FuzzSetUp();
-    SetPosition(Game, std::string(reinterpret_cast<const char*>(data), size));
+    Game& game = EngineGame();
+    Position& pos = game.pos;
+    StartGame(game, std::string(reinterpret_cast<const char*>(data), size));
     // Only a position with one king a side, the side not to move not in check, is one a game
     // can reach; elsewhere a king can be taken and the board rules do not hold.
     int kings[2] = {0, 0};
     for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && TypeOf(Game.board[s]) == King) ++kings[SideOf(Game.board[s])];
+        if (OnBoard(s) && TypeOf(pos.board[s]) == King) ++kings[SideOf(pos.board[s])];
     const bool reachable = kings[0] == 1 && kings[1] == 1 &&
-                           !IsAttacked(Game, uint8_t(1 - Game.ply[0].side), 0, NoSquare);
-    Require(CheckEveryMove(Game, 0, reachable));
-    Evaluate(Game, MainWorker().pawns, 0, -ScoreInfinity, ScoreInfinity);
-    Evaluate(Game, MainWorker().pawns, 0, 0, 1);
-    // A short search leaves the game position as it found it.
+                           !IsAttacked(pos, uint8_t(1 - pos.ply[0].side), 0, NoSquare);
+    Require(CheckEveryMove(pos, 0, reachable));
+    Search& search = EngineSearch();
+    Evaluate(pos, MainWorker(search).pawns, 0, -ScoreInfinity, ScoreInfinity);
+    Evaluate(pos, MainWorker(search).pawns, 0, 0, 1);
+    // A short search leaves the game as it found it.
     Piece before[256];
-    std::memcpy(before, Game.board, sizeof before);
-    ClearLimits();
-    SearchLimits.depth = 3;
-    SearchLimits.wtime = SearchLimits.btime = 20;
-    SearchLimits.clockGiven[0] = SearchLimits.clockGiven[1] = 1;
-    IterativeDeepening();
-    Require(std::memcmp(before, Game.board, sizeof before) == 0 ? ""
-                                                                : "the search changed the board");
+    std::memcpy(before, pos.board, sizeof before);
+    Limits limits{};
+    limits.depth = 3;
+    limits.wtime = limits.btime = 20;
+    limits.clockGiven[0] = limits.clockGiven[1] = 1;
+    RunSearch(search, game, limits, SearchOptions{});
+    Require(std::memcmp(before, pos.board, sizeof before) == 0 ? ""
+                                                               : "the search changed the board");
 }
