@@ -88,13 +88,9 @@ std::vector<SessionCase> Sessions() {
               "illegal move in position command: e2e5"),
         Fatal("ShortMoveInPosition", "position startpos moves e2",
               "illegal move in position command: e2"),
-        Fatal("WordForANumber", "go depth x", "'x' is not a valid integer value"),
-        Fatal("MissingNumber", "go depth", "'' is not a valid integer value"),
-        Fatal("NumberOutOfRange", "go wtime 99999999999",
-              "'99999999999' is not a valid integer value"),
-        Fatal("HashSizeNotANumber", "setoption name Hash value lots",
+        Fatal("WordForANumber", "go depth", "'' is not a valid integer value"),
+        Fatal("OptionValueNotANumber", "setoption name Hash value lots",
               "'lots' is not a valid integer value"),
-        Fatal("NumberWithUnit", "go movetime 12ms", "'12ms' is not a valid integer value"),
         // Short clocks are answered in time, and never with an empty move.
         {"ShortClocks",
          {"> position startpos moves e2e4 e7e5", "> isready", "expect readyok",
@@ -160,6 +156,13 @@ std::vector<SessionCase> Sessions() {
          {SeventhRanks, "> go depth 1", "expect 5000 bestmove \\S+", "> go depth 2",
           "expect 5000 bestmove \\S+", "> go depth 3", "expect 5000 bestmove \\S+", "> go depth 4",
           "expect 5000 bestmove \\S+", "> quit", "exit 0"}},
+        // The game's own positions count for repetitions: a rook down, black draws by going
+        // back to d8 a third time.
+        {"RepetitionWithTheGamesPositions",
+         {"> position fen 4k3/8/8/8/8/8/8/R3K3 b - - 0 1 moves e8d8 e1e2 d8e8 e2e1 e8d8 e1e2 "
+          "d8e8 e2e1",
+          "> go depth 6", "expect info depth 6 .* score cp 0 pv e8d8", "next bestmove e8d8",
+          "> quit", "exit 0"}},
         // Nothing of an earlier position reaches the next search.
         {"EarlierGameLeavesNoTrace",
          {"> position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 g8f6 b5c6",
@@ -205,10 +208,12 @@ std::vector<SessionCase> Sessions() {
          {"> position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "> go infinite", "wait 1000",
           "none bestmove.*", "> isready", "expect 1000 readyok", "> stop",
           "expect 1000 bestmove d1d8", "> quit", "exit 0"}},
+        // The budget of a pondering search starts at "ponderhit": here 700 ms from then, although
+        // more than that has gone since "go".
         {"PonderHit",
-         {"> setoption name Ponder value true", "> position startpos moves e2e4",
-          "> go ponder wtime 10000 btime 10000", "wait 1000", "none bestmove.*", "> ponderhit",
-          "expect 4000 bestmove \\S+ ponder \\S+", "> quit", "exit 0"}},
+         {"> setoption name Ponder value true", Middlegame, "> go ponder movetime 1000",
+          "wait 1500", "none bestmove.*", "> ponderhit", "wait 300", "none bestmove.*",
+          "expect 3000 bestmove \\S+ ponder \\S+", "> quit", "exit 0"}},
         {"PonderMiss",
          {"> setoption name Ponder value true", "> position startpos moves e2e4",
           "> go ponder wtime 10000 btime 10000", "wait 1000", "none bestmove.*", "> stop",

@@ -6,7 +6,9 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "board/fen.h"
 #include "eval/eval.h"
@@ -204,6 +206,34 @@ TEST(TimeBudget, Table) {
     }
 }
 
+// When the main thread starts no further iteration, by the soft time rule.
+TEST(TimeBudget, SoftRule) {
+    struct SoftCase {
+        int32_t timeLimit, softTime;
+        int depth;
+        int32_t elapsed;
+        int legalMoves;
+        bool ends;
+    };
+    auto search = std::make_unique<Search>();
+    for (const SoftCase& c : {
+             SoftCase{2000, 1000, 6, 501, 20, true},
+             SoftCase{2000, 1000, 6, 500, 20, false},  // half the target, not more
+             SoftCase{2000, 1000, 5, 900, 20, false},  // too shallow to trust
+             SoftCase{2000, 1000, 6, 10, 1, true},     // one legal move
+             SoftCase{2000, 1000, 5, 10, 1, false},
+             SoftCase{-1, 1000, 9, 900, 20, false},  // no hard limit: no time to keep
+             SoftCase{2000, 0, 9, 900, 20, false},   // a movetime sets no target
+             SoftCase{2000, -200, 6, 0, 20, true},   // a target the overhead ate
+         }) {
+        search->timeLimit = c.timeLimit;
+        search->softTime = c.softTime;
+        EXPECT_EQ(SoftRuleEnds(*search, c.depth, c.elapsed, c.legalMoves), c.ends)
+            << c.timeLimit << " " << c.softTime << " " << c.depth << " " << c.elapsed << " "
+            << c.legalMoves;
+    }
+}
+
 int32_t Eval(const std::string& fen, int32_t alpha = -ScoreInfinity, int32_t beta = ScoreInfinity) {
     SetPosition(TestPosition(), fen);
     return Evaluate(TestPosition(), MainWorker(EngineSearch()).pawns, 0, alpha, beta);
@@ -347,6 +377,33 @@ TEST(Levels, LowerLevelsSearchFewerNodes) {
     EXPECT_LE(high, highBudget + ClockInterval);
 }
 
+// A level chooses among its best lines, weighted towards the better, and never one that loses
+// more than its margin against the best: 187 cp at the lowest level, 75 at 1400. A found mate
+// is always played.
+TEST(Levels, ChoiceStaysWithinTheMargin) {
+    struct ChoiceCase {
+        int elo;
+        std::vector<int32_t> scores;
+        int widest;  // lines 0..widest are each chosen at times, later ones never
+    };
+    SeedRandom(11);
+    for (const ChoiceCase& c :
+         {ChoiceCase{LevelEloMin, {50, -100, -137, -138}, 2},
+          ChoiceCase{1400, {0, -60, -75, -76}, 2}, ChoiceCase{1400, {0, -99990, -99990}, 0},
+          ChoiceCase{LevelEloMin, {99990, 50, 40}, 0}}) {
+        SearchOptions options;
+        options.limitStrength = true;
+        options.levelElo = c.elo;
+        RootLine lines[LevelLines];
+        const int count = int(c.scores.size());
+        for (int i = 0; i < count; ++i) lines[i].score = c.scores[size_t(i)];
+        int chosen[LevelLines] = {};
+        for (int draw = 0; draw < 2000; ++draw) ++chosen[ChooseLevelLine(lines, count, options)];
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(chosen[i] > 0, i <= c.widest) << c.elo << ": line " << i << " " << chosen[i];
+    }
+}
+
 // The README's table of options is the one the engine offers, row for row.
 TEST(Options, TheReadmeTableIsTheEngines) {
     std::ifstream file(SORVANE_SOURCE_DIR "/README.md");
@@ -354,6 +411,27 @@ TEST(Options, TheReadmeTableIsTheEngines) {
     EXPECT_NE(readme.find(OptionsTable()), std::string::npos)
         << "The README's options table should read:\n"
         << OptionsTable();
+}
+
+// A number is an optional sign and decimal digits that fit in 32 bits, nothing else.
+TEST(Tokens, Numbers) {
+    for (auto [text, ok, value] : {std::tuple{"42", true, 42},
+                                   {"-5", true, -5},
+                                   {"+7", true, 7},
+                                   {"2147483647", true, 2147483647},
+                                   {"-2147483648", true, -2147483647 - 1},
+                                   {"2147483648", false, 0},
+                                   {"99999999999", false, 0},
+                                   {"12ms", false, 0},
+                                   {"x", false, 0},
+                                   {"-", false, 0},
+                                   {"", false, 0}}) {
+        int32_t number = 0;
+        EXPECT_EQ(ConvertInt(text, number), ok) << text;
+        if (ok) {
+            EXPECT_EQ(number, value) << text;
+        }
+    }
 }
 
 TEST(Tokens, EmptyTokensAreKept) {

@@ -64,6 +64,12 @@ void SetTimeBudget(Search& s) {
     s.clockWatch = s.timeLimit > 0 || s.nodeLimit > 0 || s.pondering;
 }
 
+bool SoftRuleEnds(const Search& s, int depth, int32_t elapsed, int legalMoves) {
+    if (depth < SoftRuleMinDepth) return false;
+    if (legalMoves == 1) return true;
+    return s.timeLimit > 0 && s.softTime != 0 && elapsed > s.softTime / 2.0;
+}
+
 bool SearchIsOpenEnded(const Search& s) {
     const bool pondering = s.limits.ponder && s.ponderhitMs.load() < 0;
     return s.limits.infinite || pondering || !s.ownLimit;

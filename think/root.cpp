@@ -15,7 +15,6 @@ namespace {
 
 constexpr int32_t IllegalRootScore = -1000;
 constexpr uint32_t RootRandomRange = 1001;  // first-iteration scores 0..1000
-constexpr int SoftRuleMinDepth = 6;
 // What the worst thread's move still counts for in the threads' vote, as if its score were
 // this much above the worst.
 constexpr int32_t VoteScoreFloor = 14;
@@ -101,10 +100,7 @@ void Iterate(Worker& w, int lineCount) {
         const int32_t e = BudgetElapsedMs(s);
         if (MateEndsSearch(s.limits, score)) break;
         if (s.limits.depth != 0 && depth >= s.limits.depth) break;
-        if (depth >= SoftRuleMinDepth) {
-            if (root.moveCount == 1) break;
-            if (e > s.softTime / 2.0 && s.timeLimit > 0 && s.softTime != 0) break;
-        }
+        if (SoftRuleEnds(s, depth, e, root.moveCount)) break;
     }
 }
 

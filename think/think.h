@@ -252,6 +252,12 @@ inline int32_t BudgetElapsedMs(const Search& s) { return ElapsedMs(s) - s.budget
 // Sets the time and node budget from the limits, the options and the side to move.
 void SetTimeBudget(Search& s);
 
+// The soft time rule: once an iteration of at least SoftRuleMinDepth has finished, the main
+// thread starts no other when the root has a single legal move, or when more than half of the
+// target time has gone (`elapsed` on the budget's clock) under a hard limit.
+constexpr int SoftRuleMinDepth = 6;
+bool SoftRuleEnds(const Search& s, int depth, int32_t elapsed, int legalMoves);
+
 // Counted once per node: every CheckInterval nodes it reads the clock, stops the search when
 // the hard limit has passed (returning true) and prints a progress line. Under a time or node
 // limit, and while pondering, it reads the clock every ClockInterval nodes. A helper only
