@@ -6,6 +6,7 @@
 #include "movegen/attack.h"
 
 std::string MoveToText(Move m) {
+    if (m == NoMove) return "0000";
     std::string text = SquareNames[FromOf(m) & 127];
     text += SquareNames[ToOf(m) & 127];
     if (PromotionOf(m)) text += PieceLetters[7 + PromotionOf(m)];

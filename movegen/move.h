@@ -38,5 +38,5 @@ inline bool IsCastling(Piece moved, Move m) {
     return TypeOf(moved) == King && (ToOf(m) == FromOf(m) + 2 || ToOf(m) + 2 == FromOf(m));
 }
 
-// "e2e4", "e7e8q"; NoMove prints as "a1a1".
+// "e2e4", "e7e8q"; NoMove prints as "0000", the protocol's null move.
 std::string MoveToText(Move m);

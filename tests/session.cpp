@@ -186,9 +186,27 @@ std::string RunSteps(Engine& e, const std::vector<std::string>& script) {
             const bool legal = ExecuteCommand("position startpos moves" + game + " " + move) ==
                                CommandResult::Continue;
             OutputHandle = savedOutput;
-            if (!legal || move == "a1a1") return "illegal answer " + move + " after" + game;
+            if (!legal || move == "0000") return "illegal answer " + move + " after" + game;
             game += " " + move;
             gameOver = RandomLegalMove(EngineGame().pos, 0) == NoMove;
+        } else if (word == "nodes") {
+            // Every line up to the answer: the node counts never fall, nor pass the limit.
+            const long limit = TakeNumber(rest, 0);
+            const long deadline = NowMs() + 20000 * SORVANE_TIME_SCALE;
+            const std::regex nodes(".* nodes (\\d+) .*");
+            long previous = 0;
+            std::string line;
+            while (line.rfind("bestmove ", 0) != 0) {
+                while (!TakeLine(e, line))
+                    if (NowMs() > deadline || !Pump(e, int(deadline - NowMs())))
+                        return "no answer where node counts were due";
+                std::smatch match;
+                if (!std::regex_match(line, match, nodes)) continue;
+                const long count = std::stol(match[1].str());
+                if (count < previous) return "the node count fell at '" + line + "'";
+                if (count > limit) return "more nodes than " + std::to_string(limit) + ": " + line;
+                previous = count;
+            }
         } else if (word == "lines") {
             // The next N lines: each matches, with the scores (first group) in descending
             // order and the moves (second group) all different.

@@ -18,6 +18,8 @@
 //   "lines N REGEX"       the next N output lines match REGEX, whose first group (a score)
 //                         does not rise from line to line and whose second group (a move)
 //                         differs on every line
+//   "nodes N"             the output lines up to the next "bestmove" give node counts that
+//                         never fall and never pass N
 //   "none REGEX"          no line that has arrived by now (and was not yet read) matches REGEX
 //   "close"               close the engine's input
 //   "closeout"            stop reading: close the engine's output pipe

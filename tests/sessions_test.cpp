@@ -75,15 +75,26 @@ std::vector<SessionCase> Sessions() {
         {"SelfTestReportsEachDepthAsItEnds",
          {"> test", "expect Depth=1 Nodes=48 Time=\\S+ NPS=\\S+", "next Depth=2 Nodes=2039 .*",
           "next Depth=3 Nodes=97862 .*", "next Depth=4 Nodes=4085603 .*"}},
-        // The info line's fields and order, and a bestmove without a ponder move while the
-        // Ponder option is off.
-        {"MateInOne",
+        // The info line's fields and order, mates in moves for either side with the line to
+        // the mate, and a bestmove without a ponder move while the Ponder option is off.
+        {"MatesInMoves",
          {"> position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "> go depth 10",
-          "expect info depth 1 nodes \\d+ time \\d+ nps \\d+ score cp 99998 pv d1d8",
-          "next bestmove d1d8"}},
+          "expect info depth 1 nodes \\d+ time \\d+ nps \\d+ score mate 1 pv d1d8",
+          "next bestmove d1d8", "> position fen k7/8/1K6/8/8/8/8/7R b - - 0 1", "> go depth 5",
+          "expect info depth 2 .* score mate -1 pv a8b8 h1h8", "next bestmove a8b8",
+          // The search finds the mate in quiescence; the line shows it to the end.
+          "> position fen r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10",
+          "> go depth 5", "expect info depth 1 .* score mate 2 pv d5f6 g7f6 c4f7",
+          "next bestmove d5f6"}},
+        // No legal move: mate 0 or a level score at depth 0, and the null move, with no ponder
+        // move; an analysis of such a position still waits for its "stop".
         {"NoLegalMove",
-         {"> position fen R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", "> go depth 3",
-          "expect bestmove a1a1"}},
+         {"> setoption name Ponder value true",
+          "> position fen R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", "> go depth 3",
+          "expect info depth 0 score mate 0", "next bestmove 0000",
+          "> position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "> go infinite",
+          "next info depth 0 score cp 0", "wait 300", "none bestmove.*", "> stop",
+          "next bestmove 0000", "> quit", "exit 0"}},
         Fatal("IllegalMoveInPosition", "position startpos moves e2e5",
               "illegal move in position command: e2e5"),
         Fatal("ShortMoveInPosition", "position startpos moves e2",
@@ -97,7 +108,7 @@ std::vector<SessionCase> Sessions() {
           "> go wtime 1000 btime 1000", "expect 700 bestmove \\S+", "> go wtime 300 btime 300",
           "expect 150 bestmove \\S+", "> go wtime -200 btime 5000", "expect 100 bestmove \\S+",
           "> go movetime 100", "expect 400 bestmove \\S+", "> go wtime 0 btime 0",
-          "expect 100 bestmove (?!a1a1)\\S+"}},
+          "expect 100 bestmove (?!0000)\\S+"}},
         {"StopAndPonderhitBetweenSearches",
          {"> stop", "> position startpos", "> go depth 2", "expect bestmove \\S+", "> ponderhit",
           "> stop", "> go depth 2", "expect bestmove \\S+", "> quit", "exit 0"}},
@@ -150,7 +161,13 @@ std::vector<SessionCase> Sessions() {
           "> setoption name MultiPV value 2", "> position startpos", "> go depth 1",
           "expect 2000 bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6",
           "expect info depth 1 multipv 2 .*",
-          "expect bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3", "> quit", "exit 0"}},
+          "expect bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3",
+          // A "stop" after a "go" that waits for its turn is that search's, not the one
+          // running under a limit of its own.
+          "> setoption name MultiPV value 1", "> go depth 9", "> position startpos moves e2e4",
+          "> go infinite", "> stop", "expect 20000 info depth 9 .*",
+          "expect bestmove [a-h]2[a-h][34]|bestmove [bg]1[acfh]3",
+          "expect bestmove [a-h][78][a-h][56]|bestmove [bg]8[acfh]6", "> quit", "exit 0"}},
         // A fixed depth ends however many pawns stand on the seventh rank.
         {"FixedDepthsEndWithRowsOfPromotions",
          {SeventhRanks, "> go depth 1", "expect 5000 bestmove \\S+", "> go depth 2",
@@ -185,12 +202,19 @@ std::vector<SessionCase> Sessions() {
          {"> setoption name Threads value 4", Middlegame, "> go movetime 10000", "wait 1000",
           "> isready", "expect 1000 readyok", "none bestmove.*", "> stop",
           "expect 1000 bestmove \\S+", "> go infinite", "wait 300", "> stop",
-          "expect 1000 bestmove \\S+", "> quit", "exit 0 1000"}},
+          "expect 1000 bestmove \\S+", "> go depth 7", "nodes 1000000000", "> quit",
+          "exit 0 1000"}},
         {"ThreadCountChangesBetweenSearches",
          {"> setoption name Threads value 4", "play go depth 5", "> setoption name Threads value 1",
           "play go depth 5", "> setoption name Threads value 3", "play go wtime 1000 btime 1000",
           "> setoption name Threads value 300", "play go depth 2",
           "> setoption name Threads value 0", "play go depth 3", "> quit", "exit 0"}},
+        // A level searches alone, so that four threads play at its rating: about its budget
+        // of nodes, counted as they grow.
+        {"FourThreadsAtTheLowestLevel",
+         {"> setoption name Threads value 4", "> setoption name UCI_LimitStrength value true",
+          "> setoption name UCI_Elo value 800", Middlegame, "> go wtime 10000 btime 10000",
+          "nodes 2100", "> go movetime 2000", "nodes 2100", "> quit", "exit 0"}},
         {"QuitDuringAFourThreadSearch",
          {"> setoption name Threads value 4", "> go infinite", "wait 300", "> quit",
           "expect 1000 bestmove \\S+", "exit 0 1000"}},

@@ -19,19 +19,20 @@ constexpr uint32_t RootRandomRange = 1001;  // first-iteration scores 0..1000
 // this much above the worst.
 constexpr int32_t VoteScoreFloor = 14;
 
-// "info depth D [multipv I] nodes N time T nps R score cp S pv ...": `lineNumber` 0 leaves out
-// the multipv field.
-void PrintPv(const Search& s, int depth, int lineNumber, int32_t score, const PvLine& line) {
+// "info depth D [multipv I] nodes N time T nps R score cp S pv ..." (or "score mate N"), the
+// line as shown from w's root: `lineNumber` 0 leaves out the multipv field.
+void PrintPv(Worker& w, int depth, int lineNumber, int32_t score, const PvLine& line) {
+    const Search& s = *w.search;
     const int64_t nodes = SearchNodes(s);
     const int32_t ms = ElapsedMs(s);
     std::string text = "info depth " + std::to_string(depth);
     if (lineNumber) text += " multipv " + std::to_string(lineNumber);
     text += " nodes " + std::to_string(nodes) + " time " + std::to_string(ms) + " nps " +
-            std::to_string(NodesPerSecond(nodes, ms)) + " score cp " + std::to_string(score) +
-            " pv";
-    for (int i = line.length; i >= 1; --i) {
+            std::to_string(NodesPerSecond(nodes, ms)) + " score " + ScoreText(score) + " pv";
+    const PvLine shown = ShownLine(w, line, score);
+    for (int i = shown.length; i >= 1; --i) {
         text += ' ';
-        text += MoveToText(line.moves[i]);
+        text += MoveToText(shown.moves[i]);
     }
     WriteLine(text);
 }
@@ -102,6 +103,17 @@ void Iterate(Worker& w, int lineCount) {
         if (s.limits.depth != 0 && depth >= s.limits.depth) break;
         if (SoftRuleEnds(s, depth, e, root.moveCount)) break;
     }
+}
+
+// An analysis or a pondering search that ended by itself (a mate, the depth) still waits for
+// its "stop" or "ponderhit": the controller has not asked for a move yet. Without threads
+// nobody could send either, so the answer comes at once.
+void WaitForTheController(Search& s) {
+    if ((!s.limits.infinite && !s.limits.ponder) || MaxThreads == 1) return;
+    std::unique_lock lock(s.mutex);
+    s.finished.wait(lock, [&] {
+        return s.stopCommanded.load() || (s.limits.ponder && s.ponderhitMs.load() >= 0);
+    });
 }
 
 // The thread whose line answers a search with helpers: a vote in which each thread's move
@@ -184,7 +196,7 @@ int32_t SearchRoot(Worker& w, uint8_t depth, int lineCount) {
         for (; at > 0 && lines[at - 1].score < lines[at].score; --at)
             std::swap(lines[at - 1], lines[at]);
         // A single line is reported at each new best move, several at the iteration's end.
-        if (main && k == 1) PrintPv(*w.search, depth, 0, score, lines[0].pv);
+        if (main && k == 1) PrintPv(w, depth, 0, score, lines[0].pv);
     }
     if (count == 0) {
         if (Stopped(w)) return -ScoreInfinity;
@@ -200,7 +212,7 @@ int32_t SearchRoot(Worker& w, uint8_t depth, int lineCount) {
     const int shown = w.search->options.multiPv;
     if (main && k > 1)
         for (int i = 0; i < count && i < shown; ++i)
-            PrintPv(*w.search, depth, shown > 1 ? i + 1 : 0, lines[i].score, lines[i].pv);
+            PrintPv(w, depth, shown > 1 ? i + 1 : 0, lines[i].score, lines[i].pv);
     return lines[0].score;
 }
 
@@ -230,7 +242,6 @@ int PrepareRoot(Worker& w) {
     Position& pos = w.pos;
     std::memcpy(pos.board, s.board, sizeof pos.board);
     pos.ply[0] = s.root;
-    w.nodes.store(0, std::memory_order_relaxed);
     w.progressShown = false;
     w.finishedLineCount = 0;
     w.finishedDepth = 0;
@@ -280,12 +291,23 @@ void SearchAsMain(Worker& w) {
     // The main thread's root. It continues the engine's own random sequence, so that one
     // thread shuffles its root exactly as the engine always has.
     w.random = RandomSeed;
-    PrepareRoot(w);
+    const int legal = PrepareRoot(w);
     RandomSeed = w.random;
 
+    // No legal move: the side to move is mated or stalemated, and the answer is the null move.
+    if (legal == 0) {
+        WriteLine(std::string("info depth 0 score ") + (w.pos.ply[0].inCheck ? "mate 0" : "cp 0"));
+        WaitForTheController(s);
+        s.bestMove = s.ponderMove = NoMove;
+        s.bestScore = w.pos.ply[0].inCheck ? -MateScore : 0;
+        WriteLine("bestmove " + MoveToText(NoMove));
+        return;
+    }
+
     // Iterations, each one ply deeper, in every thread; each finished one seeds the table
-    // with its line for the next. However the main thread ends, it ends the helpers.
-    StartHelpers(s);
+    // with its line for the next. However the main thread ends, it ends the helpers. A level
+    // searches alone, so that its strength is the same whatever the number of threads.
+    if (!s.options.limitStrength) StartHelpers(s);
     const int lineCount = SearchLines(s.options);
     Iterate(w, lineCount);
     s.stop = true;
@@ -295,8 +317,8 @@ void SearchAsMain(Worker& w) {
     // thread's; at a level, it may be another of the main thread's last best few.
     const bool voting = s.workers.size() > 1 && lineCount == 1 && !s.options.limitStrength;
     const Worker& chosen = voting ? ChooseThread(s) : w;
-    PvLine best = chosen.best.pv;
-    if (&chosen != &w) PrintPv(s, chosen.finishedDepth, 0, chosen.best.score, best);
+    RootLine best = chosen.best;
+    if (&chosen != &w) PrintPv(w, chosen.finishedDepth, 0, best.score, best.pv);
 
     // A search that the node limit ended says how many nodes it took.
     if (s.nodeLimit != 0 && SearchNodes(s) >= s.nodeLimit) {
@@ -306,22 +328,16 @@ void SearchAsMain(Worker& w) {
                   std::to_string(NodesPerSecond(nodes, ms)));
     }
 
-    // An analysis or a pondering search that ended by itself (a mate, the depth) still waits
-    // for its "stop" or "ponderhit": the controller has not asked for a move yet. Without
-    // threads nobody could send either, so the answer comes at once.
-    if ((s.limits.infinite || s.limits.ponder) && MaxThreads > 1) {
-        std::unique_lock lock(s.mutex);
-        s.finished.wait(lock, [&] {
-            return s.stopCommanded.load() || (s.limits.ponder && s.ponderhitMs.load() >= 0);
-        });
-    }
+    WaitForTheController(s);
     if (s.options.limitStrength && w.finishedLineCount > 1)
-        best = w.finishedLines[ChooseLevelLine(w.finishedLines, w.finishedLineCount, s.options)].pv;
+        best = w.finishedLines[ChooseLevelLine(w.finishedLines, w.finishedLineCount, s.options)];
 
     // Answer with the first move of the line, and with the move it expects in reply when the
-    // controller ponders.
-    s.bestMove = best.length ? best.moves[best.length] : NoMove;
-    s.ponderMove = best.length >= 2 ? best.moves[best.length - 1] : NoMove;
+    // controller ponders, from the line as shown, which the table may have made longer.
+    const PvLine shown = ShownLine(w, best.pv, best.score);
+    s.bestMove = shown.length ? shown.moves[shown.length] : NoMove;
+    s.ponderMove = shown.length >= 2 ? shown.moves[shown.length - 1] : NoMove;
+    s.bestScore = best.score;
     std::string text = "bestmove " + MoveToText(s.bestMove);
     if (s.options.ponder && s.ponderMove != NoMove) text += " ponder " + MoveToText(s.ponderMove);
     WriteLine(text);

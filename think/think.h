@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -134,8 +135,8 @@ struct Worker {
     int index = 0;  // 0 for the main thread, which alone prints and answers
 };
 
-#ifdef __EMSCRIPTEN__
-constexpr int MaxThreads = 1;  // the browser build has no threads of its own
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr int MaxThreads = 1;  // a browser build without shared memory has no threads of its own
 #else
 constexpr int MaxThreads = 256;
 #endif
@@ -184,9 +185,11 @@ struct Search {
     // with the commands put aside meanwhile.
     void (*answered)() = nullptr;
 
-    // The answer: the chosen line's first move (NoMove for none) and the reply it expects.
+    // The answer: the chosen line's first move (NoMove for none), the reply it expects and its
+    // score.
     Move bestMove = NoMove;
     Move ponderMove = NoMove;
+    int32_t bestScore = 0;
 
     Search() = default;
     Search(const Search&) = delete;
@@ -299,6 +302,15 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
 // w.rootLines; returns the best score.
 int32_t SearchRoot(Worker& w, uint8_t depth, int lineCount);
 void StorePvInHash(Worker& w, int32_t score, uint8_t depth, const PvLine& line);
+
+// A score as the protocol gives it: "cp S", or "mate N" in moves, positive when the side to
+// move mates and negative when it is mated.
+std::string ScoreText(int32_t score);
+// The line to show for `line`, a line of w's root with its score: the search's own moves, then
+// the table's moves while they are legal and lead nowhere the line has been, and where the
+// score is a mate the line does not reach, the moves that deliver it. The worker's position
+// must be at its root; it is left there. What the search keeps is untouched.
+PvLine ShownLine(Worker& w, const PvLine& line, int32_t score);
 
 // Prepares a worker to search its search's position: copies the root, lists the root moves
 // with a random first order, and clears its killers, history, node count and finished lines.

@@ -118,6 +118,9 @@ void StartSearch(Search& s, const Game& game, const Limits& limits, const Search
     s.stop = false;
     s.stopCommanded = false;
     s.ponderhitMs = -1;
+    // Every count starts at nought before any thread searches, so that the counts the info
+    // lines sum never fall within a search.
+    for (const auto& w : s.workers) w->nodes.store(0, std::memory_order_relaxed);
     SetTimeBudget(s);
     if (!HasThreads) {
         s.running = true;

@@ -157,9 +157,9 @@ int BenchCommand(int argc, char** argv) {
         OutputHandle = 1;
         const int64_t nodes = SearchNodes(search);
         total += nodes;
-        std::printf("%2d/%d  nodes %10lld  ms %7.0f  bestmove %-6s %s\n", i + 1, count,
+        std::printf("%2d/%d  nodes %10lld  ms %7.0f  bestmove %-6s score %-10s %s\n", i + 1, count,
                     (long long)nodes, searchSeconds * 1000, MoveToText(best).c_str(),
-                    BenchPositions[i]);
+                    ScoreText(search.bestScore).c_str(), BenchPositions[i]);
         std::fflush(stdout);
     }
     const double seconds = SecondsSince(start);

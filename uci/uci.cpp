@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -202,13 +203,26 @@ bool WantsInput() { return Listening || !SearchRunning(TheSearch); }
 
 bool HasWorkPending() { return !PutAside.empty() || SearchRunning(TheSearch); }
 
+// The first word of a command line, in capitals.
+static std::string CommandWord(const std::string& line) {
+    std::string_view rest = line;
+    std::string word;
+    SplitToken(rest, ' ', word);
+    return ToUpper(word);
+}
+
 CommandResult ReceiveLine(const std::string& line) {
     if (!HasWorkPending()) return ExecuteCommand(line);
-    if (Listening && SearchRunning(TheSearch)) {
-        std::string_view rest = line;
-        std::string word;
-        SplitToken(rest, ' ', word);
-        word = ToUpper(word);
+    const std::string word = CommandWord(line);
+    // While a search with a limit of its own runs, a "stop", "ponderhit" or "quit" after a
+    // "go" that waits its turn is meant for that later search, as a script that pipes its
+    // commands means it; it waits its turn too. An open-ended search takes them at once, as
+    // nothing else would ever end it.
+    const bool laterSearch =
+        !SearchIsOpenEnded(TheSearch) &&
+        std::any_of(PutAside.begin(), PutAside.end(),
+                    [](const std::string& waiting) { return CommandWord(waiting) == "GO"; });
+    if (Listening && SearchRunning(TheSearch) && (word == "ISREADY" || !laterSearch)) {
         if (word == "ISREADY" || word == "PONDERHIT") return ExecuteCommand(line);
         if (word == "STOP") {
             Listening = false;
@@ -235,10 +249,15 @@ void ReceiveEnd() {
 }
 
 CommandResult RunPutAside() {
-    while (!PutAside.empty() && !SearchRunning(TheSearch)) {
-        const std::string line = std::move(PutAside.front());
-        PutAside.pop_front();
-        const CommandResult result = ExecuteCommand(line);
+    if (SearchRunning(TheSearch)) return CommandResult::Continue;
+    // The lines are taken again as if they came now, in order: once one of them has started
+    // another search, the ones after it act on that search or wait for its answer in turn.
+    std::deque<std::string> waiting;
+    waiting.swap(PutAside);
+    while (!waiting.empty()) {
+        const std::string line = std::move(waiting.front());
+        waiting.pop_front();
+        const CommandResult result = ReceiveLine(line);
         if (result != CommandResult::Continue) return result;
     }
     return CommandResult::Continue;

@@ -47,8 +47,9 @@ CommandResult ReceiveLine(const std::string& line);
 void ReceiveEnd();
 // Whether the loop should hand over the next line now.
 bool WantsInput();
-// Carries out the lines put aside once the search has answered, in order, until one of them
-// starts another search.
+// Once the search has answered, takes the lines put aside again, in order, as if they came
+// now: they are carried out until one starts another search, and those after it act on that
+// search or wait for its answer in turn.
 CommandResult RunPutAside();
 // Whether lines put aside wait for their turn, or a search still runs.
 bool HasWorkPending();

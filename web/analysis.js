@@ -64,8 +64,8 @@ export class Analysis {
         this.worker = this.engine.worker;
     }
 
-    report({ depth, line, cp, pv }) {
-        this.lines[line - 1] = { depth, score: whiteView(cp, this.shown.turn), pv };
+    report({ depth, line, score, pv }) {
+        this.lines[line - 1] = { depth, score: whiteView(score, this.shown.turn), pv };
         this.showLines();
         this.board.arrows(this.lines.map((l, i) => ({ uci: l.pv[0], brush: Brushes[i] })));
         if (line === 1) this.onScore();

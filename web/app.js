@@ -43,7 +43,7 @@ const engine = new Engine({
         think();
     },
     onInfo: (report) => {
-        info = { depth: report.depth, score: whiteView(report.cp, game.turn), pv: report.pv };
+        info = { depth: report.depth, score: whiteView(report.score, game.turn), pv: report.pv };
         showInfo(info, game);
         showEval();
     },

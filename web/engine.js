@@ -66,31 +66,29 @@ export class Engine {
     }
 }
 
-// An "info" line's depth, line number (1 without "multipv"), score (centipawns for the side to
-// move) and principal variation.
+// An "info" line's depth, line number (1 without "multipv"), score and principal variation.
+// The score is the side to move's, { cp } in centipawns or { mate } in moves, negative when
+// the side to move is mated.
 function parseInfo(line) {
     const words = line.split(" ");
     const multipv = words.indexOf("multipv");
+    const score = words.indexOf("score");
     return {
         depth: Number(words[2]),
         line: multipv < 0 ? 1 : Number(words[multipv + 1]),
-        cp: Number(words[words.indexOf("cp") + 1]),
+        score: { [words[score + 1]]: Number(words[score + 2]) },
         pv: words.slice(words.indexOf("pv") + 1),
     };
 }
 
-// The engine's scores are for the side to move, and a side mated at ply p scores p - 99999:
-// this turns one into White's view, { cp } in centipawns, or { mate, winner } with the moves
-// the winner needs to mate.
-const MateScore = 99999;
-const MateBound = 99900;
-export function whiteView(cp, sideToMove) {
+// A score of the side to move, as parseInfo gives it, in White's view: { cp } in centipawns,
+// or { mate, winner } with the moves the winner needs to mate.
+export function whiteView(score, sideToMove) {
     const mover = sideToMove === "w" ? 1 : -1;
-    if (Math.abs(cp) <= MateBound) return { cp: cp * mover };
-    const plies = MateScore - Math.abs(cp);
-    const moverWins = cp > 0;
+    if (score.mate === undefined) return { cp: score.cp * mover };
+    const moverWins = score.mate > 0;
     const winner = moverWins === (sideToMove === "w") ? "w" : "b";
-    return { mate: Math.ceil(plies / 2), winner };
+    return { mate: Math.abs(score.mate), winner };
 }
 
 // The same score once `mover` has played the move the search chose: a mate of the mover's
