@@ -2,6 +2,7 @@
 // best few moves that grows looser as the level falls.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "movemake/hash.h"
 #include "think/think.h"
@@ -9,18 +10,21 @@
 namespace {
 
 // Tuning of the levels, by rating, measured against Stockfish's own levels at 10+0.1 (see the
-// README). Full strength plays near 1900 there, so the top level is the full search. Below it
-// a move may search a node budget: LevelNodesAtChoiceEnd at ChoiceEndElo, halving every
-// UpperHalvingElo points down to LevelNodesAtKnee at KneeElo, then every LowerHalvingElo
-// points below that, where a doubling of so small a search is worth less.
+// README). Below the top level, which is the full search, a move may search a node budget,
+// read off this table between its ratings on a logarithmic scale: each row is a rating and
+// the nodes that play at it. Below 1400, where the table's first step lies, the ratings are
+// extrapolated, not measured.
+struct LevelAnchor {
+    int elo;
+    double nodes;
+};
+constexpr LevelAnchor LevelNodes[] = {
+    {LevelEloMin, 15.26}, {1400, 7812.5}, {1600, 31250}, {1800, 62500}, {2000, 125000},
+};
 // Below ChoiceEndElo the level also chooses among its best lines, weighted by
 // exp(-loss / temperature), and never takes a line that loses more than the margin against
 // the best; both grow from nothing at ChoiceEndElo to their widest at the lowest level.
-constexpr int ChoiceEndElo = 1800, KneeElo = 1600;
-constexpr double LevelNodesAtChoiceEnd = 125000, UpperHalvingElo = 200;
-constexpr double LevelNodesAtKnee =
-    LevelNodesAtChoiceEnd / (1 << (ChoiceEndElo - KneeElo) / int(UpperHalvingElo));
-constexpr double LowerHalvingElo = 200.0 / 3;
+constexpr int ChoiceEndElo = 1800;
 constexpr double TemperatureAtMin = 50, MarginAtMin = 187.5;
 
 // 1 at the lowest level, 0 from ChoiceEndElo up.
@@ -34,10 +38,12 @@ bool Limited(const SearchOptions& o) { return o.limitStrength && o.levelElo < Le
 
 int64_t LevelNodeBudget(const SearchOptions& o) {
     if (!Limited(o)) return 0;
-    if (o.levelElo >= KneeElo)
-        return int64_t(LevelNodesAtChoiceEnd *
-                       std::exp2((o.levelElo - ChoiceEndElo) / UpperHalvingElo));
-    return int64_t(LevelNodesAtKnee * std::exp2((o.levelElo - KneeElo) / LowerHalvingElo));
+    size_t i = 1;
+    while (i + 1 < std::size(LevelNodes) && o.levelElo > LevelNodes[i].elo) ++i;
+    const LevelAnchor& low = LevelNodes[i - 1];
+    const LevelAnchor& high = LevelNodes[i];
+    const double share = double(o.levelElo - low.elo) / (high.elo - low.elo);
+    return int64_t(low.nodes * std::pow(high.nodes / low.nodes, share));
 }
 
 int SearchLines(const SearchOptions& o) {
