@@ -267,6 +267,14 @@ std::vector<SessionCase> Sessions() {
         game.script.push_back(std::string("play ") + limits[ply % 5]);
     game.script.insert(game.script.end(), {"> quit", "exit 0"});
     rows.push_back(game);
+    // With more threads than cores, a short search may end before a helper has begun it; the
+    // answer must still be a move of this position, not the helper's answer to the last one.
+    SessionCase shortSearches{"FourThreadsAnswerShortSearchesLegally",
+                              {"> setoption name Threads value 4", "> ucinewgame"}};
+    for (int ply = 0; ply < 80; ++ply)
+        shortSearches.script.push_back(ply % 2 ? "play go depth 1" : "play go movetime 1");
+    shortSearches.script.insert(shortSearches.script.end(), {"> quit", "exit 0"});
+    rows.push_back(shortSearches);
     // A long session: a game of 400 plies sent in growing steps, hash sizes in and out of
     // range, new games, stop and ponderhit between searches. The sanitizer build also finds
     // any table leaked on the way when the engine ends.

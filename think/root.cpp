@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "movegen/attack.h"
 #include "movemake/hash.h"
@@ -84,15 +85,17 @@ void Iterate(Worker& w, int lineCount) {
         const int32_t score = SearchRoot(w, uint8_t(depth), lineCount);
         const int count = std::min(lineCount, int(root.moveCount));
         if (Stopped(w)) {
+            std::lock_guard lock(w.resultMutex);
             if (score != -ScoreInfinity) w.best = w.rootLines[0];
             break;
         }
-        if (count > 0) {
-            std::copy(w.rootLines, w.rootLines + count, w.finishedLines);
-            w.best = w.rootLines[0];
-        }
+        if (count > 0) std::copy(w.rootLines, w.rootLines + count, w.finishedLines);
         w.finishedLineCount = count;
-        w.finishedDepth = depth;
+        {
+            std::lock_guard lock(w.resultMutex);
+            if (count > 0) w.best = w.rootLines[0];
+            w.finishedDepth = depth;
+        }
         StorePvInHash(w, score, uint8_t(depth), w.best.pv);
         if (!main) {
             if (std::abs(score) > MateBound) break;
@@ -120,30 +123,39 @@ void WaitForTheController(Search& s) {
 // gains its score's margin over the worst thread's, weighted by the depth it finished, so
 // that a move found deeper, or by several threads, outweighs a shallow one. A proved mate
 // wins outright, the quickest first.
-const Worker& ChooseThread(const Search& s) {
-    const Worker* best = s.workers[0].get();
+// What one thread has found, as the vote reads it: its best line and the depth it finished.
+struct ThreadAnswer {
+    RootLine best;
+    int depth;
+    Move FirstMove() const { return best.pv.length ? best.pv.moves[best.pv.length] : NoMove; }
+};
+
+ThreadAnswer ChooseThread(Search& s) {
+    std::vector<ThreadAnswer> answers;
+    answers.reserve(s.workers.size());
+    for (const auto& w : s.workers) {
+        std::lock_guard lock(w->resultMutex);
+        answers.push_back({w->best, w->finishedDepth});
+    }
     int32_t minScore = ScoreInfinity;
-    for (const auto& w : s.workers)
-        if (w->finishedDepth > 0) minScore = std::min(minScore, w->best.score);
-    auto moveOf = [](const Worker& w) {
-        const PvLine& pv = w.best.pv;
-        return pv.length ? pv.moves[pv.length] : NoMove;
-    };
+    for (const ThreadAnswer& a : answers)
+        if (a.depth > 0) minScore = std::min(minScore, a.best.score);
     auto votes = [&](Move m) {
         int64_t total = 0;
-        for (const auto& w : s.workers)
-            if (w->finishedDepth > 0 && moveOf(*w) == m)
-                total += int64_t(w->best.score - minScore + VoteScoreFloor) * w->finishedDepth;
+        for (const ThreadAnswer& a : answers)
+            if (a.depth > 0 && a.FirstMove() == m)
+                total += int64_t(a.best.score - minScore + VoteScoreFloor) * a.depth;
         return total;
     };
-    for (const auto& w : s.workers) {
-        if (w->finishedDepth == 0 || moveOf(*w) == NoMove) continue;
-        const int32_t score = w->best.score, bestScore = best->best.score;
+    const ThreadAnswer* best = &answers[0];
+    for (const ThreadAnswer& a : answers) {
+        if (a.depth == 0 || a.FirstMove() == NoMove) continue;
+        const int32_t score = a.best.score, bestScore = best->best.score;
         if (std::abs(bestScore) > MateBound) {
-            if (score > bestScore) best = w.get();
+            if (score > bestScore) best = &a;
         } else if (score > MateBound ||
-                   (score >= -MateBound && votes(moveOf(*w)) > votes(moveOf(*best)))) {
-            best = w.get();
+                   (score >= -MateBound && votes(a.FirstMove()) > votes(best->FirstMove()))) {
+            best = &a;
         }
     }
     return *best;
@@ -244,8 +256,6 @@ int PrepareRoot(Worker& w) {
     pos.ply[0] = s.root;
     w.progressShown = false;
     w.finishedLineCount = 0;
-    w.finishedDepth = 0;
-    w.best.pv.length = 0;
 
     // Root moves: legal ones get a random first score, so games vary. The in-check flag of
     // the root is set first, since every make relies on it.
@@ -270,11 +280,11 @@ int PrepareRoot(Worker& w) {
     ClearOrdering(w.order);
     root.moveCount = legal;
     // Until an iteration completes a root move, the thread's best is its first legal move.
-    if (legal > 0) {
-        w.best.score = -ScoreInfinity;
-        w.best.pv.length = 1;
-        w.best.pv.moves[1] = pos.moves[0][w.order.rootOrder[1]];
-    }
+    std::lock_guard lock(w.resultMutex);
+    w.finishedDepth = 0;
+    w.best.score = -ScoreInfinity;
+    w.best.pv.length = legal > 0 ? 1 : 0;
+    w.best.pv.moves[1] = pos.moves[0][w.order.rootOrder[1]];
     return legal;
 }
 
@@ -311,14 +321,20 @@ void SearchAsMain(Worker& w) {
     const int lineCount = SearchLines(s.options);
     Iterate(w, lineCount);
     s.stop = true;
-    WaitForHelpers(s);
 
     // With helpers, the answer is the line the threads vote for, shown if it is not the main
-    // thread's; at a level, it may be another of the main thread's last best few.
+    // thread's; at a level, it may be another of the main thread's last best few. The vote
+    // does not wait for the helpers to leave their searches: with more threads than cores
+    // that could take the time the clock does not have.
     const bool voting = s.workers.size() > 1 && lineCount == 1 && !s.options.limitStrength;
-    const Worker& chosen = voting ? ChooseThread(s) : w;
-    RootLine best = chosen.best;
-    if (&chosen != &w) PrintPv(w, chosen.finishedDepth, 0, best.score, best.pv);
+    RootLine best = w.best;
+    if (voting) {
+        const ThreadAnswer chosen = ChooseThread(s);
+        if (chosen.FirstMove() != (best.pv.length ? best.pv.moves[best.pv.length] : NoMove) ||
+            chosen.depth != w.finishedDepth)
+            PrintPv(w, chosen.depth, 0, chosen.best.score, chosen.best.pv);
+        best = chosen.best;
+    }
 
     // A search that the node limit ended says how many nodes it took.
     if (s.nodeLimit != 0 && SearchNodes(s) >= s.nodeLimit) {
@@ -341,4 +357,6 @@ void SearchAsMain(Worker& w) {
     std::string text = "bestmove " + MoveToText(s.bestMove);
     if (s.options.ponder && s.ponderMove != NoMove) text += " ponder " + MoveToText(s.ponderMove);
     WriteLine(text);
+    // The next search starts only once every helper has left this one.
+    WaitForHelpers(s);
 }

@@ -130,8 +130,11 @@ struct Worker {
     int finishedLineCount = 0;
     int finishedDepth = 0;
     // The thread's answer so far: the best line of its last finished iteration, or a better
-    // one that an unfinished iteration found since. The search's answer is chosen among them.
+    // one that an unfinished iteration found since. The search's answer is chosen among them,
+    // as soon as the search stops, while a helper may still be on its way out: so the owner
+    // changes `best` and `finishedDepth` under `resultMutex`, and others read them under it.
     RootLine best;
+    std::mutex resultMutex;
     int index = 0;  // 0 for the main thread, which alone prints and answers
 };
 

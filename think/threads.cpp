@@ -108,19 +108,28 @@ void ClearSearchTables(Search& s) {
 }
 
 void StartSearch(Search& s, const Game& game, const Limits& limits, const SearchOptions& options) {
+    // The clock runs from the command, not from the moment the last search's helpers have
+    // left theirs: the time they take to leave is the mover's time too.
+    const auto commanded = std::chrono::steady_clock::now();
     WaitForSearch(s);
     std::memcpy(s.board, game.pos.board, sizeof s.board);
     s.root = game.pos.ply[0];
     s.history = game.history;
     s.limits = limits;
     s.options = options;
-    s.started = std::chrono::steady_clock::now();
+    s.started = commanded;
     s.stop = false;
     s.stopCommanded = false;
     s.ponderhitMs = -1;
     // Every count starts at nought before any thread searches, so that the counts the info
-    // lines sum never fall within a search.
-    for (const auto& w : s.workers) w->nodes.store(0, std::memory_order_relaxed);
+    // lines sum never fall within a search. So does every thread's answer: the vote may come
+    // before a slow helper has begun, and must not read its answer to the last position.
+    for (const auto& w : s.workers) {
+        w->nodes.store(0, std::memory_order_relaxed);
+        std::lock_guard lock(w->resultMutex);
+        w->finishedDepth = 0;
+        w->best.pv.length = 0;
+    }
     SetTimeBudget(s);
     if (!HasThreads) {
         s.running = true;
