@@ -37,7 +37,7 @@ export class Analysis {
         this.lines = [];
         if (!this.on) {
             this.engine.stop(); // an analysis runs until it is stopped
-            this.board.arrows([]);
+            this.board.arrows("analysis", []);
         }
         this.showLines();
     }
@@ -67,7 +67,10 @@ export class Analysis {
     report({ depth, line, score, pv }) {
         this.lines[line - 1] = { depth, score: whiteView(score, this.shown.turn), pv };
         this.showLines();
-        this.board.arrows(this.lines.map((l, i) => ({ uci: l.pv[0], brush: Brushes[i] })));
+        this.board.arrows(
+            "analysis",
+            this.lines.map((l, i) => ({ uci: l.pv[0], brush: Brushes[i] })),
+        );
         if (line === 1) this.onScore();
     }
 
@@ -93,6 +96,6 @@ export function showHint(engine, game, board, stillShown) {
     engine.setOptions({ MultiPV: 1, UCI_LimitStrength: false });
     engine.search(game.startFen, game.uciMoves(), `movetime ${HintMs}`, {
         onInfo: () => {},
-        onBestMove: (uci) => stillShown() && board.arrows([{ uci, brush: "green" }]),
+        onBestMove: (uci) => stillShown() && board.arrows("hint", [{ uci, brush: "green" }]),
     });
 }

@@ -1,31 +1,48 @@
-// The page: a board to play on against the engine running in a Web Worker. This module wires
-// the game, the engine link, the board and the panels to the page's controls.
+// The page: a board to play on against the engine running in a Web Worker. This module owns the
+// page's state (the game, the engine's latest view of it, the clocks, the analysis and the
+// review) and has the views draw from it; it sets the engine to what it should be doing.
 import { Analysis, showHint } from "./analysis.js";
 import { announceChanges } from "./announce.js";
 import { Board } from "./board.js";
 import { changesIn } from "./changes.js";
 import { Clocks, readControl, showClocks } from "./clock.js";
+import { NewGameDialog } from "./dialog.js";
 import { showEnd } from "./ending.js";
 import { Engine, afterMove, whiteView } from "./engine.js";
+import { EvalBar } from "./evalbar.js";
 import { readFen } from "./fen.js";
 import { Game, StartFen } from "./game.js";
-import { EvalBar } from "./evalbar.js";
-import { engineName, fillLevels, levelOptions } from "./levels.js";
+import { Graph } from "./graph.js";
+import { BoardKeys } from "./keyboard.js";
+import { engineName, fillLevels, levelName, levelOptions } from "./levels.js";
+import { readMove } from "./movebox.js";
 import { Navigation } from "./navigation.js";
-import { clearInfo, showInfo, showMoves, showStatus } from "./panels.js";
+import { notify } from "./notice.js";
+import { loadOpenings, openingOf } from "./openings.js";
+import { clearInfo, showInfo, showMoves, showPlayers, showStatus } from "./panels.js";
 import { downloadPgn, readPgn } from "./pgnio.js";
+import { Reviewer, fitReview, reviewRunning, startReview } from "./review.js";
+import { reviewFindings, showReview } from "./reviewview.js";
 import { soundChanges } from "./sounds.js";
-import { loadGame, recallSetting, rememberSettings, saveGame } from "./storage.js";
+import {
+    loadGame,
+    recallSetting,
+    recallValue,
+    rememberSettings,
+    rememberValue,
+    saveGame,
+} from "./storage.js";
 
 const $ = (id) => document.getElementById(id);
 
 let game = new Game();
-let info = null; // the engine's latest report on the game as it stands
+let info = null; // the engine's latest report on the game as it stands: { depth, score, pv }
 let searchSetting = null; // the running search's level and time per move, as levels.js has it
 let engineLoaded = false; // the first worker has loaded; later ones load in milliseconds
 let clocks = null; // the game's clocks, or null when the engine has a time per move
 
-const board = new Board($("board"), $("promotion"), onUserMove);
+const board = new Board($("board"), $("promotion"), onBoardMove);
+new BoardKeys($("board"), board, (words) => ($("square-said").textContent = words));
 const navigation = new Navigation(
     () => game,
     () => {
@@ -34,11 +51,15 @@ const navigation = new Navigation(
     },
 );
 const evalBar = new EvalBar($("evalbar"));
+const graph = new Graph($("graph"), (ply) => navigation.go(ply));
 const engine = new Engine({
     onReady: () => {
         engineLoaded = true;
         fillLevels($("level"), engine.eloRange);
         recallSetting($("level")); // the levels came only now
+        // A first game, begun before the engine told its levels, plays at the one chosen now.
+        if (![...$("level").options].some((o) => o.value === game.engineSetting.level))
+            game.engineSetting.level = $("level").value;
         render();
         think();
     },
@@ -53,25 +74,57 @@ const engine = new Engine({
         if (!game.playUci(uci))
             console.error(`the engine answered an illegal move: ${uci} in ${game.fen}`);
         else {
-            clocks?.moved(mover);
+            clockMoved(mover);
             followMove(uci, mover);
         }
-        render();
+        render(); // a premove waiting is played from here
     },
 });
 const analysis = new Analysis(engine, board, showEval);
+const reviewer = new Reviewer(engine, () => {
+    render();
+    think();
+});
+const dialog = new NewGameDialog({
+    onStart: (settings) => {
+        if (!leaveGame()) return {};
+        newGame(StartFen, settings);
+        return { started: true };
+    },
+    onSetUp: (text, settings) => {
+        const { fen, error } = readFen(text);
+        if (error) return { error };
+        if (!leaveGame()) return {};
+        newGame(fen, settings);
+        return { started: true };
+    },
+    onImport: (text, settings) => {
+        const { game: imported, error } = readPgn(text);
+        if (error) return { error };
+        if (!leaveGame()) return {};
+        imported.timeControl = settings.control;
+        imported.engineSetting = { level: settings.level, movetime: settings.movetime };
+        takeUpGame(imported);
+        return { started: true };
+    },
+});
 
 // The status while the board shows an earlier position and the game waits for the user's move.
 const LookingBack = "Looking back — press » to return to the game.";
 
 function render() {
+    fitReview(game);
     const over = game.overText();
     const userTurn = game.turn === game.userColor && !over;
-    // The user may move in an earlier position too, to play on from there, unless the game was
-    // resigned or lost on time.
+    // The user may move in an earlier position too, to play on from there, unless the game has
+    // an end its moves do not show, a resignation, a flag or a recorded result.
     const shown = navigation.shownGame();
-    const userCanMove = shown.turn === game.userColor && !shown.overText() && !game.ending;
-    board.show(shown, engineLoaded && userCanMove);
+    const canMove =
+        engineLoaded && shown.turn === game.userColor && !shown.overText() && !game.ending;
+    const canPremove =
+        engineLoaded && !over && !analysis.on && !navigation.reviewing() && !userTurn;
+    board.show(shown, { userColor: game.userColor, canMove, canPremove });
+    const reviewing = reviewRunning(game);
     showStatus(
         over ||
             (!engineLoaded
@@ -85,36 +138,67 @@ function render() {
                       : "Your move."),
         over,
     );
-    showMoves(game, shown);
+    const claim = game.claimable();
+    $("claim").hidden = !claim;
+    $("claim").textContent =
+        claim === "threefold" ? "Claim a draw: threefold repetition" : "Claim a draw: fifty moves";
+    const { judged } = reviewFindings(game);
+    showMoves(game, shown, judged);
+    showReview(game, judged, navigation.shownPly(), graph, board);
+    const opening = openingOf(game, navigation.shownPly());
+    $("opening").textContent = opening ? `${opening.eco} · ${opening.name}` : "";
     // The engine's view is of the game; in analysis the lines take its place.
     $("info").hidden = analysis.on;
     navigation.show();
     showEval();
     showEnd(game);
-    clocks?.run(over || !engineLoaded ? null : game.turn);
-    showClocks(clocks, board.orientation);
-    $("undo").disabled = !game.history().length || Boolean(game.ending);
-    $("hint").disabled = !userTurn || !engineLoaded || analysis.on || navigation.reviewing();
+    // Neither clock runs until both sides have moved, as on the common sites.
+    const started = game.history().length >= 2;
+    clocks?.run(over || !engineLoaded || !started ? null : game.turn);
+    showSides();
+    $("undo").disabled = !game.history().length || Boolean(over);
+    $("hint").disabled =
+        !userTurn || !engineLoaded || analysis.on || navigation.reviewing() || reviewing;
     // Against the clock analysis waits for the game's end: the clocks would run on meanwhile.
-    $("analyse").disabled = Boolean(clocks) && !over;
-    saveGame(game, clocks);
+    $("analyse").disabled = (Boolean(clocks) && !over) || reviewing;
+    const reviewed = game.review && game.review.moves.length === game.history().length;
+    $("review-game").disabled =
+        !engineLoaded || !(over || game.imported) || reviewing || Boolean(reviewed);
+    saveGame(game, clocks, info);
     const changes = changesIn(game);
     soundChanges(changes);
     announceChanges(changes, game);
 }
 
-async function onUserMove(from, to) {
-    const played = game,
-        ply = navigation.shownPly();
+// The players' names and clocks, each beside its end of the board.
+function showSides() {
+    const engineName = `Sorvane · ${levelName($("level"), game.engineSetting.level)}`;
+    const names = { [game.userColor]: "You", [game.userColor === "w" ? "b" : "w"]: engineName };
+    showPlayers(board.orientation, names);
+    showClocks(clocks, board.orientation);
+}
+
+// A move made on the board, by mouse, touch or keyboard; a premove becomes a queen.
+async function onBoardMove(from, to, premove) {
     let promotion;
     if (navigation.shownGame().isPromotion(from, to)) {
-        promotion = await board.askPromotion(game.userColor);
-        if (game !== played || navigation.shownPly() !== ply) return; // the board moved on
-        if (!promotion) return render(); // turned down: the pawn goes back
+        if (premove) promotion = "q";
+        else {
+            const played = game,
+                ply = navigation.shownPly();
+            promotion = await board.askPromotion(game.userColor);
+            if (game !== played || navigation.shownPly() !== ply) return; // the board moved on
+            if (!promotion) return render(); // turned down: the pawn goes back
+        }
     }
+    playUserMove(from, to, promotion);
+}
+
+function playUserMove(from, to, promotion) {
     if (navigation.reviewing()) {
         if (!window.confirm("Play on from here? The game's later moves will be dropped."))
             return render();
+        const ply = navigation.shownPly();
         engine.stop(); // its search is of a position the game leaves
         game.truncate(ply);
         changesIn(game); // the moves dropped are no news; the move played next sounds as any
@@ -124,16 +208,40 @@ async function onUserMove(from, to) {
     engine.stop(); // a hint's or an analysis's search, of the position before the move
     // A move the rules refuse just puts the pieces back.
     if (game.play(from, to, promotion)) {
-        clocks?.moved(game.userColor);
+        clockMoved(game.userColor);
         followMove(from + to + (promotion ?? ""), game.userColor);
     }
     render();
     think();
 }
 
-// Sets the engine to what it should be doing: analysing the board, or playing its move.
+// A move typed in the box, in SAN or as its squares.
+$("move-form").onsubmit = (event) => {
+    event.preventDefault();
+    const shown = navigation.shownGame();
+    const refusal = !engineLoaded
+        ? "The engine is still loading."
+        : shown.overText() || game.ending
+          ? "The game is over."
+          : shown.turn !== game.userColor
+            ? "It is Sorvane's move: wait for it."
+            : "";
+    const { move, error } = refusal
+        ? { error: refusal }
+        : readMove(shown.fen, $("move-input").value);
+    $("move-message").textContent = error ?? "";
+    if (!move) return;
+    $("move-input").value = "";
+    playUserMove(move.from, move.to, move.promotion);
+};
+$("move-input").oninput = () => ($("move-message").textContent = "");
+
+// Sets the engine to what it should be doing: reviewing the game, analysing the board, or
+// playing its move. A review waits while the engine has a move to play.
 function think() {
-    if (analysis.on) analysis.run(navigation.shownGame());
+    if (reviewRunning(game) && (game.overText() || game.turn === game.userColor))
+        reviewer.step(game);
+    else if (analysis.on) analysis.run(navigation.shownGame());
     else askEngine();
 }
 
@@ -147,23 +255,19 @@ function askEngine() {
         !engine.ready
     )
         return;
-    searchSetting = engineSetting();
+    searchSetting = game.engineSetting;
     engine.setOptions({ MultiPV: 1, ...levelOptions(searchSetting.level) });
     const limit = clocks ? clocks.goArguments() : `movetime ${searchSetting.movetime}`;
     engine.search(game.startFen, game.uciMoves(), limit);
     render();
 }
 
-// The level and time per move the engine plays at now; with clocks the time per move stands
-// unused.
-function engineSetting() {
-    return { level: $("level").value, movetime: $("movetime").value };
-}
-
-// The game in PGN, the engine named with the levels and the time it played at.
+// The game in PGN, the engine named with the levels and the time it played at, with its opening
+// and the review's findings.
 function gamePgn() {
-    const settings = game.engineSettings.length ? game.engineSettings : [engineSetting()];
-    return game.pgn(engineName(settings, game.timeControl));
+    const settings = game.engineSettings.length ? game.engineSettings : [game.engineSetting];
+    const { comments } = reviewFindings(game);
+    return game.pgn(engineName(settings, game.timeControl), openingOf(game), comments);
 }
 
 // The engine's latest score on the evaluation bar.
@@ -190,13 +294,20 @@ function forgetInfo() {
     clearInfo();
 }
 
+// `mover` has moved: its clock gains the increment, and the game keeps both clocks' times.
+function clockMoved(mover) {
+    if (!clocks) return;
+    clocks.moved(mover);
+    game.clockTimes[game.history().length] = clocks.times();
+}
+
 // The game's clocks, full or with the times left `{ w, b }` in ms.
 function startClocks(timesLeft) {
     clocks?.run(null);
     const control = readControl(game.timeControl);
-    $("movetime").disabled = Boolean(control);
     const onTick = () => showClocks(clocks, board.orientation);
     clocks = control && new Clocks(control, { onTick, onFlag }, timesLeft);
+    if (clocks && !game.clockTimes.length) game.clockTimes.push(clocks.times());
 }
 
 function onFlag(color) {
@@ -208,6 +319,7 @@ function onFlag(color) {
 // Plays `next`, with its clocks full or at `timesLeft`.
 function startGame(next, timesLeft) {
     engine.stop();
+    board.cancelPremove();
     game = next;
     startClocks(timesLeft);
     if (clocks) leaveAnalysis(); // a game against the clock is played, not analysed
@@ -218,23 +330,28 @@ function startGame(next, timesLeft) {
 }
 
 function leaveAnalysis() {
-    if (analysis.on) analysis.toggle();
+    if (analysis.on) toggleAnalysis();
 }
 
-// The time control chosen, as a game keeps it: "180+2", or "" for none.
-function chosenControl() {
-    return readControl($("clock").value) ? $("clock").value : "";
+function toggleAnalysis() {
+    analysis.toggle();
+    rememberValue("analysis", analysis.on);
 }
 
-// A game from `fen` with the side and the time control chosen.
-function freshGame(fen) {
-    const next = new Game(fen, $("side").value);
-    next.timeControl = chosenControl();
-    return next;
+// Whether the game in progress may be left for another: a game with moves that has not ended
+// is left only if the user agrees.
+function leaveGame() {
+    if (!game.history().length || game.overText()) return true;
+    return window.confirm("Start a new game? The game in progress will be dropped.");
 }
 
-function newGame(fen) {
-    startGame(freshGame(fen));
+// A game from `fen` with the side, the level and the time control of `settings`.
+function newGame(fen, { side, level, movetime, control }) {
+    const next = new Game(fen, side);
+    next.timeControl = control;
+    next.engineSetting = { level, movetime };
+    board.orient(side);
+    startGame(next);
 }
 
 // A game brought in, from the last visit or a PGN: the user plays the side it gives them.
@@ -244,45 +361,53 @@ function takeUpGame(next, timesLeft) {
     startGame(next, timesLeft);
 }
 
-$("new").onclick = () => newGame(StartFen);
+$("new").onclick = () => {
+    const unfinished = game.history().length && !game.overText();
+    dialog.open(unfinished ? "Starting a new game drops the one in progress." : "");
+};
 $("again").onclick = () => {
     leaveAnalysis();
-    newGame(game.startFen);
+    newGame(game.startFen, {
+        side: game.userColor,
+        control: game.timeControl,
+        ...game.engineSetting,
+    });
 };
 $("resign").onclick = () => {
     engine.stop();
     game.resign(game.userColor);
     render();
 };
-$("side").onchange = () => {
-    board.orient($("side").value);
-    newGame(game.startFen);
+$("claim").onclick = () => {
+    engine.stop();
+    game.claimDraw(game.userColor);
+    render();
 };
-$("clock").onchange = () => newGame(game.startFen);
 $("flip").onclick = () => {
     board.flip();
-    showClocks(clocks, board.orientation);
+    showSides();
     showEval();
 };
 $("undo").onclick = () => {
     engine.stop(); // a search of the position being taken back is of no use
+    board.cancelPremove();
     game.takeBack();
+    clocks?.set(game.clockTimes[game.history().length] ?? clocks.times());
     navigation.follow();
     forgetInfo(); // the engine's view was of a position no longer on the board
     render();
     think(); // the engine moves first in a game it opened
 };
-// A position that cannot be set up leaves the game as it is, with the reason beside the box.
-$("setup").onsubmit = (event) => {
-    event.preventDefault();
-    const { fen, error } = readFen($("fen-input").value);
-    $("setup-message").textContent = error ?? "";
-    if (fen) newGame(fen);
-};
 $("analyse").onclick = () => {
-    analysis.toggle();
+    toggleAnalysis();
     render();
     think(); // leaving analysis, the engine plays if it is its turn
+};
+$("review-game").onclick = () => {
+    leaveAnalysis();
+    startReview(game);
+    render();
+    think();
 };
 $("hint").onclick = () => {
     const asked = game,
@@ -294,30 +419,37 @@ $("hint").onclick = () => {
         () => game === asked && game.fen === fen && !navigation.reviewing(),
     );
 };
-$("fen-input").oninput = () => ($("setup-message").textContent = "");
 $("pgn").onclick = async () => {
     const pgn = gamePgn();
     try {
         await navigator.clipboard.writeText(pgn);
-        $("status").textContent = "PGN copied.";
+        notify("PGN copied.");
     } catch {
         window.prompt("Copy the PGN:", pgn);
     }
 };
 $("download").onclick = () => downloadPgn(game, gamePgn());
-// A PGN that cannot be played leaves the game as it is, with the reason beside the box.
-$("import").onsubmit = (event) => {
-    event.preventDefault();
-    const { game: imported, error } = readPgn($("pgn-input").value);
-    $("import-message").textContent = error ?? "";
-    if (!imported) return;
-    imported.timeControl = chosenControl();
-    takeUpGame(imported);
-};
-$("pgn-input").oninput = () => ($("import-message").textContent = "");
 // The clocks keep the time left at the moment the page goes.
-addEventListener("pagehide", () => saveGame(game, clocks));
+addEventListener("pagehide", () => saveGame(game, clocks, info));
 
-rememberSettings(["side", "level", "movetime", "clock", "sound"]);
+rememberSettings([
+    "side",
+    "level",
+    "movetime",
+    "clock",
+    "custom-minutes",
+    "custom-increment",
+    "sound",
+]);
 const saved = loadGame();
-takeUpGame(saved?.game ?? freshGame(StartFen), saved?.clockTimes);
+if (saved) takeUpGame(saved.game, saved.clockTimes);
+else newGame(StartFen, dialog.settings());
+if (saved?.info) {
+    info = saved.info;
+    showInfo(info, game);
+    showEval();
+}
+// Analysis stays as it was, where the game allows it.
+if (recallValue("analysis") === true && !(clocks && !game.overText())) toggleAnalysis();
+render();
+loadOpenings(render);

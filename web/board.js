@@ -1,4 +1,7 @@
-// The board: chessground shows the game and lets the user move the pieces of their side.
+// The board: chessground shows the game and lets the user move the pieces of their side, and
+// premove them while the engine thinks, as chessground offers; arrows of several kinds (a hint,
+// the analysis's lines, the review's best move) lie over it, and a square may be marked as the
+// keyboard's cursor.
 import { Chessground } from "chessground";
 import { colorName } from "./game.js";
 
@@ -10,13 +13,24 @@ const PromotionPieces = [
 ];
 
 export class Board {
-    // onMove(from, to) when the user has moved a piece. `picker` is the element that offers
-    // the pieces a pawn can become; it lies over the board.
+    // onMove(from, to, premove) when the user has moved a piece, `premove` true for a premove
+    // played as the engine's move came. `picker` is the element that offers the pieces a pawn
+    // can become; it lies over the board.
     constructor(element, picker, onMove) {
         this.ground = Chessground(element, {
-            movable: { free: false, showDests: true, events: { after: onMove } },
+            coordinates: true,
+            movable: {
+                free: false,
+                showDests: true,
+                events: { after: (from, to, meta) => onMove(from, to, Boolean(meta?.premove)) },
+            },
+            premovable: { enabled: true, showDests: true, castle: true },
+            // The board's size as chessground draws it, whole device pixels a square, for the
+            // evaluation bar beside it.
+            addDimensionsCssVarsTo: document.body,
             animation: { duration: 150 },
         });
+        this.shapes = {}; // the arrows of each kind, { hint: [...], analysis: [...], ... }
         this.picker = picker;
         this.choose = null; // settles the open promotion choice
         for (const [letter, role] of PromotionPieces) {
@@ -58,14 +72,16 @@ export class Board {
         if (choose) choose(choice);
     }
 
-    // Shows the game; the user's pieces move only when `userCanMove`. A promotion choice still
-    // open belongs to a position no longer shown, and closes.
-    show(game, userCanMove) {
+    // Shows the game. The user's pieces (of `userColor`) move when `canMove`, and may be
+    // premoved when `canPremove`, while the engine is to move; a premove waiting is played as
+    // soon as the user may move, or dropped when neither. A promotion choice still open belongs
+    // to a position no longer shown, and closes.
+    show(game, { userColor, canMove, canPremove }) {
         this.closePicker(null);
-        // The board may have moved down the page since, with a clock shown above it: chessground
-        // measures it afresh rather than take clicks for the squares where it stood.
+        // The board may have moved on the page since: chessground measures it afresh rather than
+        // take clicks for the squares where it stood.
         this.ground.state.dom.bounds.clear();
-        if (game.fen !== this.shownFen) this.arrows([]); // they were for another position
+        if (game.fen !== this.shownFen) this.shapes = {}; // the arrows were for another position
         this.shownFen = game.fen;
         const last = game.lastMove();
         this.ground.set({
@@ -74,19 +90,40 @@ export class Board {
             check: game.chess.inCheck(),
             lastMove: last ? [last.from, last.to] : undefined,
             movable: {
-                color: userCanMove ? colorName(game.userColor) : undefined,
-                dests: userCanMove ? game.destinations() : new Map(),
+                color: canMove || canPremove ? colorName(userColor) : undefined,
+                dests: canMove ? game.destinations() : new Map(),
             },
         });
+        if (!canMove && !canPremove) this.ground.cancelPremove();
+        else if (canMove && this.ground.state.premovable.current) this.ground.playPremove();
+        this.drawArrows();
     }
 
-    // Draws arrows, [{ uci: "e2e4", brush: "green" }], over the position shown; [] clears them.
-    arrows(list) {
+    // Drops a premove waiting, as when the game changes under it.
+    cancelPremove() {
+        this.ground.cancelPremove();
+    }
+
+    // Sets the arrows of one kind, [{ uci: "e2e4", brush: "green" }], over the position shown;
+    // [] clears them. Every kind clears when the board shows another position.
+    arrows(kind, list) {
+        this.shapes[kind] = list.filter((a) => a.uci);
+        this.drawArrows();
+    }
+
+    drawArrows() {
         this.ground.setAutoShapes(
-            list
-                .filter((a) => a.uci)
+            Object.values(this.shapes)
+                .flat()
                 .map((a) => ({ orig: a.uci.slice(0, 2), dest: a.uci.slice(2, 4), brush: a.brush })),
         );
+    }
+
+    // Marks `square` as the keyboard's cursor, or none for null.
+    markCursor(square) {
+        this.ground.set({
+            highlight: { custom: square ? new Map([[square, "cursor"]]) : new Map() },
+        });
     }
 
     orient(color) {

@@ -18,16 +18,20 @@ while read -r source; do sources+=("$root/$source"); done < <(
 if [ ! -f "$out/sorvane-tool.js" ] || [ -n "$(find "$root"/{board,movegen,movemake,eval,think,uci} \
     "$root/web/engine.cpp" "$root/tools/sorvane_tool.cpp" -newer "$out/sorvane-tool.js" -print -quit)" ]; then
     flags=(-std=c++20 -O3 -DNDEBUG -I"$root" -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864)
+    # The two builds share nothing: each takes one of the machine's cores.
     em++ "${flags[@]}" "${sources[@]}" "$root/web/engine.cpp" -o "$out/sorvane.js" \
         -sMODULARIZE=1 -sEXPORT_NAME=SorvaneModule -sENVIRONMENT=worker \
-        -sEXPORTED_FUNCTIONS=_SorvaneStart,_SorvaneCommand -sEXPORTED_RUNTIME_METHODS=ccall
+        -sEXPORTED_FUNCTIONS=_SorvaneStart,_SorvaneCommand -sEXPORTED_RUNTIME_METHODS=ccall &
+    page=$!
     em++ "${flags[@]}" "${sources[@]}" "$root/tools/sorvane_tool.cpp" -o "$out/sorvane-tool.js" \
         -sENVIRONMENT=node -sSINGLE_FILE=1
+    wait "$page"
 fi
 cd "$root/web"
 [ -d node_modules ] || npm ci --no-audit --no-fund
 npx esbuild app.js --bundle --minify --log-level=warning --outfile="$out/app.js"
 cp index.html style.css worker.js "$out/"
+node openings-data.mjs "$out/openings.json" >/dev/null
 mkdir -p "$out/sounds"
 cp sounds/*.wav "$out/sounds/"
 cp node_modules/chessground/assets/chessground.{base,brown,cburnett}.css "$out/"

@@ -39,6 +39,20 @@ export class Clocks {
         if (color) this.tick();
     }
 
+    // Sets both clocks, { w, b } in ms, as when a take back returns to an earlier position; the
+    // one running goes on from there.
+    set(times) {
+        const running = this.running;
+        this.run(null);
+        this.left = { ...times };
+        this.run(running);
+    }
+
+    // Both sides' time left now, { w, b } in ms.
+    times() {
+        return { w: this.timeLeft("w"), b: this.timeLeft("b") };
+    }
+
     // `color` has made a move: its clock gains the increment.
     moved(color) {
         if (this.running === color) this.run(null);

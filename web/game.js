@@ -15,10 +15,17 @@ export class Game {
         this.chess = new Chess(startFen);
         this.started = new Date();
         this.engineSettings = []; // how the engine played each of its moves, as levels.js has it
-        // An end the position does not show, a resignation or a flag: { result, text,
-        // termination }.
+        // An end the position does not show, a resignation, a flag, a claimed draw or the result
+        // an imported game records: { result, text, termination }.
         this.ending = null;
         this.timeControl = ""; // with clocks, as PGN writes it: "180+2"
+        // The engine's level and time per move, as levels.js has them, for the whole game.
+        this.engineSetting = { level: "full", movetime: "1000" };
+        // With clocks, both sides' time left, { w, b } in ms, as each position arose: the start
+        // first, then after each move. Take back returns the clocks to the position's.
+        this.clockTimes = [];
+        this.imported = false; // brought in as PGN: it may be reviewed before it is over
+        this.review = null; // review.js's findings on the game, or null before a review
     }
 
     get turn() {
@@ -78,6 +85,7 @@ export class Game {
     // Drops the moves after the first `ply`, to play on from there.
     truncate(ply) {
         for (let n = this.history().length; n > ply; --n) this.chess.undo();
+        this.clockTimes.length = Math.min(this.clockTimes.length, ply + 1);
     }
 
     isPromotion(from, to) {
@@ -118,30 +126,68 @@ export class Game {
         return this.ending?.text ?? this.positionEnd();
     }
 
-    // The end the position itself shows, a mate or a draw by the rules, or "" if none: a game
-    // resigned or lost on time still has moves to look at.
+    // The end the position itself shows, or "" if none: a mate, a stalemate, a draw the rules
+    // make without a claim, fivefold repetition, the seventy-five-move rule, or no material to
+    // mate with. A mate on the seventy-fifth move still counts as mate. A game resigned or lost
+    // on time still has moves to look at.
     positionEnd() {
         const chess = this.chess;
         if (chess.isCheckmate())
             return `Checkmate: ${chess.turn() === "w" ? "Black" : "White"} wins.`;
         if (chess.isStalemate()) return "Draw by stalemate.";
-        if (chess.isThreefoldRepetition()) return "Draw by threefold repetition.";
-        if (chess.isDrawByFiftyMoves()) return "Draw by the fifty-move rule.";
+        if (this.repetitions() >= 5) return "Draw by fivefold repetition.";
+        if (this.halfmoveClock() >= 150) return "Draw by the seventy-five-move rule.";
         if (chess.isInsufficientMaterial()) return "Draw: insufficient material.";
         return "";
     }
 
+    // Moves since the last capture or pawn move.
+    halfmoveClock() {
+        return Number(this.fen.split(" ")[4]);
+    }
+
+    // How often the position on the board has stood in the game: the same pieces, side to move,
+    // castling rights and en passant capture (chess.js writes the square only when a capture
+    // there is legal).
+    repetitions() {
+        const key = (fen) => fen.split(" ").slice(0, 4).join(" ");
+        const now = key(this.fen);
+        const earlier = [this.startFen, ...this.history().map((m) => m.after)];
+        return earlier.filter((fen) => key(fen) === now).length;
+    }
+
+    // The draw the user may claim in the game as it stands, "threefold" or "fifty", or "".
+    claimable() {
+        if (this.overText()) return "";
+        if (this.repetitions() >= 3) return "threefold";
+        if (this.halfmoveClock() >= 100) return "fifty";
+        return "";
+    }
+
+    // `color` claims the draw the position allows.
+    claimDraw(color) {
+        const claim = this.claimable();
+        if (!claim) return;
+        const rule = claim === "threefold" ? "threefold repetition" : "the fifty-move rule";
+        this.ending = {
+            result: "1/2-1/2",
+            text: `Draw by ${rule}, claimed by ${color === "w" ? "White" : "Black"}.`,
+            termination: "normal",
+        };
+    }
+
     // Takes back the engine's replies since the user's last move, then that move, so that the
     // user is to move again; in a game the engine opened, back to the start with the engine to
-    // move. Returns whether anything was taken back. A resigned game stays as it ended.
+    // move. Returns whether anything was taken back. A game that has ended stays as it ended.
     takeBack() {
         const history = this.history();
-        if (!history.length || this.ending) return false;
+        if (!history.length || this.overText()) return false;
         while (history.length && history[history.length - 1].color !== this.userColor) {
             history.pop();
             this.chess.undo();
         }
         if (history.length) this.chess.undo();
+        this.clockTimes.length = Math.min(this.clockTimes.length, this.history().length + 1);
         return true;
     }
 
@@ -153,29 +199,38 @@ export class Game {
         return this.overText() ? "1/2-1/2" : "*";
     }
 
-    // The game in PGN, with the players, the date, the result and how the game ended.
-    // `engine` is the engine's name as a player.
-    pgn(engine) {
+    // The game in PGN, with the players, the date, the result, the opening and how the game
+    // ended. `engine` is the engine's name as a player, `opening` { eco, name } or null, and
+    // `comments[i]` the comment on the game's move i, or undefined.
+    pgn(engine, opening = null, comments = []) {
         const d = this.started;
         const date = [d.getFullYear(), d.getMonth() + 1, d.getDate()]
             .map((n) => String(n).padStart(2, "0"))
             .join(".");
-        const chess = this.chess;
-        chess.setHeader("Event", "Casual game");
-        chess.setHeader("Date", date);
-        chess.setHeader("White", this.userColor === "w" ? "You" : engine);
-        chess.setHeader("Black", this.userColor === "w" ? engine : "You");
-        chess.setHeader("Result", this.result());
-        if (this.timeControl) chess.setHeader("TimeControl", this.timeControl);
-        chess.setHeader(
+        const chess = new Chess(this.startFen); // it writes a set-up's FEN among the headers
+        const headers = [
+            ["Event", "Casual game"],
+            ["Date", date],
+            ["White", this.userColor === "w" ? "You" : engine],
+            ["Black", this.userColor === "w" ? engine : "You"],
+            ["Result", this.result()],
+        ];
+        if (this.timeControl) headers.push(["TimeControl", this.timeControl]);
+        if (opening) headers.push(["ECO", opening.eco], ["Opening", opening.name]);
+        headers.push([
             "Termination",
             this.ending?.termination ?? (this.overText() ? "normal" : "unterminated"),
-        );
-        // How the game ended, as a comment on its last move, for readers.
+        ]);
+        for (const [name, value] of headers) chess.setHeader(name, value);
         const end = this.overText();
-        if (end) chess.setComment(end);
-        const pgn = chess.pgn();
-        if (end) chess.removeComment();
-        return pgn;
+        const moves = this.history();
+        moves.forEach((move, i) => {
+            chess.move(move);
+            // How the game ended closes the last move's comment, for readers.
+            const words = [comments[i], i === moves.length - 1 ? end : ""].filter(Boolean);
+            if (words.length) chess.setComment(words.join(" "));
+        });
+        if (!moves.length && end) chess.setComment(end);
+        return chess.pgn();
     }
 }

@@ -66,3 +66,14 @@ function controlName(timeControl) {
     const [base, increment] = timeControl.split("+").map(Number);
     return `${base % 60 ? base + " s" : base / 60}+${increment}`;
 }
+
+// A level as the level select names it, "Intermediate (1400)" or "Full strength"; a rating the
+// select does not offer reads as "level 1500".
+export function levelName(select, level) {
+    const option = [...select.options].find((o) => o.value === level);
+    return option
+        ? option.textContent
+        : level === FullStrength
+          ? "Full strength"
+          : `level ${level}`;
+}

@@ -14,7 +14,7 @@ export class Navigation {
         $("next").onclick = () => this.go(this.shownPly() + 1);
         $("last").onclick = () => this.go(Infinity);
         $("moves").onclick = (event) => {
-            const ply = event.target.dataset.ply;
+            const ply = event.target.closest("[data-ply]")?.dataset.ply;
             if (ply) this.go(Number(ply));
         };
         const keys = {
@@ -24,9 +24,12 @@ export class Navigation {
             End: () => Infinity,
         };
         document.addEventListener("keydown", (event) => {
-            // Keys typed into a box or a select are theirs; a checkbox has no use for them.
-            const typing = event.target.matches("input:not([type=checkbox]), select, textarea");
-            if (!keys[event.key] || typing || event.altKey || event.ctrlKey || event.metaKey)
+            // Keys typed into a box or a select are theirs, and so are those on the board, where
+            // they move its cursor, and in the New game dialog; a checkbox has no use for them.
+            const theirs = event.target.matches(
+                "input:not([type=checkbox]), select, textarea, #board, dialog *",
+            );
+            if (!keys[event.key] || theirs || event.altKey || event.ctrlKey || event.metaKey)
                 return;
             event.preventDefault();
             this.go(keys[event.key]());
@@ -70,7 +73,7 @@ export class Navigation {
         $("next").disabled = $("last").disabled = ply === latest;
         const move = this.game().history()[ply - 1];
         const number = move && move.before.split(" ")[5];
-        $("review").textContent = !this.reviewing()
+        $("looking-back").textContent = !this.reviewing()
             ? ""
             : move
               ? `Looking back: after ${number}${move.color === "w" ? "." : "…"} ${move.san}`

@@ -1,4 +1,5 @@
-// The panels beside the board: the status line, the engine's view, the move list and the FEN.
+// The panels beside the board: the status line, the players, the engine's view, the move list
+// and the FEN.
 import { Chess } from "chess.js";
 
 const $ = (id) => document.getElementById(id);
@@ -8,10 +9,18 @@ export function showStatus(text, over) {
     $("status").className = over ? "over" : "";
 }
 
+// The players' names in the bars above and below the board's clocks: `bottom` ("w" or "b") is
+// the side at the foot of the board, `names` { w, b }.
+export function showPlayers(bottom, names) {
+    const top = bottom === "w" ? "b" : "w";
+    document.querySelector("#player-top .player-name").textContent = names[top];
+    document.querySelector("#player-bottom .player-name").textContent = names[bottom];
+}
+
 // The moves in rows of a move number, White's move and Black's, each move a link to the
-// position after it; the move `shown` (a number of moves) is marked and kept in view. And the
-// shown position's FEN.
-export function showMoves(game, shown = game) {
+// position after it, with its judgement from a review (judge.js's, one a move) after it; the move
+// `shown` (a number of moves) is marked and kept in view. And the shown position's FEN.
+export function showMoves(game, shown = game, judged = []) {
     const list = $("moves");
     list.innerHTML = "";
     const ply = shown.history().length;
@@ -31,6 +40,15 @@ export function showMoves(game, shown = game) {
         cell.textContent = move.san;
         cell.dataset.ply = i + 1;
         cell.className = "move";
+        const judgement = judged[i]?.judgement;
+        if (judgement) {
+            const mark = document.createElement("span");
+            mark.className = "judgement";
+            mark.textContent = judgement.mark;
+            mark.title = judgement.name;
+            cell.classList.add(`judged-${judgement.name}`);
+            cell.append(mark);
+        }
         if (i + 1 === ply) (marked = cell).classList.add("shown");
     });
     if (marked && ply < game.history().length) {

@@ -18,6 +18,13 @@ export function downloadPgn(game, pgn) {
     setTimeout(() => URL.revokeObjectURL(url), 1000);
 }
 
+// How an imported game ended, as its result tells: the PGN does not say why.
+const Results = {
+    "1-0": "White won, as the game records.",
+    "0-1": "Black won, as the game records.",
+    "1/2-1/2": "Drawn, as the game records.",
+};
+
 const NotPgn =
     'That does not look like a game in PGN: its moves read like 1. e4 e5 2. Nf3, after any [Tag "value"] lines.';
 // A move as PGN writes it: "e4", "Nbxd7", "exd8=Q+", "O-O-O".
@@ -33,8 +40,10 @@ function refusal(error, chess) {
     return MoveShape.test(word) ? `${where} is not legal there.` : `${where} is not a move.`;
 }
 
-// Reads a game in PGN. Returns { game }, which goes on from its last position with the user
-// playing the side to move, or { error } saying in plain words why it cannot be played.
+// Reads a game in PGN. Returns { game }, with the user playing the side to move, or { error }
+// saying in plain words why it cannot be played. A game the PGN gives a result (1-0, 0-1 or
+// ½-½) is over, with that result, to look over and review; one still going on ("*") goes on
+// from its last position.
 export function readPgn(text) {
     if (!text.trim()) return { error: "Paste a game in PGN first." };
     const chess = new Chess();
@@ -49,5 +58,9 @@ export function readPgn(text) {
     if (error) return { error: `The game's starting position cannot be played: ${error}` };
     const game = new Game(startFen, chess.turn());
     for (const move of history) game.play(move.from, move.to, move.promotion);
+    game.imported = true;
+    const { Result: result, Termination: termination = "normal" } = chess.getHeaders();
+    if (Results[result] && !game.positionEnd())
+        game.ending = { result, text: Results[result], termination };
     return { game };
 }

@@ -13,6 +13,7 @@ const types = {
     ".wasm": "application/wasm",
     ".png": "image/png",
     ".wav": "audio/wav",
+    ".json": "application/json",
 };
 
 export function serve(port = 8080) {
