@@ -147,8 +147,9 @@ function render() {
     showReview(game, judged, navigation.shownPly(), graph, board);
     const opening = openingOf(game, navigation.shownPly());
     $("opening").textContent = opening ? `${opening.eco} · ${opening.name}` : "";
-    // The engine's view is of the game; in analysis the lines take its place.
-    $("info").hidden = analysis.on;
+    // The engine's view is of the game; in analysis the lines take its place, and in a review
+    // or a game over before it thought, it has nothing to say.
+    $("info").hidden = analysis.on || Boolean(game.review) || (!info && Boolean(over));
     navigation.show();
     showEval();
     showEnd(game);
@@ -173,7 +174,10 @@ function render() {
 // The players' names and clocks, each beside its end of the board.
 function showSides() {
     const engineName = `Sorvane · ${levelName($("level"), game.engineSetting.level)}`;
-    const names = { [game.userColor]: "You", [game.userColor === "w" ? "b" : "w"]: engineName };
+    const names = game.players ?? {
+        [game.userColor]: "You",
+        [game.userColor === "w" ? "b" : "w"]: engineName,
+    };
     showPlayers(board.orientation, names);
     showClocks(clocks, board.orientation);
 }

@@ -28,7 +28,10 @@ export class Board {
             // The board's size as chessground draws it, whole device pixels a square, for the
             // evaluation bar beside it.
             addDimensionsCssVarsTo: document.body,
-            animation: { duration: 150 },
+            // No sliding pieces for those who ask the system for less motion.
+            animation: {
+                duration: matchMedia("(prefers-reduced-motion: reduce)").matches ? 0 : 150,
+            },
         });
         this.shapes = {}; // the arrows of each kind, { hint: [...], analysis: [...], ... }
         this.picker = picker;

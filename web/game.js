@@ -25,6 +25,8 @@ export class Game {
         // first, then after each move. Take back returns the clocks to the position's.
         this.clockTimes = [];
         this.imported = false; // brought in as PGN: it may be reviewed before it is over
+        // The players' names of a finished game brought in, { w, b }; null when the user plays.
+        this.players = null;
         this.review = null; // review.js's findings on the game, or null before a review
     }
 
@@ -211,8 +213,8 @@ export class Game {
         const headers = [
             ["Event", "Casual game"],
             ["Date", date],
-            ["White", this.userColor === "w" ? "You" : engine],
-            ["Black", this.userColor === "w" ? engine : "You"],
+            ["White", this.players?.w ?? (this.userColor === "w" ? "You" : engine)],
+            ["Black", this.players?.b ?? (this.userColor === "w" ? engine : "You")],
             ["Result", this.result()],
         ];
         if (this.timeControl) headers.push(["TimeControl", this.timeControl]);

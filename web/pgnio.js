@@ -40,10 +40,10 @@ function refusal(error, chess) {
     return MoveShape.test(word) ? `${where} is not legal there.` : `${where} is not a move.`;
 }
 
-// Reads a game in PGN. Returns { game }, with the user playing the side to move, or { error }
-// saying in plain words why it cannot be played. A game the PGN gives a result (1-0, 0-1 or
-// ½-½) is over, with that result, to look over and review; one still going on ("*") goes on
-// from its last position.
+// Reads a game in PGN. Returns { game }, or { error } saying in plain words why it cannot be
+// played. A game the PGN gives a result (1-0, 0-1 or ½-½) is over, with that result and its
+// players' names, to look over and review from White's side; one still going on ("*") goes on
+// from its last position, the user playing the side to move.
 export function readPgn(text) {
     if (!text.trim()) return { error: "Paste a game in PGN first." };
     const chess = new Chess();
@@ -59,8 +59,15 @@ export function readPgn(text) {
     const game = new Game(startFen, chess.turn());
     for (const move of history) game.play(move.from, move.to, move.promotion);
     game.imported = true;
-    const { Result: result, Termination: termination = "normal" } = chess.getHeaders();
+    const headers = chess.getHeaders();
+    const { Result: result, Termination: termination = "normal" } = headers;
     if (Results[result] && !game.positionEnd())
         game.ending = { result, text: Results[result], termination };
+    // A finished game is for looking over as its players played it, White at the foot.
+    if (game.overText()) {
+        const name = (tag, color) => (headers[tag] && headers[tag] !== "?" ? headers[tag] : color);
+        game.players = { w: name("White", "White"), b: name("Black", "Black") };
+        game.userColor = "w";
+    }
     return { game };
 }

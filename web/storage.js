@@ -90,6 +90,7 @@ export function saveGame(game, clocks, info) {
         engineSetting: game.engineSetting,
         clockTimes: game.clockTimes,
         imported: game.imported,
+        players: game.players,
         review: game.review,
         info,
     });
@@ -153,6 +154,9 @@ export function loadGame() {
         if (Array.isArray(saved.clockTimes) && saved.clockTimes.every(isTimes))
             game.clockTimes = saved.clockTimes.slice(0, game.history().length + 1);
         game.imported = saved.imported === true;
+        const players = saved.players;
+        if (players && typeof players.w === "string" && typeof players.b === "string")
+            game.players = { w: players.w, b: players.b };
         game.review = readReview(saved.review, game);
         const clockTimes = isTimes(saved.clocks) ? saved.clocks : null;
         return { game, clockTimes, info: readInfo(saved.info) };

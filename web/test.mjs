@@ -1,5 +1,5 @@
 // The page in a real browser: headless Chromium drives the page's own controls the way a user
-// would, with 0.2 s a move for the engine. Each check starts from a fresh page, in a browser
+// would, with 0.05 s a move for the engine. Each check starts from a fresh page, in a browser
 // context of its own so that nothing the page remembers passes between checks, and no page may
 // log an error. Three pages run at once; the checks whose figures need a quiet machine run
 // alone at the end.
@@ -13,6 +13,7 @@ import "./checks/engine.mjs";
 import "./checks/faults.mjs";
 import "./checks/review.mjs";
 import "./checks/claims.mjs";
+import "./checks/access.mjs";
 
 const Pages = Number(process.env.SORVANE_TEST_PAGES ?? 3);
 

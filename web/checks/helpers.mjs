@@ -33,7 +33,7 @@ export function check(name, run, { viewport, alone = false } = {}) {
     checks.push({ name, run, viewport, alone });
 }
 
-// A fresh page with the engine loaded and a game started at full strength with 0.2 s a move,
+// A fresh page with the engine loaded and a game started at full strength with 0.05 s a move,
 // and the helpers the checks use. The page's commands to the engine, and the engine's option
 // lines and answers, are recorded in window.engineSent, window.engineOptions and
 // window.engineAnswers.
@@ -44,7 +44,14 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
     });
     context.on("targetdestroyed", () => rm(downloads, { recursive: true, force: true }));
     const page = await context.newPage();
+    // Waits look every 50 ms rather than at every frame, which would keep two cores busy with
+    // three pages open.
+    const waitForFunction = page.waitForFunction.bind(page);
+    page.waitForFunction = (test, options = {}, ...args) =>
+        waitForFunction(test, { polling: 50, ...options }, ...args);
     await page.setViewport(viewport);
+    // Pieces that do not slide and a bar that does not grow spare the machine's cores.
+    await page.emulateMediaFeatures([{ name: "prefers-reduced-motion", value: "reduce" }]);
     page.on("console", (m) => m.type() === "error" && errors.push(m.text()));
     page.on("pageerror", (e) => errors.push(String(e)));
     await page.evaluateOnNewDocument(() => {
@@ -148,8 +155,8 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
         },
 
         // Starts a game from the New game dialog: `side` ("w" or "b"), `level`, `movetime` and
-        // `clock` (a time control, "180+2", also one the page does not offer, as short as a
-        // check needs) change the dialog's choices; `fen` sets up a position and `pgn` imports
+        // `clock` (a time control, "180+2") change the dialog's choices, the times also to ones
+        // the page does not offer, as short as a check needs; `fen` sets up a position and `pgn` imports
         // a game, where the Start button starts from the usual position. A game in progress is
         // dropped when the page asks, unless `agree` is false. Returns whether the page asked.
         async newGame({ side, level, movetime, clock, fen, pgn, agree = true } = {}) {
@@ -166,7 +173,16 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
                 );
                 await page.select("#clock", clock);
             }
-            if (movetime) await page.select("#movetime", movetime);
+            if (movetime) {
+                await page.$eval(
+                    "#movetime",
+                    (select, ms) =>
+                        [...select.options].some((o) => o.value === ms) ||
+                        select.add(new Option(`${ms / 1000} s`, ms)),
+                    movetime,
+                );
+                await page.select("#movetime", movetime);
+            }
             let asked = false;
             const answer = (dialog) => {
                 asked = true;
@@ -248,7 +264,7 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
             return page.evaluate(() => window.copiedText);
         },
     };
-    await helpers.newGame({ level: "full", movetime: "200" });
+    await helpers.newGame({ level: "full", movetime: "50" });
     await page.waitForFunction(
         () => document.getElementById("status").textContent === "Your move.",
     );
@@ -346,3 +362,7 @@ export const ScorePattern = /^(White [+−]\d+\.\d\d|(White|Black) (mates in \d+
 
 // The status while the board shows an earlier position and the game waits for the user.
 export const LookingBack = "Looking back — press » to return to the game.";
+
+// A game of twenty moves, still going on, with White to move.
+export const LongGame =
+    "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O 9. h3 Nb8 10. d4 Nbd7 11. Nbd2 Bb7 12. Bc2 Re8 13. Nf1 Bf8 14. Ng3 g6 15. a4 c5 16. d5 c4 17. Bg5 h6 18. Be3 Nc5 19. Qd2 h5 20. Bg5 Be7 *";
