@@ -11,11 +11,14 @@ const HintMs = 300;
 const Brushes = ["blue", "paleGrey", "paleGrey"]; // the best line's arrow stands out
 
 export class Analysis {
-    // onScore() when the best line's score changes, for the evaluation bar.
-    constructor(engine, board, onScore) {
+    // onScore() when the best line's score changes, for the evaluation bar; threads() the
+    // engine's options for the threads an analysis takes.
+    constructor(engine, board, onScore, threads) {
         this.engine = engine;
         this.board = board;
         this.onScore = onScore;
+        this.threads = threads;
+        this.search = null; // the engine's search of the position shown
         this.on = false;
         this.lines = []; // { depth, score (White's view), pv }, best first
         this.listener = {
@@ -43,13 +46,12 @@ export class Analysis {
     }
 
     // Analyses `shown`, the game as far as the board shows it, unless that analysis runs
-    // already. A search under way is stopped first; the engine's onReady() brings the call back.
+    // already or has ended by itself. A search under way is stopped first; if the engine has to
+    // start afresh, its onReady() brings the call back.
     run(shown) {
         if (!this.on) return;
         const key = shown.startFen + shown.uciMoves().join(" ");
-        const running =
-            this.engine.listener === this.listener && this.worker === this.engine.worker;
-        if (this.shown?.key === key && running) return;
+        if (this.shown?.key === key && this.search && !this.search.stopped) return;
         if (this.shown?.key !== key) {
             this.shown = { key, fen: shown.fen, turn: shown.turn };
             this.lines = []; // they were of another position
@@ -59,9 +61,19 @@ export class Analysis {
         this.engine.stop();
         // Back when the engine is ready; a position the rules have ended has nothing to see.
         if (!this.engine.ready || shown.positionEnd()) return;
-        this.engine.setOptions({ MultiPV: Lines, UCI_LimitStrength: false });
-        this.engine.search(shown.startFen, shown.uciMoves(), "infinite", this.listener);
-        this.worker = this.engine.worker;
+        this.engine.setOptions({ MultiPV: Lines, UCI_LimitStrength: false, ...this.threads() });
+        this.search = this.engine.search(
+            shown.startFen,
+            shown.uciMoves(),
+            "infinite",
+            this.listener,
+        );
+    }
+
+    // Starts the analysis afresh, as when the threads it may take change.
+    restart(shown) {
+        this.search = null;
+        this.run(shown);
     }
 
     report({ depth, line, score, pv }) {
@@ -90,10 +102,14 @@ export class Analysis {
 }
 
 // Shows a hint for `game`, whose position the user is to move in: the move of a short
-// full-strength search, as a green arrow, if `stillShown()` when it comes.
+// full-strength search on one thread, as a green arrow, if `stillShown()` when it comes.
 export function showHint(engine, game, board, stillShown) {
     if (!engine.ready || engine.searching) return;
-    engine.setOptions({ MultiPV: 1, UCI_LimitStrength: false });
+    engine.setOptions({
+        MultiPV: 1,
+        UCI_LimitStrength: false,
+        ...(engine.threaded ? { Threads: 1 } : {}),
+    });
     engine.search(game.startFen, game.uciMoves(), `movetime ${HintMs}`, {
         onInfo: () => {},
         onBestMove: (uci) => stillShown() && board.arrows("hint", [{ uci, brush: "green" }]),

@@ -57,6 +57,7 @@ const engine = new Engine({
         engineLoaded = true;
         fillLevels($("level"), engine.eloRange);
         recallSetting($("level")); // the levels came only now
+        fillThreads();
         // A first game, begun before the engine told its levels, plays at the one chosen now.
         if (![...$("level").options].some((o) => o.value === game.engineSetting.level))
             game.engineSetting.level = $("level").value;
@@ -80,11 +81,20 @@ const engine = new Engine({
         render(); // a premove waiting is played from here
     },
 });
-const analysis = new Analysis(engine, board, showEval);
-const reviewer = new Reviewer(engine, () => {
-    render();
-    think();
-});
+// The engine's options for the threads a search takes: the threaded engine analyses and
+// reviews on as many as the Threads setting says, and plays and hints on one, the thread its
+// levels were measured on.
+const manyThreads = () => (engine.threaded ? { Threads: Number($("threads").value) || 1 } : {});
+const oneThread = () => (engine.threaded ? { Threads: 1 } : {});
+const analysis = new Analysis(engine, board, showEval, manyThreads);
+const reviewer = new Reviewer(
+    engine,
+    () => {
+        render();
+        think();
+    },
+    manyThreads,
+);
 const dialog = new NewGameDialog({
     onStart: (settings) => {
         if (!leaveGame()) return {};
@@ -169,6 +179,17 @@ function render() {
     const changes = changesIn(game);
     soundChanges(changes);
     announceChanges(changes, game);
+}
+
+// The Threads setting offers 1 to as many threads as the machine has cores, at most the
+// engine's top, all of them at first; without the threaded engine it does not show.
+function fillThreads() {
+    const select = $("threads");
+    $("threads-field").hidden = !engine.threaded;
+    if (!engine.threaded || select.options.length) return;
+    const most = Math.max(1, Math.min(navigator.hardwareConcurrency || 1, engine.maxThreads));
+    for (let n = 1; n <= most; ++n) select.add(new Option(String(n), String(n), false, n === most));
+    recallSetting(select);
 }
 
 // The players' names and clocks, each beside its end of the board.
@@ -260,7 +281,7 @@ function askEngine() {
     )
         return;
     searchSetting = game.engineSetting;
-    engine.setOptions({ MultiPV: 1, ...levelOptions(searchSetting.level) });
+    engine.setOptions({ MultiPV: 1, ...levelOptions(searchSetting.level), ...oneThread() });
     const limit = clocks ? clocks.goArguments() : `movetime ${searchSetting.movetime}`;
     engine.search(game.startFen, game.uciMoves(), limit);
     render();
@@ -318,6 +339,7 @@ function onFlag(color) {
     engine.stop();
     game.loseOnTime(color);
     render();
+    think();
 }
 
 // Plays `next`, with its clocks full or at `timesLeft`.
@@ -377,15 +399,19 @@ $("again").onclick = () => {
         ...game.engineSetting,
     });
 };
+// Resigning or claiming a draw ends the game: the engine's search of its move stops, and an
+// analysis goes on.
 $("resign").onclick = () => {
     engine.stop();
     game.resign(game.userColor);
     render();
+    think();
 };
 $("claim").onclick = () => {
     engine.stop();
     game.claimDraw(game.userColor);
     render();
+    think();
 };
 $("flip").onclick = () => {
     board.flip();
@@ -413,6 +439,12 @@ $("review-game").onclick = () => {
     render();
     think();
 };
+// A change of threads takes effect at once in an analysis, and from the next position in a
+// review.
+$("threads").addEventListener(
+    "change",
+    () => analysis.on && analysis.restart(navigation.shownGame()),
+);
 $("hint").onclick = () => {
     const asked = game,
         fen = game.fen;
@@ -444,6 +476,7 @@ rememberSettings([
     "custom-minutes",
     "custom-increment",
     "sound",
+    "threads",
 ]);
 const saved = loadGame();
 if (saved) takeUpGame(saved.game, saved.clockTimes);

@@ -1,68 +1,106 @@
 // The link to the engine, which runs in a Web Worker: one UCI command line a message each
-// way. The page sends "uci", "setoption", "position fen ... moves ..." and "go" with the time
-// for the move, "movetime N", the clocks, "wtime W btime B winc I binc I", or "infinite".
+// way. The page sends "uci", "setoption", "position fen ... moves ...", "go" with the time for
+// the move, "movetime N", the clocks, "wtime W btime B winc I binc I", or "infinite", and, to
+// the threaded engine, "stop".
+//
+// A cross-origin isolated page runs the threaded engine, which listens while it searches: a
+// search is ended with "stop", and the commands of the next one wait in the engine for its
+// answer. Any other page runs the one-thread engine, which reads nothing until it answers: a
+// search is ended by dropping the worker and starting a fresh one, which loads in milliseconds.
 export class Engine {
     // onReady() when the engine can take a search; by default each search reports to
     // onInfo(info) for each "info" line with a principal variation and onBestMove(uci).
-    constructor(handlers) {
+    constructor(handlers, threaded = Boolean(globalThis.crossOriginIsolated)) {
         this.handlers = handlers;
+        this.threaded = threaded;
         this.eloRange = null; // the ratings UCI_Elo takes, { min, max }, from the engine's list
+        this.maxThreads = 1; // the threads the Threads option takes, from the engine's list
         this.start();
     }
 
     start() {
         this.ready = false;
-        this.searching = false;
-        const worker = new Worker("worker.js");
+        this.searches = []; // the searches sent and not yet answered, oldest first
+        this.sent = new Map(); // each option's value as last sent to this worker
+        const worker = new Worker(this.threaded ? "worker.js?threads" : "worker.js");
         this.worker = worker;
         worker.onmessage = (event) => {
-            if (worker !== this.worker) return; // a line from a worker stopped meanwhile
+            if (worker !== this.worker) return; // a line from a worker dropped meanwhile
             const line = event.data;
+            const search = this.searches[0]; // the lines are of the oldest search unanswered
             if (line === "uciok") {
                 this.ready = true;
                 this.handlers.onReady();
-            } else if (line.startsWith("option name UCI_Elo ")) {
-                const words = line.split(" ");
-                const number = (word) => Number(words[words.indexOf(word) + 1]);
-                this.eloRange = { min: number("min"), max: number("max") };
+            } else if (line.startsWith("option name ")) {
+                this.readOption(line);
             } else if (line.startsWith("error ")) {
                 console.error("engine: " + line.slice(6));
             } else if (line.startsWith("info depth ") && line.includes(" pv ")) {
-                this.listener.onInfo(parseInfo(line));
+                if (search && !search.stopped) search.listener.onInfo(parseInfo(line));
             } else if (line.startsWith("bestmove ")) {
-                this.searching = false;
-                this.listener.onBestMove(line.split(" ")[1]);
+                this.searches.shift();
+                if (!search) return;
+                search.answered = true;
+                if (!search.stopped) search.listener.onBestMove(line.split(" ")[1]);
             }
         };
         worker.postMessage("uci"); // the worker keeps it until the engine has loaded
     }
 
-    // Sets engine options, { MultiPV: 3, UCI_Elo: 1400, ... }, for the searches that follow.
-    // A fresh worker starts from the defaults, so each search sets what it needs first.
+    // The ranges of UCI_Elo and Threads, from the engine's option lines.
+    readOption(line) {
+        const words = line.split(" ");
+        const number = (word) => Number(words[words.indexOf(word) + 1]);
+        if (line.startsWith("option name UCI_Elo "))
+            this.eloRange = { min: number("min"), max: number("max") };
+        if (line.startsWith("option name Threads ")) this.maxThreads = number("max");
+    }
+
+    // Whether a search runs that has not been stopped.
+    get searching() {
+        return this.searches.some((s) => !s.stopped);
+    }
+
+    // The search under way that has not been stopped, or null.
+    get current() {
+        return this.searches.find((s) => !s.stopped) ?? null;
+    }
+
+    // Sets engine options, { MultiPV: 3, UCI_Elo: 1400, ... }, for the searches that follow;
+    // a value the engine has already is not sent again. A fresh worker starts from the
+    // defaults, so each search sets what it needs first.
     setOptions(options) {
-        for (const [name, value] of Object.entries(options))
+        for (const [name, value] of Object.entries(options)) {
+            if (this.sent.get(name) === String(value)) continue;
+            this.sent.set(name, String(value));
             this.worker.postMessage(`setoption name ${name} value ${value}`);
+        }
     }
 
     // Searches the position after `moves` from `startFen`; `go` is what follows "go", as
     // "movetime 1000", the clocks or "infinite". `listener` takes this search's reports instead
-    // of the default handlers.
+    // of the default handlers. Returns the search, { listener, stopped, answered }.
     search(startFen, moves, go, listener = this.handlers) {
-        this.searching = true;
-        this.listener = listener;
+        const search = { listener, stopped: false, answered: false };
+        this.searches.push(search);
         this.worker.postMessage(
             `position fen ${startFen}${moves.length ? " moves " + moves.join(" ") : ""}`,
         );
         this.worker.postMessage(`go ${go}`);
+        return search;
     }
 
-    // Abandons a running search at once. A search reads no input until it answers, so "stop"
-    // would wait for it: the worker is dropped instead and a fresh one started, which takes
-    // milliseconds. onReady() follows when the new one can search.
+    // Ends the running search at once; its reports and answer go to nobody. The threaded
+    // engine is told "stop"; the one-thread engine is dropped for a fresh one, and onReady()
+    // follows when that can search.
     stop() {
         if (!this.searching) return;
-        this.worker.terminate();
-        this.start();
+        for (const search of this.searches) search.stopped = true;
+        if (this.threaded) this.worker.postMessage("stop");
+        else {
+            this.worker.terminate();
+            this.start();
+        }
     }
 }
 

@@ -30,12 +30,13 @@ export function fitReview(game) {
 }
 
 export class Reviewer {
-    // onFound() once another position's score is in game.review.
-    constructor(engine, onFound) {
+    // onFound() once another position's score is in game.review; threads() the engine's
+    // options for the threads a review takes.
+    constructor(engine, onFound, threads) {
         this.engine = engine;
         this.onFound = onFound;
-        this.searching = null; // { review, ply, turn, score } of the search under way
-        this.worker = null;
+        this.threads = threads;
+        this.searching = null; // { review, ply, turn, score, search } of the search under way
         this.listener = {
             onInfo: (report) => {
                 if (report.line === 1 && this.searching)
@@ -59,12 +60,12 @@ export class Reviewer {
     step(game) {
         const review = game.review;
         const ply = review.scores.length;
+        const under = this.searching;
         const running =
-            this.searching?.review === review &&
-            this.searching.ply === ply &&
-            this.engine.listener === this.listener &&
-            this.worker === this.engine.worker &&
-            this.engine.searching;
+            under?.review === review &&
+            under.ply === ply &&
+            !under.search.stopped &&
+            !under.search.answered;
         if (running) return;
         const position = game.at(ply);
         if (position.positionEnd()) {
@@ -78,15 +79,15 @@ export class Reviewer {
         }
         this.engine.stop();
         if (!this.engine.ready) return; // back when the fresh engine is ready
-        this.searching = { review, ply, turn: position.turn, score: null };
-        this.engine.setOptions({ MultiPV: 1, UCI_LimitStrength: false });
-        this.engine.search(
+        this.engine.setOptions({ MultiPV: 1, UCI_LimitStrength: false, ...this.threads() });
+        const moves = review.moves.slice(0, ply);
+        const search = this.engine.search(
             game.startFen,
-            review.moves.slice(0, ply),
+            moves,
             `movetime ${ReviewMs}`,
             this.listener,
         );
-        this.worker = this.engine.worker;
+        this.searching = { review, ply, turn: position.turn, score: null, search };
     }
 }
 

@@ -1,5 +1,8 @@
-// A small static server for the page in build-web/, with the right type for .wasm.
-//   node web/serve.mjs [port]     (default 8080; 0 picks a free port)
+// A small static server for the page in build-web/, with the right type for .wasm. It sends the
+// headers that make the page cross-origin isolated (COOP same-origin, COEP require-corp), so
+// that it may share memory with its engine's threads; without them the page runs the engine
+// on one thread.
+//   node web/serve.mjs [port] [--one-thread]     (port 8080 by default; 0 picks a free one)
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
@@ -16,7 +19,14 @@ const types = {
     ".json": "application/json",
 };
 
-export function serve(port = 8080) {
+// Serves on `port`; `isolated` false leaves out the isolation headers.
+export function serve(port = 8080, { isolated = true } = {}) {
+    const isolation = isolated
+        ? {
+              "Cross-Origin-Opener-Policy": "same-origin",
+              "Cross-Origin-Embedder-Policy": "require-corp",
+          }
+        : {};
     const server = createServer(async (request, response) => {
         const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
         const file = join(root, path === "/" ? "index.html" : path);
@@ -25,6 +35,7 @@ export function serve(port = 8080) {
             const body = await readFile(file);
             response.writeHead(200, {
                 "Content-Type": types[extname(file)] ?? "application/octet-stream",
+                ...isolation,
             });
             response.end(body);
         } catch {
@@ -35,6 +46,7 @@ export function serve(port = 8080) {
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-    const server = await serve(Number(process.argv[2] ?? 8080));
+    const port = Number(process.argv.slice(2).find((a) => /^\d+$/.test(a)) ?? 8080);
+    const server = await serve(port, { isolated: !process.argv.includes("--one-thread") });
     console.log(`Sorvane: http://127.0.0.1:${server.address().port}/`);
 }

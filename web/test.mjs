@@ -14,25 +14,32 @@ import "./checks/faults.mjs";
 import "./checks/review.mjs";
 import "./checks/claims.mjs";
 import "./checks/access.mjs";
+import "./checks/threads.mjs";
 
 const Pages = Number(process.env.SORVANE_TEST_PAGES ?? 3);
 
 const server = await serve(0);
+const oneThreadServer = await serve(0, { isolated: false });
 const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
     headless: true,
     args: ["--no-sandbox", "--disable-gpu"],
 });
-const url = `http://127.0.0.1:${server.address().port}/`;
+const url = (s) => `http://127.0.0.1:${s.address().port}/`;
 let passed = 0,
     failed = 0;
 
-async function runCheck({ name, run, viewport }) {
+async function runCheck({ name, run, viewport, isolated }) {
     const started = Date.now();
     const errors = [];
     let page = null;
     try {
-        const t = await openPage(browser, url, errors, viewport);
+        const t = await openPage(
+            browser,
+            url(isolated ? server : oneThreadServer),
+            errors,
+            viewport,
+        );
         page = t.page;
         await run(t);
         if (errors.length) throw new Error("the page logged errors:\n" + errors.join("\n"));
@@ -70,6 +77,7 @@ try {
 } finally {
     await browser.close();
     server.close();
+    oneThreadServer.close();
 }
 console.log(`browser checks took ${((Date.now() - started) / 1000).toFixed(1)} s`);
 console.log(`${passed} passed, ${failed} failed`);

@@ -26,17 +26,19 @@ export function fail(message) {
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// The checks, in the order they are declared: { name, run, viewport, alone }. A check `alone`
-// runs by itself, after the others, as its figures depend on the machine being quiet.
+// The checks, in the order they are declared: { name, run, viewport, alone, isolated }. A check
+// `alone` runs by itself, after the others, as its figures depend on the machine being quiet;
+// one not `isolated` opens the page from a server that does not make it cross-origin isolated.
 export const checks = [];
-export function check(name, run, { viewport, alone = false } = {}) {
-    checks.push({ name, run, viewport, alone });
+export function check(name, run, { viewport, alone = false, isolated = true } = {}) {
+    checks.push({ name, run, viewport, alone, isolated });
 }
 
 // A fresh page with the engine loaded and a game started at full strength with 0.05 s a move,
 // and the helpers the checks use. The page's commands to the engine, and the engine's option
 // lines and answers, are recorded in window.engineSent, window.engineOptions and
-// window.engineAnswers.
+// window.engineAnswers, every line it writes in window.engineLines ({ line, at }), and the
+// scripts of the workers the page started in window.workerScripts.
 export async function openPage(browser, url, errors, viewport = { width: 1100, height: 700 }) {
     const downloads = await mkdtemp(join(tmpdir(), "sorvane-test-"));
     const context = await browser.createBrowserContext({
@@ -58,10 +60,14 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
         window.engineSent = [];
         window.engineOptions = [];
         window.engineAnswers = [];
+        window.engineLines = [];
+        window.workerScripts = [];
         window.Worker = class extends Worker {
             constructor(...args) {
                 super(...args);
+                window.workerScripts.push(String(args[0]));
                 this.addEventListener("message", (event) => {
+                    window.engineLines.push({ line: event.data, at: performance.now() });
                     if (event.data.startsWith("option ")) window.engineOptions.push(event.data);
                     if (event.data.startsWith("bestmove ")) window.engineAnswers.push(event.data);
                 });

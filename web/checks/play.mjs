@@ -253,13 +253,17 @@ check("levels from beginner to full strength", async (t) => {
         fail(`a new visitor plays level ${t.defaultLevel}`);
 
     // The commands of the engine's last search, from its options to its "go".
+    // The engine's last search: the options in force for it, each as last sent to the worker
+    // that ran it (an option is sent only when it changes), then its "go".
     const lastSearch = () =>
         t.page.evaluate(() => {
             const sent = window.engineSent;
-            let start = sent.findLastIndex((l) => l.startsWith("go "));
-            while (start > 0 && !sent[start - 1].startsWith("go ") && sent[start - 1] !== "uci")
-                --start;
-            return sent.slice(start, sent.findLastIndex((l) => l.startsWith("go ")) + 1);
+            const go = sent.findLastIndex((l) => l.startsWith("go "));
+            const worker = sent.lastIndexOf("uci", go);
+            const options = new Map();
+            for (const line of sent.slice(worker, go))
+                if (line.startsWith("setoption name ")) options.set(line.split(" value ")[0], line);
+            return [...options.values(), sent[go]];
         });
     // A game at the lowest level: the engine is told it, the player's bar and the PGN name it.
     await t.newGame({ level: String(min) });
