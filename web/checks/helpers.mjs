@@ -67,6 +67,7 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
                 super(...args);
                 window.workerScripts.push(String(args[0]));
                 this.addEventListener("message", (event) => {
+                    if (typeof event.data !== "string") return; // not an engine's line
                     window.engineLines.push({ line: event.data, at: performance.now() });
                     if (event.data.startsWith("option ")) window.engineOptions.push(event.data);
                     if (event.data.startsWith("bestmove ")) window.engineAnswers.push(event.data);

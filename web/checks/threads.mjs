@@ -11,7 +11,7 @@ async function analysis(t, threads, ms) {
     await t.page.evaluate(() => (window.engineLines = []));
     await t.page.click("#analyse");
     await t.page.waitForFunction(() => document.querySelectorAll("#analysis-lines li").length);
-    await sleep(500);
+    await sleep(300);
     const from = await t.page.evaluate(() => window.engineLines.length);
     await sleep(ms);
     const lines = await t.page.evaluate((from) => window.engineLines.slice(from), from);
@@ -40,6 +40,27 @@ async function analysis(t, threads, ms) {
     return { nps, stopped };
 }
 
+// How much more work two busy workers of the page do in a second than one: 2 when the machine
+// gives the page two cores, 1 when other work leaves it one (the kernel shares the cores out
+// between sessions, not threads).
+function cores(page) {
+    return page.evaluate(async () => {
+        const busy = `let n = 0; const end = performance.now() + 600;
+            while (performance.now() < end) for (let i = 0; i < 1000; ++i) n += i & 1;
+            postMessage(n);`;
+        const url = URL.createObjectURL(new Blob([busy]));
+        const work = (count) =>
+            Promise.all(
+                Array.from({ length: count }, () => {
+                    const worker = new Worker(url);
+                    return new Promise((done) => (worker.onmessage = (e) => done(e.data)));
+                }),
+            ).then((counts) => counts.reduce((a, b) => a + b, 0));
+        const one = await work(1);
+        return (await work(2)) / one;
+    });
+}
+
 check(
     "threads: two search more nodes a second than one, and stop is answered at once",
     async (t) => {
@@ -60,24 +81,57 @@ check(
                 return post.call(this, line);
             };
         });
-        const one = await analysis(t, 1, 1500);
-        const two = await analysis(t, 2, 1500);
-        console.log(
-            `  nodes a second: ${Math.round(one.nps)} on one thread, ${Math.round(two.nps)} on two;` +
-                ` stop answered in ${one.stopped.toFixed(1)} ms and ${two.stopped.toFixed(1)} ms`,
-        );
-        if (!(two.nps > one.nps))
-            fail(`two threads search ${two.nps} nodes a second, one ${one.nps}`);
-        for (const { stopped } of [one, two])
+        // One thread, then two. Other work on the machine may leave the page one core for a
+        // while, and then two threads cannot search faster: a round where they did not is
+        // measured again, up to three times. They fail only if in every round they searched no
+        // faster though the page had two cores just after.
+        const stops = [];
+        let faster = false,
+            slowerOnTwoCores = 0;
+        for (let round = 1; round <= 3 && !faster; ++round) {
+            const one = await analysis(t, 1, 1200);
+            const two = await analysis(t, 2, 1200);
+            stops.push(one.stopped, two.stopped);
+            const speed = two.nps / one.nps;
+            console.log(
+                `  nodes a second: ${Math.round(one.nps)} on one thread, ${Math.round(two.nps)} on two (${speed.toFixed(2)} times)`,
+            );
+            faster = speed > 1;
+            if (faster) break;
+            const capacity = await cores(t.page);
+            console.log(`  the page's cores just after: ${capacity.toFixed(2)}`);
+            if (capacity > 1.5) ++slowerOnTwoCores;
+        }
+        console.log(`  stop answered in ${stops.map((ms) => ms.toFixed(1)).join(", ")} ms`);
+        if (slowerOnTwoCores === 3)
+            fail("two threads searched no faster than one on two free cores");
+        if (!faster) console.log("  other work left the page one core: the comparison is left out");
+        for (const stopped of stops)
             if (stopped > 100) fail(`"stop" took ${stopped} ms to be answered`);
-        // The worker stayed: analysis, take back and new game stop the search rather than drop it.
+        // Take back, analysis and new game stop a search rather than drop the worker.
+        await t.newGame({ movetime: "5000" });
+        const stopsSent = () =>
+            t.page.evaluate(() => window.engineSentAt.filter((s) => s.line === "stop").length);
+        const before = await stopsSent();
         await t.move("e2", "e4");
-        await t.page.click("#analyse");
+        await t.waitForThinking();
         await t.page.click("#undo");
-        await t.newGame();
-        await t.waitForUserAt(StartFen);
-        const workers = await t.page.evaluate(() => window.workerScripts.length);
-        if (workers !== 1) fail(`the page started ${workers} engines`);
+        await t.waitForUserAt(StartFen, 3000, "take back while the engine thinks");
+        await t.page.click("#analyse");
+        await t.page.waitForFunction(() => document.querySelectorAll("#analysis-lines li").length);
+        await t.page.click("#analyse");
+        await t.move("e2", "e4");
+        await t.waitForThinking();
+        await t.newGame({ movetime: "50" });
+        await t.waitForUserAt(StartFen, 3000, "a new game while the engine thinks");
+        const sent = (await stopsSent()) - before;
+        const workers = await t.page.evaluate(() =>
+            window.workerScripts.filter((s) => s.startsWith("worker.js")),
+        );
+        if (workers.length !== 1 || sent !== 3)
+            fail(
+                `take back, analysis and new game sent "stop" ${sent} times, with the engines ${workers}`,
+            );
     },
     { alone: true },
 );
