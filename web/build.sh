@@ -59,9 +59,10 @@ if [ ! -f "$out/sorvane-threads.js" ] || [ -n "$(find "$root"/{board,movegen,mov
     em++ -O3 "${memory[@]}" -sENVIRONMENT=node -sSINGLE_FILE=1 $(core plain) \
         "$out/objects/plain/tools_sorvane_tool.cpp.o" -o "$out/sorvane-tool.js" &
     tool=$!
-    # A thread for each core is ready from the start; each searches with a stack as deep as the
-    # engine's native threads need.
-    em++ -O3 -pthread "${memory[@]}" "${page[@]}" -sPTHREAD_POOL_SIZE=navigator.hardwareConcurrency \
+    # The search's main thread is ready from the start, its helpers start when an analysis
+    # first asks for them; each searches with a stack as deep as the engine's native threads
+    # need.
+    em++ -O3 -pthread "${memory[@]}" "${page[@]}" -sPTHREAD_POOL_SIZE=1 \
         -sDEFAULT_PTHREAD_STACK_SIZE=4194304 -Wno-pthreads-mem-growth \
         $(core threads) "$out/objects/threads/web_engine.cpp.o" -o "$out/sorvane-threads.js"
     wait "$one" "$tool"
