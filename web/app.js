@@ -134,7 +134,7 @@ function render() {
     const canPremove =
         engineLoaded && !over && !analysis.on && !navigation.reviewing() && !userTurn;
     board.show(shown, { userColor: game.userColor, canMove, canPremove });
-    const reviewing = reviewRunning(game);
+    const reviewRuns = reviewRunning(game);
     showStatus(
         over ||
             (!engineLoaded
@@ -169,12 +169,12 @@ function render() {
     showSides();
     $("undo").disabled = !game.history().length || Boolean(over);
     $("hint").disabled =
-        !userTurn || !engineLoaded || analysis.on || navigation.reviewing() || reviewing;
+        !userTurn || !engineLoaded || analysis.on || navigation.reviewing() || reviewRuns;
     // Against the clock analysis waits for the game's end: the clocks would run on meanwhile.
-    $("analyse").disabled = (Boolean(clocks) && !over) || reviewing;
+    $("analyse").disabled = (Boolean(clocks) && !over) || reviewRuns;
     const reviewed = game.review && game.review.moves.length === game.history().length;
     $("review-game").disabled =
-        !engineLoaded || !(over || game.imported) || reviewing || Boolean(reviewed);
+        !engineLoaded || !(over || game.imported) || reviewRuns || Boolean(reviewed);
     saveGame(game, clocks, info);
     const changes = changesIn(game);
     soundChanges(changes);

@@ -486,3 +486,30 @@ check("PGN download and import", async (t) => {
     if (await t.text("import-message"))
         fail(`a good import left "${await t.text("import-message")}"`);
 });
+
+// A time control of the user's own, minutes and seconds a move, from the New game dialog: the
+// clocks start from it, the engine gets its increment, and the PGN records it.
+check("a custom time control", async (t) => {
+    await t.page.click("#new");
+    await t.page.select("#clock", "custom");
+    if (await t.page.$eval("#custom-control", (e) => e.hidden))
+        fail("choosing Custom shows no boxes for the minutes and the increment");
+    for (const [id, value] of [
+        ["custom-minutes", "1.5"],
+        ["custom-increment", "4"],
+    ]) {
+        await t.page.$eval(`#${id}`, (e) => (e.value = ""));
+        await t.page.type(`#${id}`, value);
+    }
+    await t.page.click("#start");
+    if ((await t.text("clock-bottom")) !== "1:30")
+        fail(`the clock starts at ${await t.text("clock-bottom")}`);
+    await t.move("e2", "e4");
+    await t.waitForUser(StartFen);
+    const go = await t.page.evaluate(() => window.engineSent.findLast((c) => c.startsWith("go")));
+    if (!/^go wtime \d+ btime \d+ winc 4000 binc 4000$/.test(go))
+        fail(`the engine was sent "${go}"`);
+    const pgn = await t.copiedPgn();
+    if (!pgn.includes('[TimeControl "90+4"]') || !pgn.includes("90 s+4)"))
+        fail(`the PGN of a 1.5+4 game reads:\n${pgn}`);
+});
