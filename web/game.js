@@ -28,6 +28,8 @@ export class Game {
         // The players' names of a finished game brought in, { w, b }; null when the user plays.
         this.players = null;
         this.review = null; // review.js's findings on the game, or null before a review
+        this.moves = null; // chess.js's list of the moves played, until the next move
+        this.earlier = null; // the position last looked back at, { ply, moves, game }
     }
 
     get turn() {
@@ -38,8 +40,12 @@ export class Game {
         return this.chess.fen();
     }
 
+    // The moves played, chess.js's, oldest first. chess.js works them out afresh each time by
+    // taking the game back and replaying it, so the list is kept until a move is played or
+    // taken back; it is not to be changed.
     history() {
-        return this.chess.history({ verbose: true });
+        this.moves ??= this.chess.history({ verbose: true });
+        return this.moves;
     }
 
     lastMove() {
@@ -61,7 +67,9 @@ export class Game {
     // refuse it.
     play(from, to, promotion) {
         try {
-            return this.chess.move({ from, to, promotion });
+            const move = this.chess.move({ from, to, promotion });
+            this.moves = null;
+            return move;
         } catch {
             return null;
         }
@@ -77,16 +85,22 @@ export class Game {
         return this.history().map((m) => m.from + m.to + (m.promotion || ""));
     }
 
-    // The game as it stood after its first `ply` moves, for looking back.
+    // The game as it stood after its first `ply` moves, for looking back; the last one asked
+    // for is kept while the game's moves stay as they are.
     at(ply) {
-        const earlier = new Game(this.startFen, this.userColor);
-        for (const m of this.history().slice(0, ply)) earlier.play(m.from, m.to, m.promotion);
-        return earlier;
+        const moves = this.history();
+        if (this.earlier?.ply !== ply || this.earlier.moves !== moves) {
+            const earlier = new Game(this.startFen, this.userColor);
+            for (const m of moves.slice(0, ply)) earlier.play(m.from, m.to, m.promotion);
+            this.earlier = { ply, moves, game: earlier };
+        }
+        return this.earlier.game;
     }
 
     // Drops the moves after the first `ply`, to play on from there.
     truncate(ply) {
         for (let n = this.history().length; n > ply; --n) this.chess.undo();
+        this.moves = null;
         this.clockTimes.length = Math.min(this.clockTimes.length, ply + 1);
     }
 
@@ -182,8 +196,9 @@ export class Game {
     // user is to move again; in a game the engine opened, back to the start with the engine to
     // move. Returns whether anything was taken back. A game that has ended stays as it ended.
     takeBack() {
-        const history = this.history();
+        const history = [...this.history()];
         if (!history.length || this.overText()) return false;
+        this.moves = null;
         while (history.length && history[history.length - 1].color !== this.userColor) {
             history.pop();
             this.chess.undo();
