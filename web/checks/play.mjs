@@ -15,12 +15,12 @@ import {
 
 // Whole games as white and as black with random legal moves for the user: every engine move
 // must be legal, the engine's view must show and make sense, take back and new game must work.
-check("plays as white and as black", async (t) => {
-    const random = randomMoves(20261207);
-    for (const color of ["w", "b"]) {
-        if (color === "b") await t.newGame({ side: "b" });
+for (const color of ["w", "b"])
+    check(`plays a whole game as ${color === "w" ? "white" : "black"}`, async (t) => {
+        const random = randomMoves(color === "w" ? 20261207 : 20261209);
         let fen = StartFen;
         if (color === "b") {
+            await t.newGame({ side: "b" });
             fen = await t.waitForUser(StartFen); // the engine opens
             checkEngineMove(StartFen, fen);
         }
@@ -60,11 +60,9 @@ check("plays as white and as black", async (t) => {
         if (!tookBack) fail("the game ended before take back could be tried");
         const end = (await t.over()) ? await t.text("status") : "not over";
         console.log(`  game as ${color === "w" ? "white" : "black"}: ${moves} moves, ${end}`);
-        await t.newGame();
-        if (color === "w" && (await t.text("fen")) !== StartFen)
-            fail("new game did not start afresh");
-    }
-});
+        await t.newGame({ side: "w" });
+        if ((await t.text("fen")) !== StartFen) fail("new game did not start afresh");
+    });
 
 // Take back always leaves the side to move able to move: the user, whose pieces then move, or
 // the engine, which then thinks and answers.
