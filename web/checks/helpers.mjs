@@ -271,6 +271,8 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
             return page.evaluate(() => window.copiedText);
         },
     };
+    // Analyses and reviews on one thread: three pages at once have two cores between them.
+    if (await page.$eval("#threads-field", (e) => !e.hidden)) await page.select("#threads", "1");
     await helpers.newGame({ level: "full", movetime: "50" });
     await page.waitForFunction(
         () => document.getElementById("status").textContent === "Your move.",
