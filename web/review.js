@@ -40,7 +40,7 @@ export class Reviewer {
         this.listener = {
             onInfo: (report) => {
                 if (report.line === 1 && this.searching)
-                    this.searching.score = whiteView(report.cp, this.searching.turn);
+                    this.searching.score = whiteView(report.score, this.searching.turn);
             },
             onBestMove: (uci) => {
                 const found = this.searching;
