@@ -44,6 +44,7 @@ try {
     });
     // The first move the review marks, with the engine's move as an arrow.
     await desktop.$eval("#moves .judgement", (mark) => mark.parentNode.click());
+    await new Promise((resolve) => setTimeout(resolve, 800)); // the pieces slide there
     await desktop.screenshot({ path: new URL("screenshot-desktop.png", import.meta.url).pathname });
 
     const phone = await pageWith(
