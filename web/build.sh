@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the engine and the developer tool to WebAssembly with Debian's emscripten, and the
-# page's script with esbuild, into build-web/. The engine's sources are the native ones. The
-# engine comes twice: sorvane.js, one thread, for any page, and sorvane-threads.js, with
-# emscripten's threads, for a cross-origin isolated one. Installs emscripten and the page's
-# npm packages first if they are missing.
+# page's script with esbuild, into build-web/. The engine's sources and headers are the native
+# ones, unchanged. The engine comes twice: sorvane.js, one thread, for any page, and
+# sorvane-threads.js, with emscripten's threads (-pthread, under which the engine's headers give
+# it the native count of threads), for a cross-origin isolated one. Installs emscripten and the
+# page's npm packages first if they are missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build-web"
@@ -16,16 +17,10 @@ export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 sources=()
 while read -r source; do sources+=("$source"); done < <(
     sed -n '/set(SORVANE_CORE_SOURCES/,/)/p' "$root/CMakeLists.txt" | grep -o '[a-z]*/[a-z_]*\.cpp')
-# The threaded build reads think/think.h through web/threads/think/think.h, which must include
-# first what the engine's header includes.
-if ! diff <(grep '^#include' "$root/think/think.h") \
-    <(grep '^#include' "$root/web/threads/think/think.h" | grep -v include_next) >/dev/null; then
-    echo "web/threads/think/think.h must include what think/think.h includes" >&2
-    exit 1
-fi
-# Rebuilt only when an engine source, header or an entry point is newer than the last build.
+# Rebuilt only when an engine source, header, entry point or this script is newer than the last
+# build.
 if [ ! -f "$out/sorvane-threads.js" ] || [ -n "$(find "$root"/{board,movegen,movemake,eval,think,uci} \
-    "$root/web/engine.cpp" "$root/web/threads" "$root/tools/sorvane_tool.cpp" \
+    "$root/web/engine.cpp" "$root/web/build.sh" "$root/tools/sorvane_tool.cpp" \
     -newer "$out/sorvane-threads.js" -print -quit)" ]; then
     flags=(-std=c++20 -O3 -DNDEBUG -I"$root")
     # The sources are compiled once for the one-thread builds and once with threads, the two
@@ -36,7 +31,7 @@ if [ ! -f "$out/sorvane-threads.js" ] || [ -n "$(find "$root"/{board,movegen,mov
     (cd "$out/objects/plain" && em++ "${flags[@]}" -c "${sources[@]/#/$root/}" \
         "$root/web/engine.cpp" "$root/tools/sorvane_tool.cpp") &
     plain=$!
-    (cd "$out/objects/threads" && em++ -pthread -I"$root/web/threads" "${flags[@]}" \
+    (cd "$out/objects/threads" && em++ -pthread "${flags[@]}" \
         -c "${sources[@]/#/$root/}" "$root/web/engine.cpp")
     wait "$plain"
     core() { for source in "${sources[@]}"; do echo "$out/objects/$1/$(basename "$source" .cpp).o"; done; }
