@@ -14,19 +14,20 @@ const Playing = [
     "game-buttons",
 ];
 
-// The boxes of the elements with these ids, and the window's height.
+// The boxes of the elements with these ids, from the top of the page, and the window's height.
+// A click may have scrolled the page; the fold is where the page first ends.
 function boxes(page, ids) {
     return page.evaluate((ids) => {
         const found = {};
         for (const id of ids) {
             const r = document.getElementById(id).getBoundingClientRect();
-            found[id] = { top: r.top, bottom: r.bottom, height: r.height };
+            found[id] = { top: r.top + scrollY, bottom: r.bottom + scrollY, height: r.height };
         }
         return { found, height: innerHeight };
     }, ids);
 }
 
-// Fails unless every element named is wholly on the screen.
+// Fails unless every element named is wholly on the screen as the page opens, unscrolled.
 async function allInView(page, ids, what) {
     const { found, height } = await boxes(page, ids);
     const below = Object.entries(found)
@@ -238,7 +239,9 @@ check(
     async (t) => {
         await t.importPgn(LongGame);
         await t.page.waitForFunction(() => document.querySelectorAll("#moves li").length > 10);
-        await t.page.click("#analyse");
+        // Pressed from the page's script: on a page that overflows, a mouse's click could land
+        // on what covers the button, and the check would fail waiting rather than saying where.
+        await t.page.$eval("#analyse", (button) => button.click());
         await t.page.waitForFunction(() => document.querySelectorAll("#analysis-lines li").length);
         await allInView(t.page, [...Playing, "analysis"], "at 1280x800 with analysis on");
         const board = await t.page.$eval("#board", (e) => e.getBoundingClientRect().height);
