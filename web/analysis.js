@@ -47,7 +47,9 @@ export class Analysis {
 
     // Analyses `shown`, the game as far as the board shows it, unless that analysis runs
     // already or has ended by itself. A search under way is stopped first; if the engine has to
-    // start afresh, its onReady() brings the call back.
+    // start afresh, its onReady() brings the call back. A mated or stalemated position goes to
+    // the engine like any other, which answers at once with its score and no line; a draw by a
+    // rule the engine does not know is level.
     run(shown) {
         if (!this.on) return;
         const key = shown.startFen + shown.uciMoves().join(" ");
@@ -59,8 +61,11 @@ export class Analysis {
             this.onScore();
         }
         this.engine.stop();
-        // Back when the engine is ready; a position the rules have ended has nothing to see.
-        if (!this.engine.ready || shown.positionEnd()) return;
+        if (shown.drawnByRule()) {
+            if (!this.lines.length) this.report({ depth: 0, line: 1, score: { cp: 0 }, pv: [] });
+            return;
+        }
+        if (!this.engine.ready) return; // back when the engine is ready
         this.engine.setOptions({ MultiPV: Lines, UCI_LimitStrength: false, ...this.threads() });
         this.search = this.engine.search(
             shown.startFen,
@@ -91,7 +96,7 @@ export class Analysis {
         $("analysis-lines").replaceChildren(
             ...this.lines.map((l) => {
                 const item = document.createElement("li");
-                item.dataset.move = l.pv[0]; // in the engine's notation, for the page's test
+                item.dataset.move = l.pv[0] ?? ""; // in the engine's notation, for the page's test
                 const score = document.createElement("b");
                 score.textContent = scoreText(l.score);
                 item.append(score, " ", pvText(this.shown.fen, l.pv));
@@ -112,6 +117,6 @@ export function showHint(engine, game, board, stillShown) {
     });
     engine.search(game.startFen, game.uciMoves(), `movetime ${HintMs}`, {
         onInfo: () => {},
-        onBestMove: (uci) => stillShown() && board.arrows("hint", [{ uci, brush: "green" }]),
+        onBestMove: (uci) => uci && stillShown() && board.arrows("hint", [{ uci, brush: "green" }]),
     });
 }

@@ -70,6 +70,8 @@ const engine = new Engine({
         showEval();
     },
     onBestMove: (uci) => {
+        // No move: the position has ended by the rules, which the page shows itself.
+        if (!uci) return render();
         const mover = game.turn;
         game.engineSettings.push(searchSetting);
         if (!game.playUci(uci))
@@ -295,9 +297,11 @@ function gamePgn() {
     return game.pgn(engineName(settings, game.timeControl), openingOf(game), comments);
 }
 
-// The engine's latest score on the evaluation bar.
+// The engine's latest score on the evaluation bar: the analysis's, the review's of the position
+// shown, or the engine's latest view of the game.
 function showEval() {
-    const score = analysis.on ? analysis.score : info?.score;
+    const reviewed = game.review?.scores[navigation.shownPly()];
+    const score = analysis.on ? analysis.score : (reviewed ?? info?.score);
     evalBar.show(score ?? null, game.userColor, board.orientation);
 }
 

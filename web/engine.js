@@ -9,7 +9,9 @@
 // search is ended by dropping the worker and starting a fresh one, which loads in milliseconds.
 export class Engine {
     // onReady() when the engine can take a search; by default each search reports to
-    // onInfo(info) for each "info" line with a principal variation and onBestMove(uci).
+    // onInfo(info) for each "info" line with a score and onBestMove(uci). A position with no
+    // legal move has one report, at depth 0 with no line, and the answer null (the engine's
+    // "bestmove 0000").
     constructor(handlers, threaded = Boolean(globalThis.crossOriginIsolated)) {
         this.handlers = handlers;
         this.threaded = threaded;
@@ -35,13 +37,14 @@ export class Engine {
                 this.readOption(line);
             } else if (line.startsWith("error ")) {
                 console.error("engine: " + line.slice(6));
-            } else if (line.startsWith("info depth ") && line.includes(" pv ")) {
+            } else if (line.startsWith("info depth ") && line.includes(" score ")) {
                 if (search && !search.stopped) search.listener.onInfo(parseInfo(line));
             } else if (line.startsWith("bestmove ")) {
                 this.searches.shift();
                 if (!search) return;
                 search.answered = true;
-                if (!search.stopped) search.listener.onBestMove(line.split(" ")[1]);
+                const move = line.split(" ")[1];
+                if (!search.stopped) search.listener.onBestMove(move === "0000" ? null : move);
             }
         };
         worker.postMessage("uci"); // the worker keeps it until the engine has loaded
@@ -104,23 +107,25 @@ export class Engine {
     }
 }
 
-// An "info" line's depth, line number (1 without "multipv"), score and principal variation.
-// The score is the side to move's, { cp } in centipawns or { mate } in moves, negative when
-// the side to move is mated.
+// An "info" line's depth, line number (1 without "multipv"), score and principal variation
+// (none where the side to move has no legal move). The score is the side to move's, { cp } in
+// centipawns or { mate } in moves, negative when the side to move is mated; "mate 0" when it
+// is mated already.
 function parseInfo(line) {
     const words = line.split(" ");
     const multipv = words.indexOf("multipv");
     const score = words.indexOf("score");
+    const pv = words.indexOf("pv");
     return {
         depth: Number(words[2]),
         line: multipv < 0 ? 1 : Number(words[multipv + 1]),
         score: { [words[score + 1]]: Number(words[score + 2]) },
-        pv: words.slice(words.indexOf("pv") + 1),
+        pv: pv < 0 ? [] : words.slice(pv + 1),
     };
 }
 
 // A score of the side to move, as parseInfo gives it, in White's view: { cp } in centipawns,
-// or { mate, winner } with the moves the winner needs to mate.
+// or { mate, winner } with the moves the winner needs to mate (0 once the other side is mated).
 export function whiteView(score, sideToMove) {
     const mover = sideToMove === "w" ? 1 : -1;
     if (score.mate === undefined) return { cp: score.cp * mover };

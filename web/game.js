@@ -157,6 +157,15 @@ export class Game {
         return "";
     }
 
+    // Whether the position is drawn by a rule of the page's that the engine does not apply
+    // (fivefold repetition, the seventy-five-move rule, too little material to mate), though
+    // the side to move has moves. A mate or a stalemate the engine itself answers.
+    drawnByRule() {
+        return (
+            Boolean(this.positionEnd()) && !this.chess.isCheckmate() && !this.chess.isStalemate()
+        );
+    }
+
     // Moves since the last capture or pawn move.
     halfmoveClock() {
         return Number(this.fen.split(" ")[4]);

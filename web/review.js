@@ -55,8 +55,9 @@ export class Reviewer {
         };
     }
 
-    // Searches the next position `game`'s review lacks, unless that search runs already. A
-    // position the rules have ended needs no search: a mate or a draw.
+    // Searches the next position `game`'s review lacks, unless that search runs already. The
+    // engine answers a mated or stalemated position at once, with its score and no move; a draw
+    // by a rule the engine does not know is level, with no search.
     step(game) {
         const review = game.review;
         const ply = review.scores.length;
@@ -68,11 +69,8 @@ export class Reviewer {
             !under.search.answered;
         if (running) return;
         const position = game.at(ply);
-        if (position.positionEnd()) {
-            const mated = position.chess.isCheckmate();
-            review.scores.push(
-                mated ? { mate: 0, winner: position.turn === "w" ? "b" : "w" } : { cp: 0 },
-            );
+        if (position.drawnByRule()) {
+            review.scores.push({ cp: 0 });
             review.best.push(null);
             this.onFound();
             return;

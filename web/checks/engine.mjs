@@ -216,3 +216,87 @@ check("the score says whose side it is from", async (t) => {
     if (!shown.includes("White mates in 1"))
         fail(`the engine's mate in 1 shows as ${JSON.stringify(shown)}`);
 });
+
+// A game's end in analysis: the engine answers a mated or stalemated position with a score and
+// no move ("score mate 0" or "score cp 0", then "bestmove 0000"), which the lines and the
+// evaluation bar show; a draw by a rule the engine does not know is level without a search.
+// The threaded engine waits for "stop" after its answer, the one-thread engine gives its
+// "bestmove 0000" at once.
+for (const isolated of [true, false])
+    check(
+        `analysis at the game's end: mate, stalemate and a draw by the rules${isolated ? "" : ", one thread"}`,
+        async (t) => {
+            const shown = () =>
+                t.page.evaluate(() => ({
+                    depth: document.getElementById("analysis-depth").textContent,
+                    lines: [...document.querySelectorAll("#analysis-lines li")].map((li) =>
+                        li.textContent.trim(),
+                    ),
+                    bar: document.querySelector("#evalbar .label").textContent,
+                }));
+            // Waits until analysis shows `line` alone at depth 0 and the bar reads `bar`.
+            const ends = async (line, bar, what) => {
+                await t.page
+                    .waitForFunction(
+                        (line, bar) =>
+                            document.getElementById("analysis-depth").textContent === "0" &&
+                            [...document.querySelectorAll("#analysis-lines li")]
+                                .map((li) => li.textContent.trim())
+                                .join() === line &&
+                            document.querySelector("#evalbar .label").textContent === bar,
+                        { timeout: 5000 },
+                        line,
+                        bar,
+                    )
+                    .catch(async () =>
+                        fail(`${what}: analysis shows ${JSON.stringify(await shown())}`),
+                    );
+            };
+            const goes = () =>
+                t.page.evaluate(() => window.engineSent.filter((l) => l.startsWith("go ")).length);
+            const lastPosition = () =>
+                t.page.evaluate(() => window.engineSent.findLast((l) => l.startsWith("position ")));
+
+            // Analysis shows three lines of `fen`.
+            const analysing = (fen) =>
+                t.page.waitForFunction(
+                    (fen) =>
+                        document.getElementById("fen").textContent === fen &&
+                        document.querySelectorAll("#analysis-lines li").length === 3,
+                    {},
+                    fen,
+                );
+            const mating = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+            await t.setUp(mating);
+            await t.waitForUserAt(mating);
+            await t.page.click("#analyse");
+            await analysing(mating);
+            await t.move("a1", "a8");
+            await t.waitForOver();
+            await ends("White has mated", "#", "the user's mate");
+            if (!(await lastPosition()).endsWith("moves a1a8"))
+                fail(`the mated position was not the engine's to answer: ${await lastPosition()}`);
+            const stalemating = "7k/8/6K1/8/8/8/8/5Q2 w - - 0 1";
+            await t.setUp(stalemating);
+            await analysing(stalemating);
+            await t.move("f1", "f7");
+            await t.waitForOver();
+            await ends("White +0.00", "0.0", "the stalemate");
+            const answers = await t.page.evaluate(() =>
+                window.engineLines
+                    .filter((l) => l.line.startsWith("info depth 0 "))
+                    .map((l) => l.line),
+            );
+            if (answers.join() !== "info depth 0 score mate 0,info depth 0 score cp 0")
+                fail(`the engine answered the mate and the stalemate with ${answers}`);
+            // A bishop cannot mate: the game is drawn at once, and the engine is not asked.
+            const bishop = "8/8/8/8/8/2k5/8/K1B5 w - - 0 1";
+            const before = await goes();
+            await t.setUp(bishop);
+            await t.waitForOver();
+            await ends("White +0.00", "0.0", "a draw by too little material");
+            if ((await goes()) !== before || (await lastPosition()).includes("K1B5"))
+                fail("the engine was asked about a drawn position");
+        },
+        { isolated },
+    );

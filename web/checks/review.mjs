@@ -31,9 +31,12 @@ check(
         await t.importPgn(Blundered);
         await t.waitForOver(3000);
         const searches = await reviewed(t);
-        // Eight positions, the last one mated, which needs no search.
-        if (searches.length !== 7 || searches.some((go) => go !== "go movetime 300"))
+        // Eight positions; the engine answers the last one, mated, at once with no move.
+        if (searches.length !== 8 || searches.some((go) => go !== "go movetime 300"))
             fail(`the review searched ${JSON.stringify(searches)}`);
+        const answers = await t.page.evaluate(() => window.engineAnswers);
+        if (answers[answers.length - 1] !== "bestmove 0000")
+            fail(`the engine answered the mated position with ${answers[answers.length - 1]}`);
         const graph = await t.page.evaluate(() => {
             const svg = document.getElementById("graph");
             return {
@@ -61,8 +64,13 @@ check(
             )
         )
             fail(`the accuracy reads "${accuracy}"`);
+        // The evaluation bar shows the review's score of the position shown: mated, then White
+        // mating next move after the blunder.
+        const bar = () => t.page.$eval("#evalbar .label", (e) => e.textContent);
+        if ((await bar()) !== "#") fail(`the bar reads "${await bar()}" at the mate`);
         // The blunder, shown: its judgement in words and the engine's move as an arrow.
         await t.page.click("[data-ply='6']");
+        if ((await bar()) !== "M1") fail(`the bar reads "${await bar()}" after the blunder`);
         const note = await t.text("review-note");
         if (
             !/^3… Nf6\?\? Blunder: Black's winning chance fell from \d+ % to 0 %\. .+ was best\.$/.test(
