@@ -1,8 +1,8 @@
 // An automated accessibility check: axe-core over the page as it plays, with the New game
-// dialog open, and with a game reviewed, in the light theme and the dark. No serious or critical
-// finding may stand.
+// dialog open, and with a game reviewed, in the light theme and the dark, at 1280x800 and at a
+// phone's 390x844. No serious or critical finding may stand.
 import { createRequire } from "node:module";
-import { Desktop, check, fail } from "./helpers.mjs";
+import { Desktop, Phone, check, fail } from "./helpers.mjs";
 
 const axe = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
 
@@ -25,12 +25,25 @@ check(
     "accessibility: axe finds nothing serious, light and dark",
     async (t) => {
         const found = [];
+        // The phone's size without its touch, which would reload the page: the layout follows
+        // the window's shape.
+        const sizes = [
+            ["1280x800", Desktop],
+            ["390x844", { width: Phone.width, height: Phone.height }],
+        ];
         const look = async (view) => {
-            for (const theme of ["light", "dark"]) {
-                await t.page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: theme }]);
-                for (const finding of await findings(t.page))
-                    found.push(`${view}, ${theme}: ${finding}`);
+            for (const [size, viewport] of sizes) {
+                await t.page.setViewport(viewport);
+                for (const theme of ["light", "dark"]) {
+                    await t.page.emulateMediaFeatures([
+                        { name: "prefers-color-scheme", value: theme },
+                        { name: "prefers-reduced-motion", value: "reduce" },
+                    ]);
+                    for (const finding of await findings(t.page))
+                        found.push(`${view}, ${size}, ${theme}: ${finding}`);
+                }
             }
+            await t.page.setViewport(Desktop);
         };
         await t.move("e2", "e4");
         await t.waitForUser("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
