@@ -21,7 +21,13 @@ function boxes(page, ids) {
         const found = {};
         for (const id of ids) {
             const r = document.getElementById(id).getBoundingClientRect();
-            found[id] = { top: r.top + scrollY, bottom: r.bottom + scrollY, height: r.height };
+            found[id] = {
+                top: r.top + scrollY,
+                bottom: r.bottom + scrollY,
+                left: r.left,
+                right: r.right,
+                height: r.height,
+            };
         }
         return { found, height: innerHeight };
     }, ids);
@@ -34,6 +40,27 @@ async function allInView(page, ids, what) {
         .filter(([, box]) => box.bottom > height + 0.5 || box.top < -0.5 || !box.height)
         .map(([id, box]) => `#${id} (${Math.round(box.top)} to ${Math.round(box.bottom)} px)`);
     if (below.length) fail(`${what}: ${below.join(", ")} not within the ${height} px screen`);
+}
+
+// Fails unless the game stands beside the board (`under` it on a phone) in a chess site's order:
+// the engine's name and clock, the navigation and the move list, the user's name and clock, the
+// game's buttons; and unless the board is at least `size` px across.
+async function inOrder(page, under, size, what) {
+    const order = ["player-top", "navigation", "moves", "player-bottom", "game-buttons"];
+    const { found } = await boxes(page, ["board", ...order]);
+    const board = found.board;
+    if (board.height < size || board.right - board.left < size)
+        fail(`${what}: the board is ${Math.round(board.right - board.left)} px across`);
+    const astray = order.filter((id) =>
+        under ? found[id].top < board.bottom : found[id].left < board.right,
+    );
+    if (astray.length) fail(`${what}: ${astray} not ${under ? "under" : "beside"} the board`);
+    for (let i = 1; i < order.length; ++i)
+        if (found[order[i]].top < found[order[i - 1]].bottom - 0.5)
+            fail(`${what}: #${order[i]} stands above #${order[i - 1]}`);
+    const names = await page.$$eval(".player-name", (all) => all.map((n) => n.textContent));
+    if (!names[0].startsWith("Sorvane") || names[1] !== "You")
+        fail(`${what}: the engine's and the user's names read ${names}`);
 }
 
 // Without a mouse: Tab reaches the board, which has a name; the arrow keys move a cursor whose
@@ -202,8 +229,8 @@ check("fault: Copy PGN keeps the result", async (t) => {
 });
 
 // On a phone the game is under the board: the engine's clock, the move list, the analysis, the
-// status, the move box, the user's clock and the buttons, all on the screen; the coordinates
-// cover no piece, the board either way round.
+// status, the move box, the user's clock and the buttons, all on the screen and in that order
+// under a board across the screen; the coordinates cover no piece, the board either way round.
 check(
     "fault: phone: the game beside the board",
     async (t) => {
@@ -211,6 +238,7 @@ check(
         await t.waitForUser(StartFen);
         await t.page.click("#analyse");
         await allInView(t.page, [...Playing, "analysis"], "on a phone with analysis on");
+        await inOrder(t.page, true, 330, "on a phone");
         for (const flipped of [false, true]) {
             if (flipped) await t.page.click("#flip");
             const overlapped = await t.page.evaluate(() => {
@@ -233,7 +261,7 @@ check(
 );
 
 // At 1280x800 a long game's move list and everything else that matters in a game stay above the
-// fold with analysis on.
+// fold with analysis on, in order beside a board as tall as the window allows.
 check(
     "fault: desktop: the move list above the fold",
     async (t) => {
@@ -244,8 +272,7 @@ check(
         await t.page.$eval("#analyse", (button) => button.click());
         await t.page.waitForFunction(() => document.querySelectorAll("#analysis-lines li").length);
         await allInView(t.page, [...Playing, "analysis"], "at 1280x800 with analysis on");
-        const board = await t.page.$eval("#board", (e) => e.getBoundingClientRect().height);
-        if (board < 700) fail(`at 1280x800 the board is only ${board} px`);
+        await inOrder(t.page, false, 700, "at 1280x800");
     },
     { viewport: Desktop },
 );
