@@ -489,6 +489,9 @@ check("PGN download and import", async (t) => {
 // clocks start from it, the engine gets its increment, and the PGN records it.
 check("a custom time control", async (t) => {
     await t.page.click("#new");
+    // The lowest level answers in a moment: at full strength the engine would take seconds of
+    // its minute and a half.
+    await t.page.select("#level", await t.page.$eval("#level", (s) => s.options[0].value));
     await t.page.select("#clock", "custom");
     if (await t.page.$eval("#custom-control", (e) => e.hidden))
         fail("choosing Custom shows no boxes for the minutes and the increment");
