@@ -1,6 +1,8 @@
 // Board, pieces and position state.
 #include "board/board.h"
 
+#include <cstring>
+
 const int32_t PieceValue[7] = {0, 100000, 1200, 600, 400, 400, 100};
 
 const char PieceLetters[15] = ".KQRBNP.kqrbnp";
@@ -23,4 +25,16 @@ Square SquareFromText(const char* text) {
     const int file = (text[0] | 0x20) - 'a';  // either case
     if (file < 0 || file > 7 || text[1] < '1' || text[1] > '8') return NoSquare;
     return Square((text[1] - '1') * 16 + file);
+}
+
+void SavePlacement(Placement& to, const Position& from) {
+    std::memcpy(to.board, from.board, sizeof to.board);
+    std::memcpy(to.byColour, from.byColour, sizeof to.byColour);
+    std::memcpy(to.byType, from.byType, sizeof to.byType);
+}
+
+void RestorePlacement(Position& to, const Placement& from) {
+    std::memcpy(to.board, from.board, sizeof to.board);
+    std::memcpy(to.byColour, from.byColour, sizeof to.byColour);
+    std::memcpy(to.byType, from.byType, sizeof to.byType);
 }

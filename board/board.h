@@ -94,11 +94,28 @@ struct Position {
     // 256 cells so that any 8-bit index is safe to read. Only real squares may ever hold a
     // piece.
     Piece board[256];
+    // The same pieces as sets of squares, a bit per square (see SquareBit): per colour, and
+    // per type for both colours together (entry 0 unused). The board stays the truth; these
+    // answer "which pieces attack this square" with a few word operations instead of walks
+    // along rays. Only AddPiece, ClearPiece and MovePiece (and the FEN reader) change them,
+    // each together with the board.
+    uint64_t byColour[2];
+    uint64_t byType[7];
     // Record p + 1 is written by the make at ply p; ply 0 is the root.
     PlyState ply[MaxGamePly + 1];
     // The moves as generated, per ply; entries are numbered from 1.
     Move moves[MaxSearchPly + 1][MoveListStride];
 };
+
+// The pieces of a position, its board and bitboards, without its records and lists: what a
+// search keeps of the game's position.
+struct Placement {
+    Piece board[256];
+    uint64_t byColour[2];
+    uint64_t byType[7];
+};
+void SavePlacement(Placement& to, const Position& from);
+void RestorePlacement(Position& to, const Placement& from);
 
 // The keys of the positions a game went through since its last irreversible move, oldest first,
 // in slots 1..count: a search counts them when it looks for repetitions. When it is full the
@@ -122,6 +139,35 @@ extern const int32_t PieceValue[7];
 extern const char SquareNames[128][3];
 extern const char PieceLetters[15];
 extern const char StartFen[];
+
+// Bit numbers of the bitboards: rank * 8 + file, so a1 is bit 0, h1 bit 7 and h8 bit 63, and
+// ascending bits visit the squares in the board's own a1..h8 order.
+constexpr int BitIndex(Square s) { return (s + (s & 7)) >> 1; }
+constexpr Square SquareOfBit(int bit) { return Square(bit + (bit & 0x38)); }
+constexpr uint64_t SquareBit(Square s) { return 1ull << BitIndex(s); }
+
+// The square of the lowest bit of a non-empty set, and the set without it.
+inline Square FirstSquare(uint64_t set) { return SquareOfBit(__builtin_ctzll(set)); }
+inline Square LastSquare(uint64_t set) { return SquareOfBit(63 ^ __builtin_clzll(set)); }
+inline Square PopFirstSquare(uint64_t& set) {
+    const Square s = FirstSquare(set);
+    set &= set - 1;
+    return s;
+}
+
+inline uint64_t Occupied(const Position& pos) { return pos.byColour[0] | pos.byColour[1]; }
+// The pieces of one colour (0 white, 1 black) and type.
+inline uint64_t PiecesOf(const Position& pos, int side, int type) {
+    return pos.byColour[side] & pos.byType[type];
+}
+
+// Puts `p` into the bitboards at `s`, or takes it out: the bitboards' half of an update of
+// the board.
+inline void FlipBits(Position& pos, Square s, Piece p) {
+    const uint64_t bit = SquareBit(s);
+    pos.byColour[SideOf(p)] ^= bit;
+    pos.byType[TypeOf(p)] ^= bit;
+}
 
 // The pieces of one rank read as one word, a byte per file (file a lowest).
 inline uint64_t RankWord(const Position& pos, int rank) {

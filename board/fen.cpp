@@ -60,6 +60,8 @@ static bool EpSquareIsConsistent(const Position& pos, Square ep, int side) {
 void SetPosition(Position& pos, const std::string& fen) {
     PlyState& ps = pos.ply[0];
     std::memset(pos.board, 0, sizeof pos.board);
+    std::memset(pos.byColour, 0, sizeof pos.byColour);
+    std::memset(pos.byType, 0, sizeof pos.byType);
     ps.material[0] = ps.material[1] = 0;
     ps.kingSquare[0] = ps.kingSquare[1] = A1;
     ps.queenSquare[0] = ps.queenSquare[1] = NoSquare;
@@ -68,6 +70,8 @@ void SetPosition(Position& pos, const std::string& fen) {
     std::string field;
     SplitToken(text, ' ', field);
     ReadPlacement(pos, field);
+    for (int s = 0; s < 128; ++s)
+        if (OnBoard(s) && pos.board[s]) FlipBits(pos, Square(s), pos.board[s]);
 
     SplitToken(text, ' ', field);
     ps.side = field == "b" ? 1 : 0;  // anything else, even a missing field, means white

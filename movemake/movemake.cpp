@@ -26,7 +26,7 @@ enum class MakeKind { Full, Capture, Trial };
 // below, so that none of them can drift from the board.
 template <MakeKind kind>
 struct Changes {
-    Piece* board;
+    Position& pos;
     PlyState* next;  // the record being written, its material already copied
     uint64_t key = 0;
     uint32_t pawnKey = 0;
@@ -45,27 +45,33 @@ template <MakeKind kind>
 template <MakeKind kind>
 [[gnu::always_inline]] inline void AddPiece(Changes<kind>& c, Square s, Piece p) {
     Book(c, p, s, 1);
-    c.board[s] = p;
+    c.pos.board[s] = p;
+    FlipBits(c.pos, s, p);
 }
 
 // Empties the square `s`.
 template <MakeKind kind>
 [[gnu::always_inline]] inline void ClearPiece(Changes<kind>& c, Square s) {
-    Book(c, c.board[s], s, -1);
-    c.board[s] = 0;
+    const Piece p = c.pos.board[s];
+    Book(c, p, s, -1);
+    c.pos.board[s] = 0;
+    FlipBits(c.pos, s, p);
 }
 
 // Moves the piece on `from` to the empty square `to`; material does not change.
 template <MakeKind kind>
 [[gnu::always_inline]] inline void MovePiece(Changes<kind>& c, Square from, Square to) {
-    const Piece p = c.board[from];
+    const Piece p = c.pos.board[from];
     if constexpr (kind == MakeKind::Full)
         c.key ^= ZobristPiece[PieceIndex(p)][from] ^ ZobristPiece[PieceIndex(p)][to];
     if constexpr (kind != MakeKind::Trial)
         if (TypeOf(p) == Pawn)
             c.pawnKey ^= ZobristPawn[SideOf(p)][from] ^ ZobristPawn[SideOf(p)][to];
-    c.board[to] = p;
-    c.board[from] = 0;
+    c.pos.board[to] = p;
+    c.pos.board[from] = 0;
+    const uint64_t bits = SquareBit(from) | SquareBit(to);
+    c.pos.byColour[SideOf(p)] ^= bits;
+    c.pos.byType[TypeOf(p)] ^= bits;
 }
 
 // The rook's squares of a castling by the king from `from` to `to`: it stands beside the
@@ -125,7 +131,7 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
         next.queenSquare[1] = cur.queenSquare[1];
     }
     if constexpr (full) next.lastMove = move;
-    Changes<kind> c{board, &next, cur.key ^ ZobristEp[cur.epSquare] ^ ZobristSide, cur.pawnKey};
+    Changes<kind> c{pos, &next, cur.key ^ ZobristEp[cur.epSquare] ^ ZobristSide, cur.pawnKey};
 
     // Step 2. The captured piece leaves; a lost queen is no longer tracked.
     if (captured) {
@@ -201,7 +207,7 @@ bool MakeTrial(Position& pos, Move move, int ply) {
 }
 
 void TakeBack(Position& pos, Move move, int ply) {
-    Changes<MakeKind::Trial> c{pos.board, nullptr};
+    Changes<MakeKind::Trial> c{pos, nullptr};
     const int us = pos.ply[ply].side;
     const Square from = FromOf(move), to = ToOf(move);
     const int captured = CapturedOf(move);
@@ -296,12 +302,27 @@ void StartGame(Game& game, const std::string& fen) {
     game.history.count = 0;
 }
 
+bool BitboardsMatchBoard(const Position& pos) {
+    uint64_t byColour[2] = {0, 0}, byType[7] = {0, 0, 0, 0, 0, 0, 0};
+    for (int s = 0; s < 128; ++s) {
+        const Piece p = pos.board[s];
+        if (!OnBoard(s) || p == 0) continue;
+        if (TypeOf(p) < King || TypeOf(p) > Pawn) return false;
+        byColour[SideOf(p) & 1] |= SquareBit(Square(s));
+        byType[TypeOf(p)] |= SquareBit(Square(s));
+    }
+    for (int type = 1; type < 7; ++type)
+        if (byType[type] != pos.byType[type]) return false;
+    return byColour[0] == pos.byColour[0] && byColour[1] == pos.byColour[1];
+}
+
 bool BoardIsOk(const Position& pos, int ply, bool withKey) {
     const Piece* board = pos.board;
     const PlyState& ps = pos.ply[ply];
     for (int s = 0; s < 256; ++s)
         if (!OnBoard(s) || s >= 128)
             if (board[s] != 0) return false;
+    if (!BitboardsMatchBoard(pos)) return false;
     int32_t material[2] = {0, 0};
     for (int s = 0; s < 128; ++s) {
         if (!OnBoard(s) || board[s] == 0) continue;

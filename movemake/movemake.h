@@ -45,8 +45,11 @@ void StartGame(Game& game, const std::string& fen);
 // Copies the position fields of one record into another.
 void CopyPlyState(Position& pos, int from, int to);
 
-// Debug check of the invariants that every module keeps: off-board cells empty, king squares
-// right, material and keys matching the board. Asserted in debug builds and tests. Only the
-// full make keeps the 64-bit key, so a record written by the quiescence make is checked
-// without it (`withKey` false).
+// True when the bitboards hold exactly the pieces of the board.
+bool BitboardsMatchBoard(const Position& pos);
+
+// Debug check of the invariants that every module keeps: off-board cells empty, bitboards
+// matching the board, king squares right, material and keys matching the board. Asserted in
+// debug builds and tests. Only the full make keeps the 64-bit key, so a record written by the
+// quiescence make is checked without it (`withKey` false).
 bool BoardIsOk(const Position& pos, int ply, bool withKey = true);

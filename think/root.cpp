@@ -252,7 +252,7 @@ void StorePvInHash(Worker& w, int32_t score, uint8_t depth, const PvLine& line) 
 int PrepareRoot(Worker& w) {
     const Search& s = *w.search;
     Position& pos = w.pos;
-    std::memcpy(pos.board, s.board, sizeof pos.board);
+    RestorePlacement(pos, s.placement);
     pos.ply[0] = s.root;
     w.progressShown = false;
     w.finishedLineCount = 0;

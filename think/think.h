@@ -151,7 +151,7 @@ constexpr int MaxThreads = 256;
 struct Search {
     // The position searched, copied from the game at GO: the board, the root record and the
     // game's keys, which repetitions count.
-    Piece board[256];
+    Placement placement;
     PlyState root;
     KeyHistory history;
     Limits limits;

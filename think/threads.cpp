@@ -112,7 +112,7 @@ void StartSearch(Search& s, const Game& game, const Limits& limits, const Search
     // left theirs: the time they take to leave is the mover's time too.
     const auto commanded = std::chrono::steady_clock::now();
     WaitForSearch(s);
-    std::memcpy(s.board, game.pos.board, sizeof s.board);
+    SavePlacement(s.placement, game.pos);
     s.root = game.pos.ply[0];
     s.history = game.history;
     s.limits = limits;

@@ -110,6 +110,7 @@ std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
         const bool legal = MakeMove(pos, m, ply, record.inCheck ? &checkers : nullptr);
         if (legal) {
             const PlyState& next = pos.ply[ply + 1];
+            if (!BitboardsMatchBoard(pos)) return text + ": the bitboards drifted";
             if (next.key != ComputeKey(pos, ply + 1)) return text + ": the key drifted";
             if (next.pawnKey != ComputePawnKey(pos)) return text + ": the pawn key drifted";
             if (reachable) {
@@ -123,12 +124,16 @@ std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
             TakeBack(pos, m, ply);
         }
         if (reachable && legal == exposes) return text + ": legality disagrees with a full scan";
+        if (!BitboardsMatchBoard(pos)) return text + ": the bitboards drifted in a take-back";
         const bool capture = MakeCapture(pos, m, ply);
+        if (capture && !BitboardsMatchBoard(pos)) return text + ": the bitboards drifted";
         if (capture) TakeBack(pos, m, ply);
         const bool trial = MakeTrial(pos, m, ply);
+        if (trial && !BitboardsMatchBoard(pos)) return text + ": the bitboards drifted";
         if (trial) TakeBack(pos, m, ply);
         if (capture != legal || trial != legal) return text + ": the makes disagree";
         if (std::memcmp(before, board, sizeof before) != 0) return text + ": board not restored";
+        if (!BitboardsMatchBoard(pos)) return text + ": the bitboards drifted in a take-back";
         if (std::memcmp(&record, &pos.ply[ply], sizeof record) != 0)
             return text + ": record changed";
     }
