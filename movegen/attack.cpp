@@ -1,92 +1,125 @@
-// Attack detection by scanning outward from the square over the 0x88 board.
+// Attack detection from the bitboards: a piece attacks a square when the square lies in the
+// piece's attack set from where it stands.
 #include "movegen/attack.h"
 
 #include "movegen/move.h"
 
+namespace {
+
+// The rooks and queens, or bishops and queens, of `side` that attack along ray `d`.
+inline uint64_t LineSliders(const Position& pos, int d, int side) {
+    const int type = d < FirstDiagonalRay ? Rook : Bishop;
+    return (pos.byType[type] | pos.byType[Queen]) & pos.byColour[side];
+}
+
+// Whether the first piece met along ray `d` from `s` over `occupied` is one of `sliders`.
+inline bool FirstOnRayIsOneOf(int d, Square s, uint64_t occupied, uint64_t sliders) {
+    const uint64_t blockers = Attacks.ray[d][s] & occupied;
+    return blockers && (sliders & NearestBitOnRay(d, blockers));
+}
+
+// Whether the piece `p` standing on `from` attacks `target` over `occupied`: a slider when
+// the two share a line of its kind with nothing between.
+inline bool Reaches(Piece p, Square from, Square target, uint64_t occupied) {
+    switch (TypeOf(p)) {
+        case Pawn:
+            return Attacks.pawn[SideOf(p)][from] & SquareBit(target);
+        case Knight:
+            return Attacks.knight[from] & SquareBit(target);
+        case King:
+            return Attacks.king[from] & SquareBit(target);
+        case Queen:
+        case Rook:
+        case Bishop: {
+            const int d = RayIndexBetween(from, target);
+            if (d < 0 || TypeOf(p) == (d < FirstDiagonalRay ? Bishop : Rook)) return false;
+            return !(SquaresBetween(d, from, target) & occupied);
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+uint64_t AttackersOf(const Position& pos, Square square, uint64_t occupied) {
+    const uint64_t* type = pos.byType;
+    const uint64_t pawns =
+        (Attacks.pawn[0][square] & pos.byColour[1]) | (Attacks.pawn[1][square] & pos.byColour[0]);
+    return (pawns & type[Pawn]) | (Attacks.knight[square] & type[Knight]) |
+           (Attacks.king[square] & type[King]) |
+           (RookAttacks(square, occupied) & (type[Rook] | type[Queen])) |
+           (BishopAttacks(square, occupied) & (type[Bishop] | type[Queen]));
+}
+
+bool IsAttackedWith(const Position& pos, uint8_t side, Square square, uint64_t occupied) {
+    const int us = side ? 1 : 0;
+    const uint64_t them = pos.byColour[us ^ 1];
+    const uint64_t* type = pos.byType;
+    // A pawn of the enemy attacks the square from where an own pawn on it would attack.
+    if ((Attacks.pawn[us][square] & type[Pawn] & them) ||
+        (Attacks.knight[square] & type[Knight] & them) ||
+        (Attacks.king[square] & type[King] & them))
+        return true;
+    const uint64_t queens = type[Queen];
+    return (RookAttacks(square, occupied) & (type[Rook] | queens) & them) ||
+           (BishopAttacks(square, occupied) & (type[Bishop] | queens) & them);
+}
+
+bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square) {
+    if (square == NoSquare) square = pos.ply[ply].kingSquare[side ? 1 : 0];
+    return IsAttackedWith(pos, side, square, Occupied(pos));
+}
+
+void SetInCheck(Position& pos, int ply) {
+    pos.ply[ply].inCheck = IsAttacked(pos, pos.ply[ply].side, uint8_t(ply), NoSquare);
+}
+
 void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out) {
-    const Piece* board = pos.board;
-    const Piece enemy = side ? White : Black;
+    uint64_t checkers = AttackersOf(pos, square, Occupied(pos)) & pos.byColour[side ? 0 : 1];
     out.count = 0;
-    auto add = [&out](Square s) {
+    out.evasionTargets = 0;
+    if (checkers && !(checkers & (checkers - 1))) {
+        const Square checker = FirstSquare(checkers);
+        const int d = RayIndexBetween(square, checker);
+        out.evasionTargets = checkers;
+        if (d >= 0) out.evasionTargets |= SquaresBetween(d, square, checker);
+    }
+    while (checkers) {
+        const Square s = PopFirstSquare(checkers);
         if (out.count < MaxCheckers) out.squares[out.count] = s;
         ++out.count;
-    };
-    for (int i = 0; i < KnightSteps.count[square]; ++i)
-        if (board[KnightSteps.squares[square][i]] == (enemy | Knight))
-            add(KnightSteps.squares[square][i]);
-    for (int i = 0; i < 8; ++i) {
-        Square t = Square(square + KingOffsets[i]);
-        while (OnBoard(t) && board[t] == 0) t = Square(t + KingOffsets[i]);
-        if (OnBoard(t) && (board[t] & enemy) && PieceAttacks(pos, t, square)) add(t);
     }
 }
 
 void FindPins(const Position& pos, uint8_t side, Square king, Pins& out) {
-    const Piece* board = pos.board;
-    const Piece own = side ? Black : White, enemy = side ? White : Black;
+    const int us = side ? 1 : 0;
+    const uint64_t occupied = Occupied(pos);
+    const uint64_t* type = pos.byType;
+    // The enemy sliders on the king's lines with nothing but pieces between.
+    uint64_t snipers = ((RookAttacks(king, 0) & (type[Rook] | type[Queen])) |
+                        (BishopAttacks(king, 0) & (type[Bishop] | type[Queen]))) &
+                       pos.byColour[us ^ 1];
     out.count = 0;
-    for (int i = 0; i < 8; ++i) {
-        const int8_t d = KingOffsets[i];
-        Square t = Square(king + d);
-        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
-        if (!OnBoard(t) || !(board[t] & own)) continue;
-        const Square shield = t;
-        t = Square(t + d);
-        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
-        if (!OnBoard(t) || !(board[t] & enemy)) continue;
-        const int type = TypeOf(board[t]);
-        if (type == Queen || type == (IsDiagonal(d) ? Bishop : Rook)) {
-            out.squares[out.count] = shield;
-            out.steps[out.count++] = d;
+    while (snipers) {
+        const Square sniper = PopFirstSquare(snipers);
+        const int d = RayIndexBetween(king, sniper);
+        const uint64_t between = SquaresBetween(d, king, sniper) & occupied;
+        if (between && !(between & (between - 1)) && (between & pos.byColour[us])) {
+            out.squares[out.count] = FirstSquare(between);
+            out.steps[out.count++] = KingOffsets[d];
         }
     }
 }
 
 bool CannotEscapeCheck(const Position& pos, Move move, int ply, const Checkers& checkers) {
-    const Piece* board = pos.board;
-    const PlyState& ps = pos.ply[ply];
-    const Square from = FromOf(move), to = ToOf(move);
-    if (TypeOf(board[from]) == King) return false;
-    if (IsEnPassant(ps, move)) return false;  // made and tested
-    if (checkers.count != 1) return true;
-    const Square king = ps.kingSquare[ps.side];
-    const Square checker = checkers.squares[0];
-    if (to == checker) return false;
-    const int8_t d = LineStepBetween(king, checker);
-    if (d == 0 || TypeOf(board[checker]) == Knight || TypeOf(board[checker]) == Pawn) return true;
-    for (Square t = Square(king + d); t != checker; t = Square(t + d))
-        if (t == to) return false;  // steps between
-    return true;
+    if (TypeOf(pos.board[FromOf(move)]) == King) return false;
+    if (IsEnPassant(pos.ply[ply], move)) return false;  // made and tested
+    return !(checkers.evasionTargets & SquareBit(ToOf(move)));
 }
 
 bool PieceAttacks(const Position& pos, Square from, Square target) {
-    const Piece* board = pos.board;
-    const Piece p = board[from];
-    const int diff = target - from;
-    switch (TypeOf(p)) {
-        case Pawn:
-            return SideOf(p) == 0 ? (diff == NorthWest || diff == NorthEast)
-                                  : (diff == SouthEast || diff == SouthWest);
-        case Knight:
-            for (int8_t offset : KnightOffsets)
-                if (diff == offset) return true;
-            return false;
-        case King:
-            return LineStepBetween(from, target) == diff;
-        case Queen:
-        case Rook:
-        case Bishop: {
-            const int8_t d = LineStepBetween(from, target);
-            if (d == 0) return false;
-            const bool diagonal = IsDiagonal(d);
-            if (TypeOf(p) == (diagonal ? Rook : Bishop)) return false;
-            Square t = Square(from + d);
-            while (t != target && board[t] == 0) t = Square(t + d);
-            return t == target;
-        }
-        default:
-            return false;
-    }
+    return Reaches(pos.board[from], from, target, Occupied(pos));
 }
 
 bool GivesCheck(const Position& pos, Move move, int ply) {
@@ -101,100 +134,26 @@ bool GivesCheck(const Position& pos, Move move, int ply) {
 }
 
 bool WouldGiveCheck(const Position& pos, Move move, int ply) {
-    const Piece* board = pos.board;
     const PlyState& ps = pos.ply[ply];
     const Square from = FromOf(move), to = ToOf(move);
     const Square king = ps.kingSquare[1 - ps.side];
-    const Piece own = ps.side ? Black : White;
-    const int type = PromotionOf(move) ? PromotionOf(move) : TypeOf(board[from]);
-    const int diff = king - to;
-    // Direct check from the target square; the vacated square counts as empty.
-    switch (type) {
-        case Pawn:
-            if (own == White ? (diff == NorthWest || diff == NorthEast)
-                             : (diff == SouthEast || diff == SouthWest))
-                return true;
-            break;
-        case Knight:
-            for (int8_t offset : KnightOffsets)
-                if (diff == offset) return true;
-            break;
-        case Queen:
-        case Rook:
-        case Bishop: {
-            const int8_t d = LineStepBetween(to, king);
-            if (d == 0) break;
-            const bool diagonal = IsDiagonal(d);
-            if (type == (diagonal ? Rook : Bishop)) break;
-            Square t = Square(to + d);
-            while (t != king && (board[t] == 0 || t == from)) t = Square(t + d);
-            if (t == king) return true;
-            break;
-        }
-        default:
-            break;
+    const int type = PromotionOf(move) ? PromotionOf(move) : TypeOf(pos.board[from]);
+    // Direct check from the target square, the vacated square counting as empty; a king
+    // gives none.
+    const uint64_t occupied = Occupied(pos);
+    if (type != King) {
+        const Piece mover = Piece((ps.side ? Black : White) | type);
+        if (Reaches(mover, to, king, occupied ^ SquareBit(from))) return true;
     }
-    // Discovered check along the line from the king through the vacated square.
-    const int8_t d = LineStepBetween(king, from);
-    if (d == 0) return false;
-    Square t = Square(king + d);
-    while (OnBoard(t) && (board[t] == 0 || t == from) && t != to) t = Square(t + d);
-    if (!OnBoard(t) || t == to) return false;
-    const Piece p = board[t];
-    if ((p & own) == 0) return false;
-    const bool diagonal = IsDiagonal(d);
-    return TypeOf(p) == Queen || TypeOf(p) == (diagonal ? Bishop : Rook);
+    // Discovered check along the line from the king through the vacated square, which the
+    // target square may block.
+    const int d = RayIndexBetween(king, from);
+    if (d < 0) return false;
+    const uint64_t after = (occupied ^ SquareBit(from)) | SquareBit(to);
+    return FirstOnRayIsOneOf(d, king, after, LineSliders(pos, d, ps.side));
 }
 
 bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through) {
-    const Piece* board = pos.board;
-    const int8_t d = LineStepBetween(king, through);
-    if (d == 0) return false;
-    Square t = Square(king + d);
-    while (OnBoard(t) && board[t] == 0) t = Square(t + d);
-    if (!OnBoard(t)) return false;
-    const Piece p = board[t], enemy = side ? White : Black;
-    if ((p & enemy) == 0) return false;
-    const int type = TypeOf(p);
-    const bool diagonal = IsDiagonal(d);
-    return type == Queen || type == (diagonal ? Bishop : Rook);
-}
-
-void SetInCheck(Position& pos, int ply) {
-    pos.ply[ply].inCheck = IsAttacked(pos, pos.ply[ply].side, uint8_t(ply), NoSquare);
-}
-
-bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square) {
-    const Piece* board = pos.board;
-    if (square == NoSquare) square = pos.ply[ply].kingSquare[side ? 1 : 0];
-    const Piece enemy = side ? White : Black;
-    const Piece knight = enemy | Knight, king = enemy | King, queen = enemy | Queen;
-    const Piece rook = enemy | Rook, bishop = enemy | Bishop, pawn = enemy | Pawn;
-
-    for (int i = 0; i < KnightSteps.count[square]; ++i)
-        if (board[KnightSteps.squares[square][i]] == knight) return true;
-    // Orthogonal rays: rook or queen at any distance, the king on the first step.
-    for (int i = 0; i < 4; ++i) {
-        Square t = Square(square + KingOffsets[i]);
-        while (OnBoard(t) && board[t] == 0) t = Square(t + KingOffsets[i]);
-        if (!OnBoard(t)) continue;
-        Piece p = board[t];
-        if (p == queen || p == rook) return true;
-        if (p == king && t == Square(square + KingOffsets[i])) return true;
-    }
-    // Diagonal rays: bishop or queen, the king on the first step, and a pawn on the first
-    // step of a ray along which it captures towards the square.
-    for (int i = 4; i < 8; ++i) {
-        int8_t d = KingOffsets[i];
-        Square t = Square(square + d);
-        while (OnBoard(t) && board[t] == 0) t = Square(t + d);
-        if (!OnBoard(t)) continue;
-        Piece p = board[t];
-        if (p == queen || p == bishop) return true;
-        if (t != Square(square + d)) continue;
-        if (p == king) return true;
-        // Black pawns capture downwards, so they attack from +15/+17; white ones from -15/-17.
-        if (p == pawn && (enemy == Black ? d > 0 : d < 0)) return true;
-    }
-    return false;
+    const int d = RayIndexBetween(king, through);
+    return d >= 0 && FirstOnRayIsOneOf(d, king, Occupied(pos), LineSliders(pos, d, side ? 0 : 1));
 }

@@ -4,14 +4,7 @@
 #include <cstdint>
 
 #include "board/board.h"
-
-// Offsets in test and generation order. A knight jumps two steps one way and one the other.
-inline constexpr int8_t KnightOffsets[8] = {2 * West + North, 2 * East + South, 2 * East + North,
-                                            2 * West + South, 2 * North + West, 2 * South + East,
-                                            2 * North + East, 2 * South + West};
-// Four orthogonal rays, then four diagonal ones.
-inline constexpr int8_t KingOffsets[8] = {East,      West,      North,     South,
-                                          NorthWest, SouthEast, NorthEast, SouthWest};
+#include "movegen/bitboard.h"
 
 // The squares a knight or a king reaches from each square, in offset order, and how many:
 // walking them needs no test for the board's edge.
@@ -34,6 +27,15 @@ inline constexpr StepTable KingSteps = MakeSteps(KingOffsets);
 // `square` on the board of `pos`. A square of NoSquare stands for the king of `side` recorded at
 // `ply`.
 bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square);
+
+// The same with the squares of `occupied` taken as the occupied ones (the pieces that attack
+// still come from the bitboards): a king's step is safe when its target is not attacked once
+// the king has left its square.
+bool IsAttackedWith(const Position& pos, uint8_t side, Square square, uint64_t occupied);
+
+// Every piece of either colour that attacks `square`, with the squares of `occupied` taken
+// as the occupied ones.
+uint64_t AttackersOf(const Position& pos, Square square, uint64_t occupied);
 
 // Sets the in-check flag of `ply` from a full scan around the side to move's king. Every
 // make trusts the flag of the position it starts from.
@@ -64,6 +66,9 @@ constexpr int MaxCheckers = 4;
 struct Checkers {
     int count;
     Square squares[MaxCheckers];
+    // With one checker: its square and the squares between it and the king, where a move
+    // other than the king's must land to answer the check. Empty otherwise.
+    uint64_t evasionTargets;
 };
 
 // Lists the pieces of the colour opposite to `side` that attack `square`.

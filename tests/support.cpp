@@ -2,8 +2,12 @@
 #include "tests/support.h"
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "board/fen.h"
 #include "movegen/attack.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
@@ -87,4 +91,65 @@ void PlayRandomMoves(Position& pos, int count) {
         const Move m = RandomLegalMove(pos, 0);
         if (m == NoMove || !PlayMove(pos, m)) return;
     }
+}
+
+namespace {
+
+std::string RandomPlacement(uint32_t& seed) {
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            if (RandomDraw(seed, 3) != 0) {
+                ++empty;
+                continue;
+            }
+            if (empty) fen += char('0' + empty);
+            empty = 0;
+            // Kings are as rare as any other piece here, so some sides have none or several.
+            fen += "KQRBNPkqrbnp"[RandomDraw(seed, 12)];
+        }
+        if (empty) fen += char('0' + empty);
+        if (rank) fen += '/';
+    }
+    fen += RandomDraw(seed, 2) ? " b " : " w ";
+    fen += "KQkq"[RandomDraw(seed, 4)];
+    fen += " ";
+    fen +=
+        SquareNames[RandomDraw(seed, 2) ? 0x20 + RandomDraw(seed, 8) : 0x50 + RandomDraw(seed, 8)];
+    return fen;
+}
+
+}  // namespace
+
+std::vector<std::string> PropertyPositions() {
+    std::vector<std::string> fens;
+    const char* starts[] = {StartFen,
+                            "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+                            "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                            "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+                            "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1"};
+    const uint32_t savedSeed = RandomSeed;
+    SeedRandom(1234);
+    Position& pos = TestPosition();
+    for (int game = 0; game < 60; ++game) {
+        SetPosition(pos, starts[game % 6]);
+        for (int ply = 0; ply < 150; ++ply) {
+            if (ply % 5 == 0) fens.push_back(PositionToFen(pos, 0));
+            const Move m = RandomLegalMove(pos, 0);
+            if (m == NoMove || !PlayMove(pos, m)) break;
+        }
+    }
+    uint32_t seed = 99;
+    for (int i = 0; i < 400; ++i) fens.push_back(RandomPlacement(seed));
+    namespace fs = std::filesystem;
+    const fs::path root = SORVANE_SOURCE_DIR "/tests/fuzz";
+    for (const char* folder : {"corpus/fen", "regressions/fen"})
+        for (const auto& entry : fs::directory_iterator(root / folder)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            fens.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+    RandomSeed = savedSeed;
+    return fens;
 }

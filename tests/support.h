@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "movegen/genmoves.h"
 
@@ -21,3 +22,9 @@ Move RandomLegalMove(Position& pos, int ply);
 
 // Plays up to `count` random legal moves at ply 0, each making the result ply 0.
 void PlayRandomMoves(Position& pos, int count);
+
+// Positions for the properties that must hold anywhere: from random games of several openings
+// and endings, random placements (any number of kings, pawns on every rank, castling rights
+// and en-passant squares that may not fit), and the fuzzers' FEN corpus and findings. Always
+// the same list.
+std::vector<std::string> PropertyPositions();

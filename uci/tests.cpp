@@ -28,15 +28,12 @@ const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3
 // piece off its line. En passant, which empties two squares, is made and taken back.
 static bool IsLegalLeaf(Position& pos, Move m, int ply, const Pins& pins,
                         const Checkers& checkers) {
-    Piece* board = pos.board;
+    const Piece* board = pos.board;
     const PlyState& ps = pos.ply[ply];
     const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
     if (from == king && TypeOf(board[from]) == King) {
         if (IsCastling(board[from], m)) return true;
-        board[king] = 0;
-        const bool safe = !IsAttacked(pos, ps.side, uint8_t(ply), to);
-        board[king] = Piece((ps.side ? Black : White) | King);
-        return safe;
+        return !IsAttackedWith(pos, ps.side, to, Occupied(pos) ^ SquareBit(king));
     }
     if (!IsEnPassant(ps, m) && TypeOf(board[from]) != King) {
         if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) return false;

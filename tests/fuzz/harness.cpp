@@ -15,6 +15,7 @@
 #include "movegen/genkills.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
+#include "tests/reference.h"
 #include "think/think.h"
 #include "uci/uci.h"
 #include "uci/util.h"
@@ -49,7 +50,7 @@ bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
     if (IsEnPassant(pos.ply[ply], m)) board[Square(to + (us ? North : South))] = 0;
     board[to] = board[from];
     board[from] = 0;
-    const bool exposed = IsAttacked(pos, uint8_t(us), 0, king);
+    const bool exposed = reference::IsAttacked(pos, uint8_t(us), 0, king);
     std::memcpy(board, saved, sizeof saved);
     return exposed;
 }
@@ -114,7 +115,8 @@ std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
             if (next.key != ComputeKey(pos, ply + 1)) return text + ": the key drifted";
             if (next.pawnKey != ComputePawnKey(pos)) return text + ": the pawn key drifted";
             if (reachable) {
-                const bool check = IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
+                const bool check =
+                    reference::IsAttacked(pos, next.side, uint8_t(ply + 1), NoSquare);
                 if (!BoardIsOk(pos, ply + 1)) return text + ": the board check failed";
                 if (GivesCheck(pos, m, ply) != check) return text + ": GivesCheck disagrees";
                 if (!castling && !enPassant && foreseen != check)

@@ -1,0 +1,19 @@
+// The attack questions answered by walking rays over the 0x88 board, square by square, as
+// the engine answered them before it kept bitboards. They read the board alone, so the suite
+// holds the engine's bitboard answers against them in every position it visits.
+#pragma once
+
+#include "movegen/attack.h"
+
+namespace reference {
+
+bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square);
+void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out);
+void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
+bool CannotEscapeCheck(const Position& pos, Move move, int ply, const Checkers& checkers);
+bool PieceAttacks(const Position& pos, Square from, Square target);
+bool GivesCheck(const Position& pos, Move move, int ply);
+bool WouldGiveCheck(const Position& pos, Move move, int ply);
+bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through);
+
+}  // namespace reference
