@@ -6,23 +6,6 @@
 #include "board/board.h"
 #include "movegen/bitboard.h"
 
-// The squares a knight or a king reaches from each square, in offset order, and how many:
-// walking them needs no test for the board's edge.
-struct StepTable {
-    uint8_t count[128];
-    Square squares[128][8];
-};
-constexpr StepTable MakeSteps(const int8_t (&offsets)[8]) {
-    StepTable table{};
-    for (int s = 0; s < 128; ++s)
-        for (int8_t offset : offsets)
-            if (OnBoard(s) && s + offset >= 0 && OnBoard(s + offset))
-                table.squares[s][table.count[s]++] = Square(s + offset);
-    return table;
-}
-inline constexpr StepTable KnightSteps = MakeSteps(KnightOffsets);
-inline constexpr StepTable KingSteps = MakeSteps(KingOffsets);
-
 // True when a piece of the colour opposite to `side` (0 white, anything else black) attacks
 // `square` on the board of `pos`. A square of NoSquare stands for the king of `side` recorded at
 // `ply`.

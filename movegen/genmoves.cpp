@@ -1,4 +1,6 @@
-// The move generator: one pass over the pieces serves the full list and the capture list.
+// The move generator: one pass over the pieces serves the full list and the capture list. The
+// bitboards give each piece's targets at once; the order is the board's own: pieces from a1 to
+// h8, each piece's moves by its offsets, each ray from the piece outwards.
 #include "movegen/genmoves.h"
 
 #include <cassert>
@@ -15,12 +17,7 @@ std::string MoveToText(Move m) {
 
 namespace {
 
-const int8_t RookRays[4] = {East, West, North, South};
-const int8_t BishopRays[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
-
-// Writes a ply's list. `quiets` tells the kind of list: every pseudo-legal move, or only the
-// captures and promotions (then every quiet addition below compiles away).
-template <bool quiets>
+// Writes a ply's list.
 struct Writer {
     const Piece* board;
     Move* list;  // slot 0 unused
@@ -32,31 +29,84 @@ struct Writer {
         for (int promotion = Queen; promotion <= Knight; ++promotion)
             Add(from, to, captured, promotion);
     }
-    // A move to `t` by a king or knight, or a slider's step; quiet ones only in a full list.
-    void AddTo(Square s, Square t) {
-        if (board[t] == 0) {
-            if constexpr (quiets) Add(s, t);
-        } else {
-            Add(s, t, TypeOf(board[t]));
-        }
-    }
+    // A move to `t`: a capture of what stands there, if anything.
+    void AddTo(Square s, Square t) { Add(s, t, TypeOf(board[t])); }
 };
 
-template <bool quiets>
-void AddSteps(Writer<quiets>& w, Square s, const StepTable& steps, Piece own) {
-    for (int i = 0; i < steps.count[s]; ++i) {
-        const Square t = steps.squares[s][i];
-        if (!(w.board[t] & own)) w.AddTo(s, t);
+// The place of each step in its piece's generation order, by 0x88 difference (+ 119): a line's
+// steps by ray (KingOffsets, so a king's steps too), a knight's jumps by KnightOffsets. The two
+// never share a difference.
+struct StepOrderTable {
+    uint8_t place[239];
+};
+constexpr StepOrderTable MakeStepOrder() {
+    StepOrderTable table{};
+    for (int i = 0; i < 8; ++i) {
+        table.place[KnightOffsets[i] + 119] = uint8_t(i);
+        for (int k = 1; k <= 7; ++k) table.place[KingOffsets[i] * k + 119] = uint8_t(i);
     }
+    return table;
+}
+constexpr StepOrderTable StepOrder = MakeStepOrder();
+
+// The moves from `s` to `targets`, in generation order: a knight's or king's steps, or a
+// slider's captures (one per ray at most). Fit for a few targets: each finds its place.
+void AddInOrderSlow(Writer& w, Square s, uint64_t targets) {
+    Square at[8];
+    unsigned places = 0;
+    while (targets) {
+        const Square t = PopFirstSquare(targets);
+        const int place = StepOrder.place[t - s + 119];
+        at[place] = t;
+        places |= 1u << place;
+    }
+    for (; places; places &= places - 1) w.AddTo(s, at[__builtin_ctz(places)]);
+}
+inline void AddInOrder(Writer& w, Square s, uint64_t targets) {
+    if (targets & (targets - 1))
+        AddInOrderSlow(w, s, targets);
+    else if (targets)
+        w.AddTo(s, FirstSquare(targets));
 }
 
-template <bool quiets>
-void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece own) {
-    for (int i = 0; i < count; ++i) {
-        Square t = Square(s + rays[i]);
-        for (; OnBoard(t) && w.board[t] == 0; t = Square(t + rays[i]))
-            if constexpr (quiets) w.Add(s, t);
-        if (OnBoard(t) && !(w.board[t] & own)) w.Add(s, t, TypeOf(w.board[t]));
+// The squares a knight or a king reaches from each square, in offset order, with their bits
+// and how many: most of them are targets in a full list, so they are walked in order.
+struct StepTable {
+    uint8_t count[128];
+    Square squares[128][8];
+    uint64_t bits[128][8];
+};
+constexpr StepTable MakeSteps(const int8_t (&offsets)[8]) {
+    StepTable table{};
+    for (int s = 0; s < 128; ++s)
+        for (int8_t offset : offsets)
+            if (OnBoard(s) && s + offset >= 0 && OnBoard(s + offset)) {
+                table.squares[s][table.count[s]] = Square(s + offset);
+                table.bits[s][table.count[s]++] = SquareBit(Square(s + offset));
+            }
+    return table;
+}
+constexpr StepTable KnightSteps = MakeSteps(KnightOffsets);
+constexpr StepTable KingSteps = MakeSteps(KingOffsets);
+
+// A knight's or king's steps to `targets`, in offset order.
+void AddSteps(Writer& w, Square s, const StepTable& steps, uint64_t targets) {
+    for (int i = 0; i < steps.count[s]; ++i)
+        if (targets & steps.bits[s][i]) w.AddTo(s, steps.squares[s][i]);
+}
+
+// A slider's moves along rays first..last: each ray's empty squares outwards, then the piece
+// that ends it if it is an enemy.
+void AddRays(Writer& w, Square s, int first, int last, uint64_t occupied, uint64_t enemy) {
+    for (int d = first; d <= last; ++d) {
+        const uint64_t ray = Attacks.ray[d][s];
+        if (!ray) continue;
+        const int step = KingOffsets[d];
+        const uint64_t blockers = ray & occupied;
+        const Square end = blockers ? NearestOnRay(d, blockers)
+                                    : Square(NearestOnRay(d ^ 1, ray) + step);  // off the edge
+        for (Square t = Square(s + step); t != end; t = Square(t + step)) w.Add(s, t);
+        if (enemy & blockers & SquareBit(end)) w.AddTo(s, end);
     }
 }
 
@@ -65,7 +115,7 @@ void AddRays(Writer<quiets>& w, Square s, const int8_t* rays, int count, Piece o
 // For the king the ply tracks, the start square is attacked exactly when the side is in
 // check, which the ply records. Written for white; black's squares are its mirror.
 template <int side>
-void AddCastling(Writer<true>& w, const Position& pos, const PlyState& ps, Square s) {
+void AddCastling(Writer& w, const Position& pos, const PlyState& ps, Square s) {
     constexpr auto at = [](Square sq) { return RelativeSquare(side, sq); };
     constexpr uint8_t shortRight = CastleWK << 2 * side, longRight = CastleWQ << 2 * side;
     const Piece* board = pos.board;
@@ -83,25 +133,26 @@ void AddCastling(Writer<true>& w, const Position& pos, const PlyState& ps, Squar
 }
 
 // Captures (en passant first on each side), then the push: promotions in every list, the
-// single and double steps only in a full one.
+// single and double steps only in a full one. `targets` are the enemy pieces and the
+// en-passant square.
 template <bool quiets>
-void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) {
+void AddPawnMoves(Writer& w, const PlyState& ps, Square s, uint64_t targets) {
     const Piece* board = w.board;
     const bool white = ps.side == 0;
     const int forward = white ? North : South;
     const int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
-    for (int d : captures) {
-        const Square t = Square(s + d);
-        if (!OnBoard(t)) continue;
-        if (t == ps.epSquare) w.Add(s, t, Pawn);
-        if (board[t] & enemy) {
+    if (Attacks.pawn[ps.side][s] & targets)
+        for (int d : captures) {
+            const Square t = Square(s + d);
+            if (!OnBoard(t)) continue;
+            if (t == ps.epSquare) w.Add(s, t, Pawn);
+            if (!(board[t] & (white ? Black : White))) continue;
             const bool lastRank = white ? t >= A8 : t <= H1;
             if (lastRank)
                 w.AddPromotions(s, t, TypeOf(board[t]));
             else
                 w.Add(s, t, TypeOf(board[t]));
         }
-    }
     const Square t = Square(s + forward);
     if (!OnBoard(t) || board[t]) return;
     if (white ? t >= A8 : t <= H1) {
@@ -116,44 +167,81 @@ void AddPawnMoves(Writer<quiets>& w, const PlyState& ps, Square s, Piece enemy) 
     }
 }
 
+// The pawns of `side` with a move in the capture list: those that take something in
+// `targets` (the enemy pieces and the en-passant square) or stand on their seventh rank.
+uint64_t ActivePawns(uint64_t pawns, int side, uint64_t targets) {
+    constexpr uint64_t fileA = 0x0101010101010101ull, fileH = fileA << 7;
+    if (side == 0)
+        return pawns & (((targets >> 7) & ~fileA) | ((targets >> 9) & ~fileH) | 0xFFull << 48);
+    return pawns & (((targets << 7) & ~fileH) | ((targets << 9) & ~fileA) | 0xFFull << 8);
+}
+
 }  // namespace
 
 template <ListKind kind>
 void GenerateList(Position& pos, int ply) {
     constexpr bool quiets = kind == ListKind::AllMoves;
     PlyState& ps = pos.ply[ply];
-    const Piece own = ps.side ? Black : White, enemy = ps.side ? White : Black;
-    Writer<quiets> w{pos.board, pos.moves[ply], 0};
-    ForEachPiece(pos, own == White ? WhiteBits : BlackBits, [&](Square s) {
+    const int us = ps.side;
+    const uint64_t own = pos.byColour[us], enemy = pos.byColour[us ^ 1];
+    const uint64_t occupied = own | enemy;
+    const uint64_t targets = quiets ? ~own : enemy;
+    Writer w{pos.board, pos.moves[ply], 0};
+    // What a pawn takes: the enemy pieces and the en-passant square.
+    const uint64_t pawnTargets = enemy | (ps.epSquare == NoSquare ? 0 : SquareBit(ps.epSquare));
+    uint64_t pieces = own;
+    if constexpr (!quiets) {
+        // Pawns without a capture or promotion have nothing for this list.
+        const uint64_t pawns = PiecesOf(pos, us, Pawn);
+        pieces = (own & ~pawns) | ActivePawns(pawns, us, pawnTargets);
+    }
+    while (pieces) {
+        const Square s = PopFirstSquare(pieces);
         switch (TypeOf(pos.board[s])) {
             case King:
                 if constexpr (quiets) {
-                    if (ps.side == 0)
+                    if (us == 0)
                         AddCastling<0>(w, pos, ps, s);
                     else
                         AddCastling<1>(w, pos, ps, s);
                 }
-                AddSteps(w, s, KingSteps, own);
+                if constexpr (quiets)
+                    AddSteps(w, s, KingSteps, targets);
+                else
+                    AddInOrder(w, s, Attacks.king[s] & targets);
                 break;
             case Queen:
-                AddRays(w, s, KingOffsets, 8, own);
+                if constexpr (quiets)
+                    AddRays(w, s, 0, 7, occupied, enemy);
+                else
+                    AddInOrder(w, s,
+                               (RookAttacks(s, occupied) | BishopAttacks(s, occupied)) & enemy);
                 break;
             case Rook:
-                AddRays(w, s, RookRays, 4, own);
+                if constexpr (quiets)
+                    AddRays(w, s, 0, FirstDiagonalRay - 1, occupied, enemy);
+                else
+                    AddInOrder(w, s, RookAttacks(s, occupied) & enemy);
                 break;
             case Bishop:
-                AddRays(w, s, BishopRays, 4, own);
+                if constexpr (quiets)
+                    AddRays(w, s, FirstDiagonalRay, 7, occupied, enemy);
+                else
+                    AddInOrder(w, s, BishopAttacks(s, occupied) & enemy);
                 break;
             case Knight:
-                AddSteps(w, s, KnightSteps, own);
+                if constexpr (quiets)
+                    AddSteps(w, s, KnightSteps, targets);
+                else
+                    AddInOrder(w, s, Attacks.knight[s] & targets);
                 break;
             case Pawn:
-                AddPawnMoves(w, ps, s, enemy);
+                AddPawnMoves<quiets>(w, ps, s, pawnTargets);
                 break;
             default:
                 break;
         }
-    });
+    }
     ps.moveCount = w.n;
 }
 

@@ -12,6 +12,7 @@
 
 #include "board/fen.h"
 #include "movegen/attack.h"
+#include "movegen/genkills.h"
 #include "movegen/genmoves.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
@@ -143,6 +144,21 @@ std::string CompareAttackQuestions(Position& pos) {
         if (gives != walkedGives) return text + "GivesCheck";
     }
     return "";
+}
+
+std::vector<Move> ListOf(void (*generate)(Position&, int), Position& pos) {
+    generate(pos, 0);
+    return std::vector<Move>(pos.moves[0] + 1, pos.moves[0] + 1 + pos.ply[0].moveCount);
+}
+
+// The lists the search sees, word for word and in order: their order breaks the ties of the
+// move ordering's stable sort.
+TEST(Bitboards, MoveListsAreTheRayWalksLists) {
+    for (const std::string& fen : PropertyPositions()) {
+        SetPosition(TestPosition(), fen);
+        ASSERT_EQ(ListOf(GenerateMoves, TestPosition()), ListOf(reference::GenerateMoves, TestPosition())) << fen;
+        ASSERT_EQ(ListOf(GenerateCaptures, TestPosition()), ListOf(reference::GenerateCaptures, TestPosition())) << fen;
+    }
 }
 
 TEST(Bitboards, AttackQuestionsAgreeWithRayWalks) {

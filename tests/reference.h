@@ -1,6 +1,6 @@
-// The attack questions answered by walking rays over the 0x88 board, square by square, as
-// the engine answered them before it kept bitboards. They read the board alone, so the suite
-// holds the engine's bitboard answers against them in every position it visits.
+// The attack questions and the move lists worked out by walking rays over the 0x88 board, square by
+// square, as the engine answered them before it kept bitboards. They read the board alone, so the
+// suite holds the engine's bitboard answers against them in every position it visits.
 #pragma once
 
 #include "movegen/attack.h"
@@ -15,5 +15,9 @@ bool PieceAttacks(const Position& pos, Square from, Square target);
 bool GivesCheck(const Position& pos, Move move, int ply);
 bool WouldGiveCheck(const Position& pos, Move move, int ply);
 bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through);
+
+// The full list and the capture list, in the engine's generation order.
+void GenerateMoves(Position& pos, int ply);
+void GenerateCaptures(Position& pos, int ply);
 
 }  // namespace reference
