@@ -2,6 +2,7 @@
 // turned to the side to move.
 #include "eval/eval.h"
 
+#include "movegen/bitboard.h"
 #include "movemake/hash.h"
 
 namespace {
@@ -47,23 +48,28 @@ struct PawnFiles {
     }
 };
 
-// Empty squares met walking from s along each offset until a piece or the edge.
-int CountEmpty(const Piece* board, Square s, const int8_t* offsets, int n) {
-    int count = 0;
-    for (int i = 0; i < n; ++i)
-        for (Square t = Square(s + offsets[i]); OnBoard(t) && !board[t]; t = Square(t + offsets[i]))
-            ++count;
-    return count;
+// The rows of the board (bit rows, rank 1 first) where a king's shelter pawns count: from the
+// rank in front of a king on relative rank r up to its side's seventh rank.
+struct ShelterRowTable {
+    uint64_t rows[2][8];
+};
+constexpr ShelterRowTable MakeShelterRows() {
+    ShelterRowTable table{};
+    for (int r = 0; r < 8; ++r)
+        for (int ahead = r + 1; ahead <= 6; ++ahead) {
+            table.rows[0][r] |= 0xFFull << 8 * ahead;
+            table.rows[1][r] |= 0xFFull << 8 * (7 - ahead);
+        }
+    return table;
 }
-
-const int8_t FileSteps[2] = {North, South};
-const int8_t RankSteps[2] = {East, West};
-const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
+constexpr ShelterRowTable ShelterRows = MakeShelterRows();
+constexpr uint64_t FileA = 0x0101010101010101ull;
 
 // Missing pawns in front of a castled king: for its file and the files beside it, the first
 // own pawn ahead of the king costs by its rank, no pawn at all costs the most.
 template <int side>
-int32_t Shelter(const Piece* board, Square king) {
+int32_t Shelter(const Position& pos, Square king) {
+    const Piece* board = pos.board;
     const Piece pawn = side ? BlackPawn : WhitePawn;
     auto at = [board](Square s) { return board[RelativeSquare(side, s)]; };
     const Square k = RelativeSquare(side, king);
@@ -73,17 +79,17 @@ int32_t Shelter(const Piece* board, Square king) {
         (k == G1 || k == H1) && at(G2) == pawn && (at(H2) == pawn || at(H3) == pawn);
     if (queenSideHome || kingSideHome) return 0;
     int32_t penalty = 0;
-    const int forward = side ? South : North;
     const int file = k & 7, rank = k >> 4;
+    const uint64_t ahead = PiecesOf(pos, side, Pawn) & ShelterRows.rows[side][rank];
     for (int f = file - 1; f <= file + 1; ++f) {
         if (f < 0 || f > 7) continue;
-        int cost = MissingShieldPenalty;
-        for (int r = rank + 1, s = king + forward + f - file; r <= 6; ++r, s += forward)
-            if (board[s] == pawn) {
-                cost = ShieldPenalty[r];
-                break;
-            }
-        penalty += cost;
+        const uint64_t shield = ahead & FileA << f;
+        if (!shield) {
+            penalty += MissingShieldPenalty;
+            continue;
+        }
+        const int row = side ? 63 - __builtin_clzll(shield) : __builtin_ctzll(shield);
+        penalty += ShieldPenalty[RelativeRank(side, row >> 3)];
     }
     return penalty;
 }
@@ -149,14 +155,14 @@ bool LazyExit(const PlyState& ps, int32_t alpha, int32_t beta, int32_t& result) 
 // Steps 4 and 5. Kings: a king whose opponent keeps its queen and more stays sheltered and
 // in the corner; otherwise it heads for the centre.
 template <int side, bool trace>
-void KingTerms(Tally<trace>& t, const Piece* board, Square king, bool kingMiddle) {
+void KingTerms(Tally<trace>& t, const Position& pos, Square king, bool kingMiddle) {
     if (!kingMiddle) {
         t.Add(TermTables, side, KingEndSquareTable[side][king]);
         return;
     }
     t.Add(TermTables, side, KingSquareTable[side][king]);
-    t.Add(TermKingSafety, side, -Shelter<side>(board, king));
-    t.Add(TermKingSafety, side, -TrappedRooks<side>(board, king));
+    t.Add(TermKingSafety, side, -Shelter<side>(pos, king));
+    t.Add(TermKingSafety, side, -TrappedRooks<side>(pos.board, king));
 }
 
 // Step 6. A queen: its table, nearness to the enemy king, and the enemy king's file.
@@ -171,9 +177,9 @@ void QueenTerms(Tally<trace>& t, Square queen, Square enemyKing, bool kingMiddle
 }
 
 // Step 8, a rook: its table, the files and ranks of the enemy king and queen while the own
-// king stays sheltered, and its mobility, counting squares along its file twice.
+// king stays sheltered, and its mobility.
 template <int side, bool trace>
-void RookTerms(Tally<trace>& t, const Piece* board, Square s, bool kingMiddle, Square enemyKing,
+void RookTerms(Tally<trace>& t, Square s, uint64_t occupied, bool kingMiddle, Square enemyKing,
                Square enemyQueen, SideCounts& own) {
     ++own.rooks;
     t.Add(TermTables, side, RookSquareTable[side][s]);
@@ -187,22 +193,26 @@ void RookTerms(Tally<trace>& t, const Piece* board, Square s, bool kingMiddle, S
         if (RankOf[s] == RelativeRank(side, 5) && kingRank >= 6)
             t.Add(TermPieces, side, RookOnSixthBonus);
     }
-    t.Add(TermPieces, side,
-          2 * CountEmpty(board, s, FileSteps, 2) + CountEmpty(board, s, RankSteps, 2));
+    t.Add(TermPieces, side, RookMobility(s, occupied));
 }
 
-// Step 8, a bishop: its table, the pair bonus when a second one is met, and its mobility.
+// Step 8, the bishops of one side: their tables, the pair bonus for each one after the first,
+// and their mobility. The last one in the board's a1..h8 order decides the colour of a
+// bishop and knight's mating corner.
 template <int side, bool trace>
-void BishopTerms(Tally<trace>& t, const Piece* board, Square s, bool& bishopMet, SideCounts& own) {
-    ++own.bishops;
-    own.lastBishop = s;
-    t.Add(TermTables, side, BishopSquareTable[side][s]);
-    if (bishopMet) t.Add(TermPieces, side, BishopPairBonus);
-    bishopMet = true;
-    t.Add(TermPieces, side, 2 * CountEmpty(board, s, DiagonalSteps, 4));
+void BishopTerms(Tally<trace>& t, uint64_t bishops, uint64_t occupied, SideCounts& own) {
+    if (!bishops) return;
+    own.lastBishop = LastSquare(bishops);
+    t.Add(TermPieces, side, BishopPairBonus * (__builtin_popcountll(bishops) - 1));
+    while (bishops) {
+        const Square s = PopFirstSquare(bishops);
+        ++own.bishops;
+        t.Add(TermTables, side, BishopSquareTable[side][s]);
+        t.Add(TermPieces, side, BishopMobility(s, occupied));
+    }
 }
 
-// Step 8, a pawn met in the scan: its table, and its file's count, most advanced and rearmost
+// Step 8, a pawn: its table, and its file's count, most advanced and rearmost
 // rank for step 9, ranks counted as they stand (a black pawn advances to lower ranks).
 template <int side>
 void ScanPawn(Square s, SideCounts& own, PawnFiles& pf, int32_t pawnTables[2]) {
@@ -216,51 +226,24 @@ void ScanPawn(Square s, SideCounts& own, PawnFiles& pf, int32_t pawnTables[2]) {
     if (side == 0 ? rank < rearmost : rank > rearmost) rearmost = rank;
 }
 
-// Step 8. One scan of the rooks, bishops, knights and (unless the pawn cache knew them) pawns:
-// tables, rook files and ranks, bishop pair, mobility, and the pawns' files for step 9.
+// Step 8. The rooks, bishops and knights, side by side and kind by kind: tables, rook files
+// and ranks, bishop pair and mobility. Kings and queens are scored above, pawns below.
 template <bool trace>
 void PieceTerms(Tally<trace>& t, const Position& pos, const PlyState& ps, bool whiteKingMiddle,
-                bool blackKingMiddle, bool pawnHit, SideCounts& white, SideCounts& black,
-                PawnFiles& pf, int32_t pawnTables[2]) {
+                bool blackKingMiddle, SideCounts& white, SideCounts& black) {
     const Square wk = ps.kingSquare[0], bk = ps.kingSquare[1];
     const Square wq = ps.queenSquare[0], bq = ps.queenSquare[1];
-    bool whiteBishopMet = false, blackBishopMet = false;
-    // Kings and queens are scored above, and pawns only matter when the cache missed.
-    const int lastType = pawnHit ? Knight : Pawn;
-    auto scanned = [lastType](uint64_t word) { return TypesBetween(word, Rook, lastType); };
-    const Piece* board = pos.board;
-    ForEachSquare(pos, scanned, [&](Square s) {
-        switch (board[s]) {
-            case White | Rook:
-                RookTerms<0>(t, board, s, whiteKingMiddle, bk, bq, white);
-                break;
-            case White | Bishop:
-                BishopTerms<0>(t, board, s, whiteBishopMet, white);
-                break;
-            case White | Knight:
-                ++white.knights;
-                t.Add(TermTables, 0, KnightSquareTable[0][s]);
-                break;
-            case WhitePawn:
-                ScanPawn<0>(s, white, pf, pawnTables);
-                break;
-            case Black | Rook:
-                RookTerms<1>(t, board, s, blackKingMiddle, wk, wq, black);
-                break;
-            case Black | Bishop:
-                BishopTerms<1>(t, board, s, blackBishopMet, black);
-                break;
-            case Black | Knight:
-                ++black.knights;
-                t.Add(TermTables, 1, KnightSquareTable[1][s]);
-                break;
-            case BlackPawn:
-                ScanPawn<1>(s, black, pf, pawnTables);
-                break;
-            default:
-                break;
-        }
-    });
+    const uint64_t occupied = Occupied(pos);
+    for (uint64_t rooks = PiecesOf(pos, 0, Rook); rooks;)
+        RookTerms<0>(t, PopFirstSquare(rooks), occupied, whiteKingMiddle, bk, bq, white);
+    for (uint64_t rooks = PiecesOf(pos, 1, Rook); rooks;)
+        RookTerms<1>(t, PopFirstSquare(rooks), occupied, blackKingMiddle, wk, wq, black);
+    BishopTerms<0>(t, PiecesOf(pos, 0, Bishop), occupied, white);
+    BishopTerms<1>(t, PiecesOf(pos, 1, Bishop), occupied, black);
+    for (uint64_t knights = PiecesOf(pos, 0, Knight); knights; ++white.knights)
+        t.Add(TermTables, 0, KnightSquareTable[0][PopFirstSquare(knights)]);
+    for (uint64_t knights = PiecesOf(pos, 1, Knight); knights; ++black.knights)
+        t.Add(TermTables, 1, KnightSquareTable[1][PopFirstSquare(knights)]);
 }
 
 // Step 12. Endings with few pieces: drive a bare king to the right corner, and call the
@@ -328,8 +311,8 @@ int32_t EvaluateTerms(const Position& pos, PawnTable* pawns, int ply, EvalTrace*
     // Steps 4 to 6. Kings and queens.
     const bool whiteKingMiddle = ps.queenSquare[1] != NoSquare && matB > KingShelterMaterial;
     const bool blackKingMiddle = ps.queenSquare[0] != NoSquare && matW > KingShelterMaterial;
-    KingTerms<0>(t, pos.board, wk, whiteKingMiddle);
-    KingTerms<1>(t, pos.board, bk, blackKingMiddle);
+    KingTerms<0>(t, pos, wk, whiteKingMiddle);
+    KingTerms<1>(t, pos, bk, blackKingMiddle);
     SideCounts white, black;
     QueenTerms<0>(t, ps.queenSquare[0], bk, whiteKingMiddle, white);
     QueenTerms<1>(t, ps.queenSquare[1], wk, blackKingMiddle, black);
@@ -339,13 +322,17 @@ int32_t EvaluateTerms(const Position& pos, PawnTable* pawns, int ply, EvalTrace*
     const bool pawnHit =
         !trace && PawnProbe(*pawns, ps.pawnKey, white.pawns, black.pawns, pawnScore);
 
-    // Step 8. Rooks, bishops, knights and pawns.
-    PawnFiles pf;
-    int32_t pawnTables[2] = {0, 0};
-    PieceTerms(t, pos, ps, whiteKingMiddle, blackKingMiddle, pawnHit, white, black, pf, pawnTables);
+    // Step 8. Rooks, bishops and knights; then, on a miss of the cache, the pawns.
+    PieceTerms(t, pos, ps, whiteKingMiddle, blackKingMiddle, white, black);
 
     // Steps 9 to 11. Pawn structure, computed once per pawn placement, and material.
     if (!pawnHit) {
+        PawnFiles pf;
+        int32_t pawnTables[2] = {0, 0};
+        for (uint64_t set = PiecesOf(pos, 0, Pawn); set;)
+            ScanPawn<0>(PopFirstSquare(set), white, pf, pawnTables);
+        for (uint64_t set = PiecesOf(pos, 1, Pawn); set;)
+            ScanPawn<1>(PopFirstSquare(set), black, pf, pawnTables);
         int32_t structure[2], passed[2];
         PawnStructure(pf, structure, passed);
         pawnScore =

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "movegen/bitboard.h"
 
 struct PawnTable;
 
@@ -37,6 +38,16 @@ extern uint8_t Distance[128][128];
 extern uint8_t FileOf[128];
 extern uint8_t RankOf[128];
 void InitDistance();
+
+// Mobility, over the occupied squares `occupied`: the empty squares a rook reaches, those
+// along its file counted twice; twice those a bishop reaches.
+inline int32_t RookMobility(Square s, uint64_t occupied) {
+    const uint64_t reached = RookAttacks(s, occupied) & ~occupied;
+    return __builtin_popcountll(reached) + __builtin_popcountll(reached & FileBits(s));
+}
+inline int32_t BishopMobility(Square s, uint64_t occupied) {
+    return 2 * __builtin_popcountll(BishopAttacks(s, occupied) & ~occupied);
+}
 
 // The evaluation of the position at `ply` for the side to move, with the pawn terms cached in
 // `pawns`. With a null window far from the material balance it returns the balance alone.

@@ -62,6 +62,9 @@ constexpr RayIndexTable MakeRayIndices() {
 inline constexpr RayIndexTable RayIndices = MakeRayIndices();
 inline int RayIndexBetween(Square from, Square to) { return RayIndices.index[to - from + 119]; }
 
+// The squares of the file of `s`.
+inline uint64_t FileBits(Square s) { return 0x0101010101010101ull << (s & 7); }
+
 // The nearest square of `set` (not empty) along ray `d` from its start, and its bit.
 inline Square NearestOnRay(int d, uint64_t set) {
     return d & 1 ? LastSquare(set) : FirstSquare(set);

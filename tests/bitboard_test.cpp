@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "eval/eval.h"
 #include "movegen/attack.h"
 #include "movegen/genkills.h"
 #include "movegen/genmoves.h"
@@ -158,6 +159,22 @@ TEST(Bitboards, MoveListsAreTheRayWalksLists) {
         SetPosition(TestPosition(), fen);
         ASSERT_EQ(ListOf(GenerateMoves, TestPosition()), ListOf(reference::GenerateMoves, TestPosition())) << fen;
         ASSERT_EQ(ListOf(GenerateCaptures, TestPosition()), ListOf(reference::GenerateCaptures, TestPosition())) << fen;
+    }
+}
+
+// The evaluation's mobility, for a rook or a bishop on any square of the position.
+TEST(Bitboards, MobilityAgreesWithRayWalks) {
+    for (const std::string& fen : PropertyPositions()) {
+        SetPosition(TestPosition(), fen);
+        for (int s = 0; s < 128; ++s) {
+            if (!OnBoard(s)) continue;
+            ASSERT_EQ(RookMobility(Square(s), Occupied(TestPosition())),
+                      reference::RookMobility(TestPosition(), Square(s)))
+                << fen << " " << SquareNames[s];
+            ASSERT_EQ(BishopMobility(Square(s), Occupied(TestPosition())),
+                      reference::BishopMobility(TestPosition(), Square(s)))
+                << fen << " " << SquareNames[s];
+        }
     }
 }
 

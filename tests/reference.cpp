@@ -222,6 +222,31 @@ bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square) {
     return false;
 }
 
+namespace {
+
+// Empty squares met walking from s along each offset until a piece or the edge.
+int CountEmpty(const Piece* board, Square s, const int8_t* offsets, int n) {
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        for (Square t = Square(s + offsets[i]); OnBoard(t) && !board[t]; t = Square(t + offsets[i]))
+            ++count;
+    return count;
+}
+
+const int8_t FileSteps[2] = {North, South};
+const int8_t RankSteps[2] = {East, West};
+const int8_t DiagonalSteps[4] = {NorthWest, SouthEast, NorthEast, SouthWest};
+
+}  // namespace
+
+int RookMobility(const Position& pos, Square s) {
+    return 2 * CountEmpty(pos.board, s, FileSteps, 2) + CountEmpty(pos.board, s, RankSteps, 2);
+}
+
+int BishopMobility(const Position& pos, Square s) {
+    return 2 * CountEmpty(pos.board, s, DiagonalSteps, 4);
+}
+
 // The generators: pieces from a1 to h8, each piece's moves by its offsets, each ray walked
 // square by square.
 namespace {

@@ -16,6 +16,12 @@ bool GivesCheck(const Position& pos, Move move, int ply);
 bool WouldGiveCheck(const Position& pos, Move move, int ply);
 bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through);
 
+// The evaluation's mobility of a rook or a bishop on `s` (whatever stands there): the empty
+// squares met walking out along each line until a piece or the edge, a rook's file and a
+// bishop's lines counted twice.
+int RookMobility(const Position& pos, Square s);
+int BishopMobility(const Position& pos, Square s);
+
 // The full list and the capture list, in the engine's generation order.
 void GenerateMoves(Position& pos, int ply);
 void GenerateCaptures(Position& pos, int ply);
