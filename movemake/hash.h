@@ -25,8 +25,18 @@ extern uint64_t ZobristSide;
 
 void InitZobrist();
 
-// 0 for an empty square, 1..6 for a white king..pawn, 7..12 for a black one.
-inline int PieceIndex(Piece p) { return p ? (p & 7) + ((p >> 7) * 6) : 0; }
+// 0 for an empty square, 1..6 for a white king..pawn, 7..12 for a black one; read from a
+// table of every piece code.
+struct PieceIndexTable {
+    uint8_t index[256];
+};
+constexpr PieceIndexTable MakePieceIndices() {
+    PieceIndexTable table{};
+    for (int p = 1; p < 256; ++p) table.index[p] = uint8_t((p & 7) + ((p >> 7) * 6));
+    return table;
+}
+inline constexpr PieceIndexTable PieceIndices = MakePieceIndices();
+inline int PieceIndex(Piece p) { return PieceIndices.index[p]; }
 
 // Keys of the position on the board, computed from scratch.
 uint64_t ComputeKey(const Position& pos, int ply);

@@ -17,8 +17,15 @@ int32_t QuietScore(const Ordering& order, Move m, int ply, int historyIndex) {
     return order.historyScores[historyIndex];
 }
 
+// A capture's or promotion's score, `moved` the piece that makes it.
+inline int32_t TacticalScore(Move m, Piece moved) {
+    return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(moved)) - PromotionOf(m);
+}
+
 // Slots of a stage taken by selection before the rest of the stage is sorted at once.
 constexpr int SelectedSlots = 3;
+// A stage of the hash move and the tactical moves this short is sorted when it is scored.
+constexpr int SortedAtOnce = 8;
 
 inline int64_t SortKey(int32_t score, int k) {
     return int64_t(uint64_t(int64_t(score)) << 32) | uint32_t(MaxMovesPerPly - k);
@@ -80,9 +87,7 @@ void HalveIfFullAndRescore(Ordering& order, int i) {
 
 int32_t MoveScore(const Worker& w, Move m, int ply, Move hashMove) {
     if (m == hashMove) return HashMoveScore;
-    if (IsTactical(m))
-        return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(w.pos.board[FromOf(m)])) -
-               PromotionOf(m);
+    if (IsTactical(m)) return TacticalScore(m, w.pos.board[FromOf(m)]);
     return QuietScore(w.order, m, ply, HistoryIndex(w.pos, m));
 }
 
@@ -94,29 +99,44 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     Ordering& order = w.order;
     const int n = w.pos.ply[ply].moveCount;
     const Move* moves = w.pos.moves[ply];
+    const Piece* board = w.pos.board;
     int64_t* keys = order.sortKeys[ply];
-    int front = 0, back = n + 1, best = 1;
+    int front = 0, back = n + 1;
     for (int k = 1; k <= n; ++k) {
         const Move m = moves[k];
-        if (m == hashMove || IsTactical(m)) {
-            keys[++front] = SortKey(MoveScore(w, m, ply, hashMove), k);
-            if (keys[front] > keys[best] || front == 1) best = front;
+        const Piece moved = board[FromOf(m)];
+        if (IsTactical(m) || m == hashMove) {
+            const int32_t score = m == hashMove ? HashMoveScore : TacticalScore(m, moved);
+            keys[++front] = SortKey(score, k);
         } else {
-            keys[--back] = int64_t(HistoryIndex(w.pos, m)) << 32 | k;
+            keys[--back] = int64_t(ToOf(m) * 12 + PieceIndex(moved)) << 32 | k;
         }
     }
     order.tacticalEnd[ply] = front;
     order.quietEnd[ply] = n;
-    order.bestPosition[ply] = best;
     order.finalSlots[ply] = 0;
     if (front < n) order.quietsWaiting[ply >> 6] |= 1ull << (ply & 63);
+    // Few tactical moves, as most lists have, are sorted at once: the picks then find them
+    // in place. A longer stage is picked by selection.
+    if (front > 0 && front <= SortedAtOnce) {
+        SortDescending(keys + 1, keys + front + 1);
+        for (int j = 1; j <= front; ++j) SetSlot(order, ply, j, keys[j]);
+        order.finalSlots[ply] = front;
+    } else if (front > 0) {
+        int best = 1;
+        for (int j = 2; j <= front; ++j)
+            if (keys[j] > keys[best]) best = j;
+        std::swap(keys[1], keys[best]);
+        SetSlot(order, ply, 1, keys[1]);
+        order.finalSlots[ply] = 1;
+    }
 }
 
 void PickMoveSlow(Worker& w, int ply, int k) {
     Ordering& order = w.order;
     int64_t* keys = order.sortKeys[ply];
-    // The stage that slot k falls in.
-    int first = 1, last = order.tacticalEnd[ply], best = order.bestPosition[ply];
+    // The stage that slot k falls in; slot 1 of the tactical stage was picked by ScoreMoves.
+    int first = 1, last = order.tacticalEnd[ply], best = k;
     if (k > last) {
         if (order.quietsWaiting[ply >> 6] & (1ull << (ply & 63))) ScoreQuiets(w, ply);
         first = last + 1;

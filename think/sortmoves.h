@@ -50,8 +50,7 @@ struct Ordering {
     // history index in the high half and its list position in the low half.
     int tacticalEnd[MaxSearchPly + 1];
     int quietEnd[MaxSearchPly + 1];
-    // Per ply: the key position of each stage's best key, found while scoring.
-    int bestPosition[MaxSearchPly + 1];
+    // Per ply: the key position of the quiet stage's best key, found while scoring.
     int bestQuietPosition[MaxSearchPly + 1];
     // Per ply: the leading order slots that already hold their final move (see PickMove).
     int finalSlots[MaxSearchPly + 1];
