@@ -144,7 +144,17 @@ extern const char StartFen[];
 // ascending bits visit the squares in the board's own a1..h8 order.
 constexpr int BitIndex(Square s) { return (s + (s & 7)) >> 1; }
 constexpr Square SquareOfBit(int bit) { return Square(bit + (bit & 0x38)); }
-constexpr uint64_t SquareBit(Square s) { return 1ull << BitIndex(s); }
+struct SquareBitTable {
+    uint64_t bit[256];  // 0 for the holes and the upper half
+};
+constexpr SquareBitTable MakeSquareBits() {
+    SquareBitTable table{};
+    for (int s = 0; s < 128; ++s)
+        if (OnBoard(s)) table.bit[s] = 1ull << BitIndex(Square(s));
+    return table;
+}
+inline constexpr SquareBitTable SquareBits = MakeSquareBits();
+constexpr uint64_t SquareBit(Square s) { return SquareBits.bit[s]; }
 
 // The square of the lowest bit of a non-empty set, and the set without it.
 inline Square FirstSquare(uint64_t set) { return SquareOfBit(__builtin_ctzll(set)); }

@@ -48,15 +48,15 @@ constexpr uint64_t BishopMagicNumbers[64] = {
 constexpr int SliderTableSize = 107648;
 uint64_t SliderTable[SliderTableSize];
 
-// The attacks along `rays` (indices into KingOffsets) from `s`, each ray ending at the first
-// occupied square.
-uint64_t WalkRays(Square s, const int* rays, uint64_t occupied) {
+// The attacks along `rays` (indices into KingOffsets) from `s`, each ray ending at its first
+// occupied square: the ray less the ray beyond that square.
+uint64_t RayAttacks(Square s, const int* rays, uint64_t occupied) {
     uint64_t attacks = 0;
-    for (int i = 0; i < 4; ++i)
-        for (int t = s + KingOffsets[rays[i]]; t >= 0 && OnBoard(t); t += KingOffsets[rays[i]]) {
-            attacks |= SquareBit(Square(t));
-            if (occupied & SquareBit(Square(t))) break;
-        }
+    for (int i = 0; i < 4; ++i) {
+        const int d = rays[i];
+        const uint64_t ray = Attacks.ray[d][s], blockers = ray & occupied;
+        attacks |= blockers ? ray ^ Attacks.ray[d][NearestOnRay(d, blockers)] : ray;
+    }
     return attacks;
 }
 
@@ -82,7 +82,7 @@ int FillSlider(SliderMagic* magics, const uint64_t* numbers, const int* rays, in
         // Every subset of the mask, by the carry-rippler.
         uint64_t subset = 0;
         do {
-            SliderTable[next + int((subset * m.magic) >> m.shift)] = WalkRays(s, rays, subset);
+            SliderTable[next + int((subset * m.magic) >> m.shift)] = RayAttacks(s, rays, subset);
             subset = (subset - m.mask) & m.mask;
         } while (subset);
         next += 1 << (64 - m.shift);

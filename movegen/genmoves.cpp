@@ -95,19 +95,25 @@ void AddSteps(Writer& w, Square s, const StepTable& steps, uint64_t targets) {
         if (targets & steps.bits[s][i]) w.AddTo(s, steps.squares[s][i]);
 }
 
-// A slider's moves along rays first..last: each ray's empty squares outwards, then the piece
-// that ends it if it is an enemy.
-void AddRays(Writer& w, Square s, int first, int last, uint64_t occupied, uint64_t enemy) {
-    for (int d = first; d <= last; ++d) {
-        const uint64_t ray = Attacks.ray[d][s];
-        if (!ray) continue;
-        const int step = KingOffsets[d];
-        const uint64_t blockers = ray & occupied;
-        const Square end = blockers ? NearestOnRay(d, blockers)
-                                    : Square(NearestOnRay(d ^ 1, ray) + step);  // off the edge
-        for (Square t = Square(s + step); t != end; t = Square(t + step)) w.Add(s, t);
-        if (enemy & blockers & SquareBit(end)) w.AddTo(s, end);
-    }
+// A slider's moves along ray `d`: its empty squares outwards, then the piece that ends it if
+// it is an enemy.
+template <int d>
+inline void AddRay(Writer& w, Square s, uint64_t occupied, uint64_t enemy) {
+    const uint64_t ray = Attacks.ray[d][s];
+    if (!ray) return;
+    constexpr int step = KingOffsets[d];
+    const uint64_t blockers = ray & occupied;
+    const Square end = blockers ? NearestOnRay(d, blockers)
+                                : Square(NearestOnRay(d ^ 1, ray) + step);  // off the edge
+    for (Square t = Square(s + step); t != end; t = Square(t + step)) w.Add(s, t);
+    if (enemy & blockers & SquareBit(end)) w.AddTo(s, end);
+}
+
+// A slider's moves along rays first..last, in ray order.
+template <int first, int last>
+inline void AddRays(Writer& w, Square s, uint64_t occupied, uint64_t enemy) {
+    AddRay<first>(w, s, occupied, enemy);
+    if constexpr (first < last) AddRays<first + 1, last>(w, s, occupied, enemy);
 }
 
 // Castling needs the right, the king on its home square, empty squares between king and
@@ -135,18 +141,19 @@ void AddCastling(Writer& w, const Position& pos, const PlyState& ps, Square s) {
 // Captures (en passant first on each side), then the push: promotions in every list, the
 // single and double steps only in a full one. `targets` are the enemy pieces and the
 // en-passant square.
-template <bool quiets>
+template <bool quiets, int side>
 void AddPawnMoves(Writer& w, const PlyState& ps, Square s, uint64_t targets) {
     const Piece* board = w.board;
-    const bool white = ps.side == 0;
-    const int forward = white ? North : South;
-    const int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
-    if (Attacks.pawn[ps.side][s] & targets)
+    constexpr bool white = side == 0;
+    constexpr int forward = white ? North : South;
+    constexpr int captures[2] = {white ? NorthWest : SouthEast, white ? NorthEast : SouthWest};
+    constexpr Piece enemyColour = white ? Black : White;
+    if (Attacks.pawn[side][s] & targets)
         for (int d : captures) {
             const Square t = Square(s + d);
             if (!OnBoard(t)) continue;
             if (t == ps.epSquare) w.Add(s, t, Pawn);
-            if (!(board[t] & (white ? Black : White))) continue;
+            if (!(board[t] & enemyColour)) continue;
             const bool lastRank = white ? t >= A8 : t <= H1;
             if (lastRank)
                 w.AddPromotions(s, t, TypeOf(board[t]));
@@ -161,7 +168,7 @@ void AddPawnMoves(Writer& w, const PlyState& ps, Square s, uint64_t targets) {
     }
     if constexpr (quiets) {
         w.Add(s, t);
-        const bool thirdRank = white ? (t >> 4) == 2 : (t >> 4) == 5;  // after one step
+        const bool thirdRank = (t >> 4) == (white ? 2 : 5);  // after one step
         const Square t2 = Square(t + forward);
         if (thirdRank && !board[t2]) w.Add(s, t2);
     }
@@ -176,56 +183,48 @@ uint64_t ActivePawns(uint64_t pawns, int side, uint64_t targets) {
     return pawns & (((targets << 7) & ~fileH) | ((targets << 9) & ~fileA) | 0xFFull << 8);
 }
 
-}  // namespace
-
-template <ListKind kind>
-void GenerateList(Position& pos, int ply) {
-    constexpr bool quiets = kind == ListKind::AllMoves;
-    PlyState& ps = pos.ply[ply];
-    const int us = ps.side;
-    const uint64_t own = pos.byColour[us], enemy = pos.byColour[us ^ 1];
+// One list for the side to move, `side`, at compile time: `quiets` for the full list.
+template <bool quiets, int side>
+int Generate(Position& pos, PlyState& ps, Move* list) {
+    const uint64_t own = pos.byColour[side], enemy = pos.byColour[side ^ 1];
     const uint64_t occupied = own | enemy;
     const uint64_t targets = quiets ? ~own : enemy;
-    Writer w{pos.board, pos.moves[ply], 0};
+    Writer w{pos.board, list, 0};
     // What a pawn takes: the enemy pieces and the en-passant square.
     const uint64_t pawnTargets = enemy | (ps.epSquare == NoSquare ? 0 : SquareBit(ps.epSquare));
     uint64_t pieces = own;
     if constexpr (!quiets) {
         // Pawns without a capture or promotion have nothing for this list.
-        const uint64_t pawns = PiecesOf(pos, us, Pawn);
-        pieces = (own & ~pawns) | ActivePawns(pawns, us, pawnTargets);
+        const uint64_t pawns = PiecesOf(pos, side, Pawn);
+        pieces = (own & ~pawns) | ActivePawns(pawns, side, pawnTargets);
     }
     while (pieces) {
         const Square s = PopFirstSquare(pieces);
         switch (TypeOf(pos.board[s])) {
             case King:
                 if constexpr (quiets) {
-                    if (us == 0)
-                        AddCastling<0>(w, pos, ps, s);
-                    else
-                        AddCastling<1>(w, pos, ps, s);
-                }
-                if constexpr (quiets)
+                    AddCastling<side>(w, pos, ps, s);
                     AddSteps(w, s, KingSteps, targets);
-                else
+                } else {
                     AddInOrder(w, s, Attacks.king[s] & targets);
+                }
                 break;
             case Queen:
                 if constexpr (quiets)
-                    AddRays(w, s, 0, 7, occupied, enemy);
+                    AddRays<0, 7>(w, s, occupied, enemy);
                 else
                     AddInOrder(w, s,
                                (RookAttacks(s, occupied) | BishopAttacks(s, occupied)) & enemy);
                 break;
             case Rook:
                 if constexpr (quiets)
-                    AddRays(w, s, 0, FirstDiagonalRay - 1, occupied, enemy);
+                    AddRays<0, FirstDiagonalRay - 1>(w, s, occupied, enemy);
                 else
                     AddInOrder(w, s, RookAttacks(s, occupied) & enemy);
                 break;
             case Bishop:
                 if constexpr (quiets)
-                    AddRays(w, s, FirstDiagonalRay, 7, occupied, enemy);
+                    AddRays<FirstDiagonalRay, 7>(w, s, occupied, enemy);
                 else
                     AddInOrder(w, s, BishopAttacks(s, occupied) & enemy);
                 break;
@@ -236,13 +235,23 @@ void GenerateList(Position& pos, int ply) {
                     AddInOrder(w, s, Attacks.knight[s] & targets);
                 break;
             case Pawn:
-                AddPawnMoves<quiets>(w, ps, s, pawnTargets);
+                AddPawnMoves<quiets, side>(w, ps, s, pawnTargets);
                 break;
             default:
                 break;
         }
     }
-    ps.moveCount = w.n;
+    return w.n;
+}
+
+}  // namespace
+
+template <ListKind kind>
+void GenerateList(Position& pos, int ply) {
+    constexpr bool quiets = kind == ListKind::AllMoves;
+    PlyState& ps = pos.ply[ply];
+    ps.moveCount = ps.side == 0 ? Generate<quiets, 0>(pos, ps, pos.moves[ply])
+                                : Generate<quiets, 1>(pos, ps, pos.moves[ply]);
 }
 
 template void GenerateList<ListKind::AllMoves>(Position& pos, int ply);

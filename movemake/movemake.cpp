@@ -208,8 +208,13 @@ bool MakeTrial(Position& pos, Move move, int ply) {
 
 void TakeBack(Position& pos, Move move, int ply) {
     Changes<MakeKind::Trial> c{pos, nullptr};
-    const int us = pos.ply[ply].side;
     const Square from = FromOf(move), to = ToOf(move);
+    // Most moves take nothing, promote nothing and are no castling: the piece goes back.
+    if (IsQuiet(move) && TypeOf(pos.board[to]) != King) {
+        MovePiece(c, to, from);
+        return;
+    }
+    const int us = pos.ply[ply].side;
     const int captured = CapturedOf(move);
     if (IsCastling(pos.board[to], move))
         MovePiece(c, CastlingRookTo(from, to), CastlingRookFrom(from, to));

@@ -102,16 +102,23 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     const Piece* board = w.pos.board;
     int64_t* keys = order.sortKeys[ply];
     int front = 0, back = n + 1;
-    for (int k = 1; k <= n; ++k) {
-        const Move m = moves[k];
-        const Piece moved = board[FromOf(m)];
-        if (IsTactical(m) || m == hashMove) {
-            const int32_t score = m == hashMove ? HashMoveScore : TacticalScore(m, moved);
-            keys[++front] = SortKey(score, k);
-        } else {
-            keys[--back] = int64_t(ToOf(m) * 12 + PieceIndex(moved)) << 32 | k;
+    auto split = [&](auto isHashMove) {
+        for (int k = 1; k <= n; ++k) {
+            const Move m = moves[k];
+            const Piece moved = board[FromOf(m)];
+            if (isHashMove(m))
+                keys[++front] = SortKey(HashMoveScore, k);
+            else if (IsTactical(m))
+                keys[++front] = SortKey(TacticalScore(m, moved), k);
+            else
+                keys[--back] = int64_t(ToOf(m) * 12 + PieceIndex(moved)) << 32 | k;
         }
-    }
+    };
+    // Most lists have no hash move to look for.
+    if (hashMove == NoMove)
+        split([](Move) { return false; });
+    else
+        split([hashMove](Move m) { return m == hashMove; });
     order.tacticalEnd[ply] = front;
     order.quietEnd[ply] = n;
     order.finalSlots[ply] = 0;
