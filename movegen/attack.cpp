@@ -153,6 +153,20 @@ bool WouldGiveCheck(const Position& pos, Move move, int ply) {
     return FirstOnRayIsOneOf(d, king, after, LineSliders(pos, d, ps.side));
 }
 
+bool WouldExposeKing(const Position& pos, Move move, int ply) {
+    const PlyState& ps = pos.ply[ply];
+    const int us = ps.side;
+    const Square from = FromOf(move), to = ToOf(move);
+    const uint64_t occupied = Occupied(pos) ^ SquareBit(from);
+    if (TypeOf(pos.board[from]) == King) return IsAttackedWith(pos, uint8_t(us), to, occupied);
+    // Only the line through the vacated square can open onto the king; the piece taken on
+    // the target square attacks no more.
+    const Square king = ps.kingSquare[us];
+    const int d = RayIndexBetween(king, from);
+    return d >= 0 && FirstOnRayIsOneOf(d, king, occupied | SquareBit(to),
+                                       LineSliders(pos, d, us ^ 1) & ~SquareBit(to));
+}
+
 bool IsAttackedThrough(const Position& pos, uint8_t side, Square king, Square through) {
     const int d = RayIndexBetween(king, through);
     return d >= 0 && FirstOnRayIsOneOf(d, king, Occupied(pos), LineSliders(pos, d, side ? 0 : 1));

@@ -72,6 +72,11 @@ void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
 // leaves. Exact under the same condition as GivesCheck.
 bool WouldGiveCheck(const Position& pos, Move move, int ply);
 
+// Whether `move` (not castling, not en passant), made by the side to move at `ply`, which is
+// not in check, would leave its king attacked: the make's legality test, answered before the
+// move is made.
+bool WouldExposeKing(const Position& pos, Move move, int ply);
+
 // True when `move`, made by the side to move at `ply`, which is in check, is certainly illegal
 // without being made: it is not a king move or en passant, and it neither takes the one checker nor
 // steps between it and the king (or there are two checkers). Moves it lets through still need the

@@ -139,7 +139,14 @@ std::string CompareAttackQuestions(Position& pos) {
         if (ps.inCheck && CannotEscapeCheck(pos, m, 0, checkers) !=
                               reference::CannotEscapeCheck(pos, m, 0, walked))
             return text + "CannotEscapeCheck";
-        if (!reachable || !MakeMove(pos, m, 0)) continue;
+        const bool special = IsCastling(pos.board[FromOf(m)], m) || IsEnPassant(ps, m);
+        const bool exposes = !special && !ps.inCheck && WouldExposeKing(pos, m, 0);
+        const bool legal = MakeMove(pos, m, 0);
+        if (!special && !ps.inCheck && exposes == legal) return text + "WouldExposeKing";
+        if (!reachable || !legal) {
+            if (legal) TakeBack(pos, m, 0);
+            continue;
+        }
         const bool gives = GivesCheck(pos, m, 0), walkedGives = reference::GivesCheck(pos, m, 0);
         TakeBack(pos, m, 0);
         if (gives != walkedGives) return text + "GivesCheck";
@@ -157,8 +164,12 @@ std::vector<Move> ListOf(void (*generate)(Position&, int), Position& pos) {
 TEST(Bitboards, MoveListsAreTheRayWalksLists) {
     for (const std::string& fen : PropertyPositions()) {
         SetPosition(TestPosition(), fen);
-        ASSERT_EQ(ListOf(GenerateMoves, TestPosition()), ListOf(reference::GenerateMoves, TestPosition())) << fen;
-        ASSERT_EQ(ListOf(GenerateCaptures, TestPosition()), ListOf(reference::GenerateCaptures, TestPosition())) << fen;
+        ASSERT_EQ(ListOf(GenerateMoves, TestPosition()),
+                  ListOf(reference::GenerateMoves, TestPosition()))
+            << fen;
+        ASSERT_EQ(ListOf(GenerateCaptures, TestPosition()),
+                  ListOf(reference::GenerateCaptures, TestPosition()))
+            << fen;
     }
 }
 

@@ -130,12 +130,14 @@ int32_t Quiesce(Worker& w, int32_t alpha, int32_t beta, int ply, int qdepth) {
         if (!ps.inCheck && qdepth >= QuietPromotionPlies && IsPromotion(m) && !CapturedOf(m))
             continue;
 
-        // A capture that delta pruning will drop without raising best needs no make at all:
-        // whether it is legal makes no difference, only whether it gives check.
+        // A capture that delta pruning will drop needs no make at all: only whether it gives
+        // check matters, and, when it would raise best, whether it is legal.
         const int32_t delta = DeltaEstimate(m, deltaBase);
-        if (beta - alpha0 == 1 && !ps.inCheck && w.rootIsLegal && delta <= alpha && delta <= best &&
-            !IsEnPassant(ps, m) && !WouldGiveCheck(pos, m, ply))
+        if (beta - alpha0 == 1 && !ps.inCheck && w.rootIsLegal && delta <= alpha &&
+            !IsEnPassant(ps, m) && !WouldGiveCheck(pos, m, ply)) {
+            if (delta > best && !WouldExposeKing(pos, m, ply)) best = delta;
             continue;
+        }
 
         if (!MakeCapture(pos, m, ply, ps.inCheck ? &checkers : nullptr)) continue;
         ++legal;
