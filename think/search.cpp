@@ -37,12 +37,13 @@ int32_t DeltaEstimate(Move m, int32_t deltaBase) {
 
 // Step 8.4: the extensions a move earns, each one ply. Beyond twice the iteration's depth none
 // is granted: a line of pawns on the seventh rank could otherwise keep the depth from falling.
-int Extensions(const Worker& w, Move m, int ply) {
+// A quiet move changes nothing it reads on the board, so it may be asked before the make.
+int Extensions(const Worker& w, Move m, int ply, bool givesCheck) {
     if (ply >= ExtensionPlyFactor * w.iterationDepth) return 0;
     const Position& pos = w.pos;
     const Move last = pos.ply[ply].lastMove;
     int extension = RecaptureExtension(last, m);
-    if (pos.ply[ply + 1].inCheck) ++extension;
+    if (givesCheck) ++extension;
     // A pawn that reached its seventh rank (or beyond) with the last move.
     const Square s = ToOf(last);
     if ((pos.board[s] == WhitePawn && s >= A7) || (pos.board[s] == BlackPawn && s <= H2))
@@ -253,6 +254,22 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
         if (depth <= 3 && prunable && futilityValue == ScoreInfinity)
             futilityValue = FutilityMargin(depth) + Evaluate(pos, w.pawns, ply, alpha, beta);
 
+        // Step 8.6 before the make: a quiet move that futility pruning drops needs no make
+        // if it is legal, gives no check and earns no extension, which the position before it
+        // tells. A legal one still counts as legal; any other goes on as below.
+        if (depth <= 3 && prunable && futilityValue <= alpha && w.rootIsLegal &&
+            !IsCastling(pos.board[FromOf(m)], m)) {
+            if (WouldExposeKing(pos, m, ply)) continue;
+            if (!WouldGiveCheck(pos, m, ply) && Extensions(w, m, ply, false) == 0) {
+                ++legal;
+                if (futilityValue > best) {
+                    best = futilityValue;
+                    line.length = 0;
+                }
+                continue;
+            }
+        }
+
         // Steps 8.2 and 8.3. Make the move, skipping those that cannot answer a check, and
         // note whether it gives check: pruning spares checks.
         if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) continue;
@@ -264,7 +281,7 @@ int32_t AlphaBeta(Worker& w, int32_t alpha, int32_t beta, uint8_t depth, int ply
 
         // Steps 8.4 and 8.5. Extensions: recaptures, checks, pawns on the seventh rank and
         // promotions are searched a ply deeper; a move without one is "unextended".
-        int newDepth = depth - 1 + Extensions(w, m, ply);
+        int newDepth = depth - 1 + Extensions(w, m, ply, givesCheck);
         const bool unextended = newDepth < depth;
         const bool quietCandidate = prunable && !givesCheck && unextended;
 
