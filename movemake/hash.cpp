@@ -149,9 +149,12 @@ void AllocateHash() {
 }
 
 void ClearHash() {
-    for (int32_t i = 0; i < HashEntries; ++i) {
-        TranspositionTable[i].check.store(0, std::memory_order_relaxed);
-        TranspositionTable[i].data.store(0, std::memory_order_relaxed);
+    // Read once: the compiler would reload the globals after every atomic store.
+    HashEntry* const table = TranspositionTable;
+    const int32_t entries = HashEntries;
+    for (int32_t i = 0; i < entries; ++i) {
+        table[i].check.store(0, std::memory_order_relaxed);
+        table[i].data.store(0, std::memory_order_relaxed);
     }
     HashAge = 0;
 }

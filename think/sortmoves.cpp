@@ -2,6 +2,7 @@
 #include "think/sortmoves.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "movemake/hash.h"
@@ -17,9 +18,23 @@ int32_t QuietScore(const Ordering& order, Move m, int ply, int historyIndex) {
     return order.historyScores[historyIndex];
 }
 
-// A capture's or promotion's score, `moved` the piece that makes it.
+// A capture's or promotion's score, `moved` the piece that makes it: most valuable victim
+// first, then least valuable attacker, then the promotion piece. The part of the victim and
+// the promotion is read from a table by the move's two upper bytes.
+struct TacticalBaseTable {
+    int32_t score[64];  // [captured * 8 + promotion]
+};
+constexpr TacticalBaseTable MakeTacticalBases() {
+    TacticalBaseTable table{};
+    for (int captured = 0; captured < 8; ++captured)
+        for (int promotion = 0; promotion < 8; ++promotion)
+            table.score[captured * 8 + promotion] =
+                CaptureBaseScore + 10 * (7 - captured) - 7 - promotion;
+    return table;
+}
+constexpr TacticalBaseTable TacticalBases = MakeTacticalBases();
 inline int32_t TacticalScore(Move m, Piece moved) {
-    return CaptureBaseScore + 10 * (7 - CapturedOf(m)) - (7 - TypeOf(moved)) - PromotionOf(m);
+    return TacticalBases.score[(CapturedOf(m) & 7) * 8 + (PromotionOf(m) & 7)] + TypeOf(moved);
 }
 
 // Slots of a stage taken by selection before the rest of the stage is sorted at once.
@@ -59,9 +74,12 @@ void ScoreQuiets(Worker& w, int ply) {
     int64_t* keys = order.sortKeys[ply];
     const int first = order.tacticalEnd[ply] + 1;
     int best = first;
+    const Piece* board = order.boards[ply];
     for (int j = first; j <= order.quietEnd[ply]; ++j) {
-        const int k = int(uint32_t(keys[j]));
-        keys[j] = SortKey(QuietScore(order, w.pos.moves[ply][k], ply, int(keys[j] >> 32)), k);
+        const int k = int(keys[j]);
+        const Move m = w.pos.moves[ply][k];
+        const int historyIndex = ToOf(m) * 12 + PieceIndex(board[FromOf(m)]);
+        keys[j] = SortKey(QuietScore(order, m, ply, historyIndex), k);
         if (keys[j] > keys[best]) best = j;
     }
     order.bestQuietPosition[ply] = best;
@@ -105,13 +123,12 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     auto split = [&](auto isHashMove) {
         for (int k = 1; k <= n; ++k) {
             const Move m = moves[k];
-            const Piece moved = board[FromOf(m)];
             if (isHashMove(m))
                 keys[++front] = SortKey(HashMoveScore, k);
             else if (IsTactical(m))
-                keys[++front] = SortKey(TacticalScore(m, moved), k);
+                keys[++front] = SortKey(TacticalScore(m, board[FromOf(m)]), k);
             else
-                keys[--back] = int64_t(ToOf(m) * 12 + PieceIndex(moved)) << 32 | k;
+                keys[--back] = k;
         }
     };
     // Most lists have no hash move to look for.
@@ -122,7 +139,10 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     order.tacticalEnd[ply] = front;
     order.quietEnd[ply] = n;
     order.finalSlots[ply] = 0;
-    if (front < n) order.quietsWaiting[ply >> 6] |= 1ull << (ply & 63);
+    if (front < n) {
+        order.quietsWaiting[ply >> 6] |= 1ull << (ply & 63);
+        std::memcpy(order.boards[ply], board, sizeof order.boards[ply]);
+    }
     // Few tactical moves, as most lists have, are sorted at once: the picks then find them
     // in place. A longer stage is picked by selection.
     if (front > 0 && front <= SortedAtOnce) {

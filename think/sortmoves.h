@@ -46,9 +46,13 @@ struct Ordering {
     // Every tactical move and the hash move outscore every other move, so a list is ordered in
     // two stages: keys 1..tacticalEnd hold the hash move and the tactical moves, scored at
     // once; the keys after them, up to quietEnd, hold the quiet moves, scored only when the
-    // order reaches them, since most nodes cut off before. Until then a quiet key holds its
-    // history index in the high half and its list position in the low half.
+    // order reaches them, since most nodes cut off before. Until then a quiet key holds only
+    // its list position.
     int tacticalEnd[MaxSearchPly + 1];
+    // Per ply: the board as it stood when the list was scored. A quiet move's history is that
+    // of the piece it moves, which a waiting list may have to look up while a deeper position
+    // is on the board.
+    Piece boards[MaxSearchPly + 1][128];
     int quietEnd[MaxSearchPly + 1];
     // Per ply: the key position of the quiet stage's best key, found while scoring.
     int bestQuietPosition[MaxSearchPly + 1];
