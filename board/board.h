@@ -34,10 +34,6 @@ constexpr int North = 16, South = -16, East = 1, West = -1;
 constexpr int NorthEast = North + East, NorthWest = North + West;
 constexpr int SouthEast = South + East, SouthWest = South + West;
 
-inline bool IsDiagonal(int step) {
-    return step == NorthEast || step == NorthWest || step == SouthEast || step == SouthWest;
-}
-
 // The square a text such as "e3" or "E3" names, or NoSquare.
 Square SquareFromText(const char* text);
 
@@ -177,43 +173,4 @@ inline void FlipBits(Position& pos, Square s, Piece p) {
     const uint64_t bit = SquareBit(s);
     pos.byColour[SideOf(p)] ^= bit;
     pos.byType[TypeOf(p)] ^= bit;
-}
-
-// The pieces of one rank read as one word, a byte per file (file a lowest).
-inline uint64_t RankWord(const Position& pos, int rank) {
-    uint64_t word;
-    __builtin_memcpy(&word, &pos.board[rank * 16], sizeof word);
-    return word;
-}
-
-// Colour bits of all eight cells of a rank word.
-constexpr uint64_t WhiteBits = 0x4040404040404040ull, BlackBits = 0x8080808080808080ull;
-
-// Visits, in ascending order, the squares whose cells `select` marks: it maps a rank's word to
-// a word with a bit set somewhere in the byte of each chosen cell. Scanning the board a rank at
-// a time skips empty ranks and squares at once, and keeps the order of a plain a1..h8 scan.
-template <typename Select, typename Visit>
-inline void ForEachSquare(const Position& pos, Select&& select, Visit&& visit) {
-    for (int rank = 0; rank < 8; ++rank) {
-        uint64_t bits = select(RankWord(pos, rank));
-        while (bits) {
-            visit(Square(rank * 16 + (__builtin_ctzll(bits) >> 3)));
-            bits &= bits - 1;
-        }
-    }
-}
-
-// Visits the squares holding a piece with one of `colourBits` set, in ascending order.
-template <typename Visit>
-inline void ForEachPiece(const Position& pos, uint64_t colourBits, Visit&& visit) {
-    ForEachSquare(
-        pos, [colourBits](uint64_t word) { return word & colourBits; }, visit);
-}
-
-// Marks the cells of a rank word that hold a piece of either colour whose type lies in
-// first..last. Types are 1..7 at most, so no byte's sum carries into the next.
-constexpr uint64_t TypesBetween(uint64_t word, int first, int last) {
-    constexpr uint64_t ones = 0x0101010101010101ull;
-    const uint64_t types = word & 7 * ones;
-    return (types + (8 - first) * ones) & ~(types + (7 - last) * ones) & 8 * ones;
 }

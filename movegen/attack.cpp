@@ -101,13 +101,16 @@ void FindPins(const Position& pos, uint8_t side, Square king, Pins& out) {
                         (BishopAttacks(king, 0) & (type[Bishop] | type[Queen]))) &
                        pos.byColour[us ^ 1];
     out.count = 0;
+    out.pinned = 0;
     while (snipers) {
         const Square sniper = PopFirstSquare(snipers);
         const int d = RayIndexBetween(king, sniper);
-        const uint64_t between = SquaresBetween(d, king, sniper) & occupied;
+        const uint64_t line = SquaresBetween(d, king, sniper);
+        const uint64_t between = line & occupied;
         if (between && !(between & (between - 1)) && (between & pos.byColour[us])) {
             out.squares[out.count] = FirstSquare(between);
-            out.steps[out.count++] = KingOffsets[d];
+            out.lines[out.count++] = line | SquareBit(sniper);
+            out.pinned |= between;
         }
     }
 }

@@ -24,25 +24,6 @@ uint64_t AttackersOf(const Position& pos, Square square, uint64_t occupied);
 // make trusts the flag of the position it starts from.
 void SetInCheck(Position& pos, int ply);
 
-// The unit step from one square towards another when both lie on one rank, file or diagonal,
-// else 0; indexed by the 0x88 difference (to - from) + 119, which is unique per direction
-// and distance on a 0x88 board.
-struct LineStepTable {
-    int8_t step[239];
-};
-constexpr LineStepTable MakeLineSteps() {
-    LineStepTable table{};
-    const int8_t directions[8] = {East,      West,      North,     South,
-                                  NorthWest, SouthEast, NorthEast, SouthWest};
-    for (int8_t d : directions)
-        for (int k = 1; k <= 7; ++k) table.step[d * k + 119] = d;
-    return table;
-}
-inline constexpr LineStepTable LineStep = MakeLineSteps();
-
-// The unit step from `from` towards `to` along their rank, file or diagonal, else 0.
-inline int8_t LineStepBetween(Square from, Square to) { return LineStep.step[to - from + 119]; }
-
 // The enemy pieces that attack a king. A position a game can reach has at most two; more
 // than MaxCheckers (only from odd FEN texts) are not listed and count as "too many".
 constexpr int MaxCheckers = 4;
@@ -58,12 +39,14 @@ struct Checkers {
 void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out);
 
 // The pieces of `side` that alone stand between its king and an enemy rook, bishop or queen
-// on the same line, each with the step from the king towards it. Such a piece may only move
-// along that line; every other piece but the king may move without exposing the king.
+// on the same line, each with the squares it may still move to: those between the king and
+// the pinning piece, and that piece's. Every other piece
+// but the king may move without exposing the king.
 struct Pins {
     int count;
     Square squares[8];
-    int8_t steps[8];
+    uint64_t lines[8];
+    uint64_t pinned;  // the pinned pieces' squares
 };
 void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
 

@@ -121,7 +121,8 @@ inline void AddRays(Writer& w, Square s, uint64_t occupied, uint64_t enemy) {
 // For the king the ply tracks, the start square is attacked exactly when the side is in
 // check, which the ply records. Written for white; black's squares are its mirror.
 template <int side>
-void AddCastling(Writer& w, const Position& pos, const PlyState& ps, Square s) {
+[[gnu::always_inline]] inline void AddCastling(Writer& w, const Position& pos, const PlyState& ps,
+                                               Square s) {
     constexpr auto at = [](Square sq) { return RelativeSquare(side, sq); };
     constexpr uint8_t shortRight = CastleWK << 2 * side, longRight = CastleWQ << 2 * side;
     const Piece* board = pos.board;
@@ -252,6 +253,110 @@ void GenerateList(Position& pos, int ply) {
     PlyState& ps = pos.ply[ply];
     ps.moveCount = ps.side == 0 ? Generate<quiets, 0>(pos, ps, pos.moves[ply])
                                 : Generate<quiets, 1>(pos, ps, pos.moves[ply]);
+}
+
+namespace {
+
+constexpr uint64_t FileA = 0x0101010101010101ull, FileH = FileA << 7;
+constexpr uint64_t Rank1 = 0xFFull;
+
+inline int Count(uint64_t set) { return __builtin_popcountll(set); }
+
+// The moves that `pawns` make to `allowed` squares: pushes, double steps and captures, a
+// promotion counting as four moves.
+template <int side>
+int CountPawnMoves(uint64_t pawns, uint64_t enemy, uint64_t empty, uint64_t allowed) {
+    constexpr uint64_t lastRank = side ? Rank1 : Rank1 << 56;
+    constexpr uint64_t thirdRank = side ? Rank1 << 40 : Rank1 << 16;
+    auto forward = [](uint64_t set, int shift) { return side ? set >> shift : set << shift; };
+    const uint64_t push = forward(pawns, 8) & empty;
+    const uint64_t twice = forward(push & thirdRank, 8) & empty & allowed;
+    // Towards the a-file and towards the h-file; two pawns may take the same piece.
+    const uint64_t left = forward(pawns & ~FileA, side ? 9 : 7) & enemy & allowed;
+    const uint64_t right = forward(pawns & ~FileH, side ? 7 : 9) & enemy & allowed;
+    int count = Count(twice);
+    for (uint64_t reached : {push & allowed, left, right})
+        count += Count(reached & ~lastRank) + 4 * Count(reached & lastRank);
+    return count;
+}
+
+// The legal moves of a position with one king of the side to move, on its recorded square.
+template <int side>
+int CountLegal(const Position& pos, const PlyState& ps) {
+    const uint64_t own = pos.byColour[side], enemy = pos.byColour[side ^ 1];
+    const uint64_t occupied = own | enemy;
+    const Square king = ps.kingSquare[side];
+    Checkers checkers;
+    FindCheckers(pos, side, king, checkers);
+    // The king's steps: to squares still unattacked once it has left its own.
+    int count = 0;
+    for (uint64_t targets = Attacks.king[king] & ~own; targets;)
+        count += !IsAttackedWith(pos, side, PopFirstSquare(targets), occupied ^ SquareBit(king));
+    if (checkers.count > 1) return count;  // two checkers: only the king can move
+    // Castling, legal as generated.
+    Move castlings[3];
+    Writer castler{pos.board, castlings, 0};
+    AddCastling<side>(castler, pos, ps, king);
+    count += castler.n;
+    // Any other move must take the one checker or step between, and a pinned piece must keep
+    // to its line.
+    const uint64_t allowed = checkers.count ? checkers.evasionTargets : ~own;
+    Pins pins;
+    FindPins(pos, side, king, pins);
+    const uint64_t* type = pos.byType;
+    const uint64_t pawns = type[Pawn] & own;
+    count += CountPawnMoves<side>(pawns & ~pins.pinned, enemy, ~occupied, allowed);
+    for (uint64_t knights = type[Knight] & own & ~pins.pinned; knights;)
+        count += Count(Attacks.knight[PopFirstSquare(knights)] & allowed);
+    for (uint64_t sliders = (type[Queen] | type[Rook] | type[Bishop]) & own & ~pins.pinned;
+         sliders;) {
+        const Square s = PopFirstSquare(sliders);
+        const int t = TypeOf(pos.board[s]);
+        uint64_t attacks = 0;
+        if (t != Bishop) attacks |= RookAttacks(s, occupied);
+        if (t != Rook) attacks |= BishopAttacks(s, occupied);
+        count += Count(attacks & allowed);
+    }
+    for (int i = 0; i < pins.count; ++i) {
+        const Square s = pins.squares[i];
+        const uint64_t line = allowed & pins.lines[i];
+        switch (TypeOf(pos.board[s])) {
+            case Pawn:
+                count += CountPawnMoves<side>(SquareBit(s), enemy, ~occupied, line);
+                break;
+            case Queen:
+                count += Count((RookAttacks(s, occupied) | BishopAttacks(s, occupied)) & line);
+                break;
+            case Rook:
+                count += Count(RookAttacks(s, occupied) & line);
+                break;
+            case Bishop:
+                count += Count(BishopAttacks(s, occupied) & line);
+                break;
+            default:  // a pinned knight cannot move
+                break;
+        }
+    }
+    // En passant empties two squares: the king must not be attacked by what is left.
+    if (ps.epSquare != NoSquare) {
+        const Square to = ps.epSquare;
+        for (uint64_t takers = Attacks.pawn[side ^ 1][to] & pawns; takers;) {
+            const Square from = PopFirstSquare(takers);
+            const uint64_t taken = SquareBit(Square((from & 0x70) | (to & 7)));
+            const uint64_t after = (occupied ^ SquareBit(from) ^ taken) | SquareBit(to);
+            count += !(AttackersOf(pos, king, after) & enemy & ~taken);
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+int CountLegalMoves(const Position& pos, int ply) {
+    const PlyState& ps = pos.ply[ply];
+    const int side = ps.side;
+    if (PiecesOf(pos, side, King) != SquareBit(ps.kingSquare[side])) return -1;
+    return side == 0 ? CountLegal<0>(pos, ps) : CountLegal<1>(pos, ps);
 }
 
 template void GenerateList<ListKind::AllMoves>(Position& pos, int ply);

@@ -17,3 +17,9 @@ void GenerateList(Position& pos, int ply);
 
 // The full list, for the search, perft and the POSITION command.
 void GenerateMoves(Position& pos, int ply);
+
+// The number of legal moves of the side to move at `ply`: its full list less the moves that
+// leave its king attacked, counted from the bitboards without writing the list; perft's last
+// ply needs no more. -1 when that side has no king, or more than one, or its king is not on
+// the square its record keeps (FEN texts no game reaches): then the moves must be made.
+int CountLegalMoves(const Position& pos, int ply);

@@ -60,9 +60,10 @@ TEST(Bitboards, SliderAttacksForEveryOccupancy) {
     }
 }
 
-std::vector<std::pair<Square, int8_t>> SortedPins(const Pins& pins) {
-    std::vector<std::pair<Square, int8_t>> list;
-    for (int i = 0; i < pins.count; ++i) list.push_back({pins.squares[i], pins.steps[i]});
+// The pinned pieces' squares, in order; the lines they keep to count in the legal moves.
+template <typename PinList>
+std::vector<Square> SortedPins(const PinList& pins) {
+    std::vector<Square> list(pins.squares, pins.squares + pins.count);
     std::sort(list.begin(), list.end());
     return list;
 }
@@ -103,7 +104,8 @@ std::string CompareAttackQuestions(Position& pos) {
         if (checkers.count != walked.count ||
             (walked.count <= MaxCheckers && SortedCheckers(checkers) != SortedCheckers(walked)))
             return who + "FindCheckers";
-        Pins pins, walkedPins;
+        Pins pins;
+        reference::WalkedPins walkedPins;
         FindPins(pos, side, king, pins);
         reference::FindPins(pos, side, king, walkedPins);
         if (SortedPins(pins) != SortedPins(walkedPins)) return who + "FindPins";
@@ -170,6 +172,26 @@ TEST(Bitboards, MoveListsAreTheRayWalksLists) {
         ASSERT_EQ(ListOf(GenerateCaptures, TestPosition()),
                   ListOf(reference::GenerateCaptures, TestPosition()))
             << fen;
+    }
+}
+
+// Perft's last ply counts without a list: as many moves as the full list has legal ones, in
+// every position with one king of the side to move where its record keeps it; elsewhere it
+// declines.
+TEST(Bitboards, LegalMoveCountIsTheListsLegalMoves) {
+    for (const std::string& fen : PropertyPositions()) {
+        Position& pos = TestPosition();
+        SetPosition(pos, fen);
+        GenerateMoves(pos, 0);
+        int legal = 0;
+        for (int k = 1; k <= pos.ply[0].moveCount; ++k)
+            if (MakeTrial(pos, pos.moves[0][k], 0)) {
+                TakeBack(pos, pos.moves[0][k], 0);
+                ++legal;
+            }
+        const PlyState& ps = pos.ply[0];
+        const bool oneKing = PiecesOf(pos, ps.side, King) == SquareBit(ps.kingSquare[ps.side]);
+        ASSERT_EQ(CountLegalMoves(pos, 0), oneKing ? legal : -1) << fen;
     }
 }
 

@@ -10,6 +10,68 @@ namespace reference {
 
 namespace {
 
+inline bool IsDiagonal(int step) {
+    return step == NorthEast || step == NorthWest || step == SouthEast || step == SouthWest;
+}
+
+// The unit step from one square towards another when both lie on one rank, file or diagonal,
+// else 0; indexed by the 0x88 difference (to - from) + 119, which is unique per direction
+// and distance on a 0x88 board.
+struct LineStepTable {
+    int8_t step[239];
+};
+constexpr LineStepTable MakeLineSteps() {
+    LineStepTable table{};
+    const int8_t directions[8] = {East,      West,      North,     South,
+                                  NorthWest, SouthEast, NorthEast, SouthWest};
+    for (int8_t d : directions)
+        for (int k = 1; k <= 7; ++k) table.step[d * k + 119] = d;
+    return table;
+}
+inline constexpr LineStepTable LineStep = MakeLineSteps();
+
+// The unit step from `from` towards `to` along their rank, file or diagonal, else 0.
+inline int8_t LineStepBetween(Square from, Square to) { return LineStep.step[to - from + 119]; }
+
+// The pieces of one rank read as one word, a byte per file (file a lowest).
+inline uint64_t RankWord(const Position& pos, int rank) {
+    uint64_t word;
+    __builtin_memcpy(&word, &pos.board[rank * 16], sizeof word);
+    return word;
+}
+
+// Colour bits of all eight cells of a rank word.
+constexpr uint64_t WhiteBits = 0x4040404040404040ull, BlackBits = 0x8080808080808080ull;
+
+// Visits, in ascending order, the squares whose cells `select` marks: it maps a rank's word to
+// a word with a bit set somewhere in the byte of each chosen cell. Scanning the board a rank at
+// a time skips empty ranks and squares at once, and keeps the order of a plain a1..h8 scan.
+template <typename Select, typename Visit>
+inline void ForEachSquare(const Position& pos, Select&& select, Visit&& visit) {
+    for (int rank = 0; rank < 8; ++rank) {
+        uint64_t bits = select(RankWord(pos, rank));
+        while (bits) {
+            visit(Square(rank * 16 + (__builtin_ctzll(bits) >> 3)));
+            bits &= bits - 1;
+        }
+    }
+}
+
+// Visits the squares holding a piece with one of `colourBits` set, in ascending order.
+template <typename Visit>
+inline void ForEachPiece(const Position& pos, uint64_t colourBits, Visit&& visit) {
+    ForEachSquare(
+        pos, [colourBits](uint64_t word) { return word & colourBits; }, visit);
+}
+
+// Marks the cells of a rank word that hold a piece of either colour whose type lies in
+// first..last. Types are 1..7 at most, so no byte's sum carries into the next.
+constexpr uint64_t TypesBetween(uint64_t word, int first, int last) {
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    const uint64_t types = word & 7 * ones;
+    return (types + (8 - first) * ones) & ~(types + (7 - last) * ones) & 8 * ones;
+}
+
 // The squares a knight or a king reaches from each square, in offset order, and how many:
 // walking them needs no test for the board's edge.
 struct StepTable {
@@ -47,7 +109,7 @@ void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& ou
     }
 }
 
-void FindPins(const Position& pos, uint8_t side, Square king, Pins& out) {
+void FindPins(const Position& pos, uint8_t side, Square king, WalkedPins& out) {
     const Piece* board = pos.board;
     const Piece own = side ? Black : White, enemy = side ? White : Black;
     out.count = 0;

@@ -9,7 +9,13 @@ namespace reference {
 
 bool IsAttacked(const Position& pos, uint8_t side, uint8_t ply, Square square);
 void FindCheckers(const Position& pos, uint8_t side, Square square, Checkers& out);
-void FindPins(const Position& pos, uint8_t side, Square king, Pins& out);
+// The pinned pieces, each with the step from the king towards it.
+struct WalkedPins {
+    int count;
+    Square squares[8];
+    int8_t steps[8];
+};
+void FindPins(const Position& pos, uint8_t side, Square king, WalkedPins& out);
 bool CannotEscapeCheck(const Position& pos, Move move, int ply, const Checkers& checkers);
 bool PieceAttacks(const Position& pos, Square from, Square target);
 bool GivesCheck(const Position& pos, Move move, int ply);

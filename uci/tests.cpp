@@ -20,75 +20,26 @@ void StartPerft(const Position& pos) {
 
 const char SelfTestFen[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
 
-// Whether a move of the list at `ply` is legal, answered as cheaply as its kind allows.
-// Castling is legal as generated: the generator tested every square the king stands on or
-// crosses. A king step is legal when its target is not attacked once the king has left its
-// square (a slider behind it then reaches further). Any other move but en passant must take
-// or block the one checker when in check, and exposes the king only when it takes a pinned
-// piece off its line. En passant, which empties two squares, is made and taken back.
-static bool IsLegalLeaf(Position& pos, Move m, int ply, const Pins& pins,
-                        const Checkers& checkers) {
-    const Piece* board = pos.board;
-    const PlyState& ps = pos.ply[ply];
-    const Square king = ps.kingSquare[ps.side], from = FromOf(m), to = ToOf(m);
-    if (from == king && TypeOf(board[from]) == King) {
-        if (IsCastling(board[from], m)) return true;
-        return !IsAttackedWith(pos, ps.side, to, Occupied(pos) ^ SquareBit(king));
-    }
-    if (!IsEnPassant(ps, m) && TypeOf(board[from]) != King) {
-        if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers)) return false;
-        for (int i = 0; i < pins.count; ++i)
-            if (pins.squares[i] == from) return LineStepBetween(king, to) == pins.steps[i];
-        return true;
-    }
-    if (!MakeTrial(pos, m, ply)) return false;
-    TakeBack(pos, m, ply);
-    return true;
-}
-
-// Counts the legal moves of the list at `ply`: the leaves of a perft, which need no order.
-// Out of check, only moves from the king's square or a pinned piece's, en passant, and the
-// moves of any other king (a FEN text may give a side two) need a closer look;
-// the others are legal as generated.
-static int64_t CountLegalMoves(Position& pos, int ply) {
-    const PlyState& ps = pos.ply[ply];
-    const Square king = ps.kingSquare[ps.side];
-    Pins pins;
-    FindPins(pos, ps.side, king, pins);
-    Checkers checkers;
-    checkers.count = 0;
-    uint64_t marked[2] = {~0ull, ~0ull};  // a bit per 0x88 square 0..127
-    if (ps.inCheck) {
-        FindCheckers(pos, ps.side, king, checkers);
-    } else {
-        marked[0] = marked[1] = 0;
-        auto mark = [&marked](Square s) { marked[s >> 6] |= 1ull << (s & 63); };
-        // Every own king: the colour bit is moved onto the bit that TypesBetween marks.
-        const uint64_t colourBits = ps.side ? BlackBits : WhiteBits;
-        const int toMarkBit = ps.side ? 4 : 3;
-        ForEachSquare(
-            pos,
-            [&](uint64_t word) {
-                return TypesBetween(word, King, King) & (word & colourBits) >> toMarkBit;
-            },
-            mark);
-        for (int i = 0; i < pins.count; ++i) mark(pins.squares[i]);
-    }
+// Counts the legal moves at `ply`: the leaves of a perft, which need no list. A position with
+// no king or several kings of the side to move has its moves made and taken back.
+static int64_t CountLeaves(Position& pos, int ply) {
+    const int counted = CountLegalMoves(pos, ply);
+    if (counted >= 0) return counted;
+    GenerateMoves(pos, ply);
     int64_t count = 0;
-    for (int k = 1; k <= ps.moveCount; ++k) {
+    for (int k = 1; k <= pos.ply[ply].moveCount; ++k) {
         const Move m = pos.moves[ply][k];
-        const Square from = FromOf(m);
-        if (!((marked[from >> 6] >> (from & 63)) & 1) && !IsEnPassant(ps, m))
+        if (MakeTrial(pos, m, ply)) {
+            TakeBack(pos, m, ply);
             ++count;
-        else
-            count += IsLegalLeaf(pos, m, ply, pins, checkers);
+        }
     }
     return count;
 }
 
 int64_t Perft(Position& pos, int depth, int ply) {
+    if (depth == 1) return CountLeaves(pos, ply);
     GenerateMoves(pos, ply);
-    if (depth == 1) return CountLegalMoves(pos, ply);
     // Every make tests legality itself, so the list needs no filter and no order.
     int64_t leaves = 0;
     const int n = pos.ply[ply].moveCount;
