@@ -184,6 +184,47 @@ uint64_t ActivePawns(uint64_t pawns, int side, uint64_t targets) {
     return pawns & (((targets << 7) & ~fileH) | ((targets << 9) & ~fileA) | 0xFFull << 8);
 }
 
+// The capture list of the side to move, `side`. Most pieces take nothing, so the targets are
+// found kind by kind first, and only the pieces that have some, and the pawns that take or
+// promote, are then visited in the board's order to write their moves.
+template <int side>
+int GenerateCaptures(Position& pos, PlyState& ps, Move* list) {
+    const uint64_t own = pos.byColour[side], enemy = pos.byColour[side ^ 1];
+    const uint64_t occupied = own | enemy;
+    const uint64_t* type = pos.byType;
+    uint64_t targetsOf[64];  // by bit number, for the pieces in `takers`
+    uint64_t takers = 0;
+    auto note = [&](uint64_t pieces, auto attacks) {
+        for (; pieces; pieces &= pieces - 1) {
+            const int bit = __builtin_ctzll(pieces);
+            const uint64_t targets = attacks(SquareOfBit(bit)) & enemy;
+            if (targets) {
+                targetsOf[bit] = targets;
+                takers |= 1ull << bit;
+            }
+        }
+    };
+    note(type[Knight] & own, [](Square s) { return Attacks.knight[s]; });
+    note(type[Bishop] & own, [occupied](Square s) { return BishopAttacks(s, occupied); });
+    note(type[Rook] & own, [occupied](Square s) { return RookAttacks(s, occupied); });
+    note(type[Queen] & own,
+         [occupied](Square s) { return RookAttacks(s, occupied) | BishopAttacks(s, occupied); });
+    note(type[King] & own, [](Square s) { return Attacks.king[s]; });
+    // What a pawn takes: the enemy pieces and the en-passant square.
+    const uint64_t pawnTargets = enemy | (ps.epSquare == NoSquare ? 0 : SquareBit(ps.epSquare));
+    const uint64_t pawns = ActivePawns(type[Pawn] & own, side, pawnTargets);
+    takers |= pawns;
+    Writer w{pos.board, list, 0};
+    for (; takers; takers &= takers - 1) {
+        const int bit = __builtin_ctzll(takers);
+        if (pawns >> bit & 1)
+            AddPawnMoves<false, side>(w, ps, SquareOfBit(bit), pawnTargets);
+        else
+            AddInOrder(w, SquareOfBit(bit), targetsOf[bit]);
+    }
+    return w.n;
+}
+
 // One list for the side to move, `side`, at compile time: `quiets` for the full list.
 template <bool quiets, int side>
 int Generate(Position& pos, PlyState& ps, Move* list) {
@@ -251,8 +292,13 @@ template <ListKind kind>
 void GenerateList(Position& pos, int ply) {
     constexpr bool quiets = kind == ListKind::AllMoves;
     PlyState& ps = pos.ply[ply];
-    ps.moveCount = ps.side == 0 ? Generate<quiets, 0>(pos, ps, pos.moves[ply])
-                                : Generate<quiets, 1>(pos, ps, pos.moves[ply]);
+    Move* list = pos.moves[ply];
+    if constexpr (quiets)
+        ps.moveCount =
+            ps.side == 0 ? Generate<true, 0>(pos, ps, list) : Generate<true, 1>(pos, ps, list);
+    else
+        ps.moveCount =
+            ps.side == 0 ? GenerateCaptures<0>(pos, ps, list) : GenerateCaptures<1>(pos, ps, list);
 }
 
 namespace {

@@ -37,8 +37,6 @@ inline int32_t TacticalScore(Move m, Piece moved) {
     return TacticalBases.score[(CapturedOf(m) & 7) * 8 + (PromotionOf(m) & 7)] + TypeOf(moved);
 }
 
-// Slots of a stage taken by selection before the rest of the stage is sorted at once.
-constexpr int SelectedSlots = 3;
 // A stage of the hash move and the tactical moves this short is sorted when it is scored.
 constexpr int SortedAtOnce = 8;
 
@@ -163,29 +161,21 @@ void PickMoveSlow(Worker& w, int ply, int k) {
     Ordering& order = w.order;
     int64_t* keys = order.sortKeys[ply];
     // The stage that slot k falls in; slot 1 of the tactical stage was picked by ScoreMoves.
-    int first = 1, last = order.tacticalEnd[ply], best = k;
+    int first = 1, last = order.tacticalEnd[ply];
     if (k > last) {
         if (order.quietsWaiting[ply >> 6] & (1ull << (ply & 63))) ScoreQuiets(w, ply);
         first = last + 1;
         last = order.quietEnd[ply];
-        best = order.bestQuietPosition[ply];
     }
-    if (k - first >= SelectedSlots) {
+    // A stage's first slot takes its best key, found while scoring; a node that wants a second
+    // move mostly wants many, so the rest of the stage is then sorted at once.
+    if (k > first) {
         SortDescending(keys + k, keys + last + 1);
         for (int j = k; j <= last; ++j) SetSlot(order, ply, j, keys[j]);
         order.finalSlots[ply] = last;
         return;
     }
-    if (k > first) {
-        int64_t bestKey = keys[k];
-        best = k;
-        for (int j = k + 1; j <= last; ++j) {
-            const bool higher = keys[j] > bestKey;
-            bestKey = higher ? keys[j] : bestKey;
-            best = higher ? j : best;
-        }
-    }
-    std::swap(keys[k], keys[best]);
+    std::swap(keys[k], keys[order.bestQuietPosition[ply]]);
     SetSlot(order, ply, k, keys[k]);
     order.finalSlots[ply] = k;
 }

@@ -76,9 +76,9 @@ int32_t MoveScore(const Worker& w, Move m, int ply, Move hashMove);
 // here.
 void ScoreMoves(Worker& w, int ply, Move hashMove);
 // Makes order slot k of `ply` final: after PickMove(w, ply, 1..k) slots 1..k hold exactly
-// what a full stable sort would put there. Most nodes cut off after a move or two, so the
-// first few slots are found by selection and the rest are sorted only when the node gets that
-// far. Defined with Worker in think.h.
+// what a full stable sort would put there. Most nodes cut off after a move or two, so each
+// stage's first slot takes the best key found while scoring, and the rest is sorted only when
+// the node gets that far. Defined with Worker in think.h.
 inline void PickMove(Worker& w, int ply, int k);
 void PickMoveSlow(Worker& w, int ply, int k);
 // Sorts the root's slots 1..moveCount of ply 0 by descending score.
