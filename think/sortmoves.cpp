@@ -73,9 +73,11 @@ void ScoreQuiets(Worker& w, int ply) {
     const int first = order.tacticalEnd[ply] + 1;
     int best = first;
     const Piece* board = order.boards[ply];
-    for (int j = first; j <= order.quietEnd[ply]; ++j) {
+    const Move* moves = w.pos.moves[ply];
+    const int last = order.quietEnd[ply];
+    for (int j = first; j <= last; ++j) {
         const int k = int(keys[j]);
-        const Move m = w.pos.moves[ply][k];
+        const Move m = moves[k];
         const int historyIndex = ToOf(m) * 12 + PieceIndex(board[FromOf(m)]);
         keys[j] = SortKey(QuietScore(order, m, ply, historyIndex), k);
         if (keys[j] > keys[best]) best = j;
@@ -119,6 +121,8 @@ void ScoreMoves(Worker& w, int ply, Move hashMove) {
     int64_t* keys = order.sortKeys[ply];
     int front = 0, back = n + 1;
     auto split = [&](auto isHashMove) {
+    // Four moves a turn: most of the loop's cost is its own control.
+#pragma GCC unroll 4
         for (int k = 1; k <= n; ++k) {
             const Move m = moves[k];
             if (isHashMove(m))
