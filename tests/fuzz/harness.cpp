@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +56,74 @@ bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
     return exposed;
 }
 
+// The pinned pieces' squares, in order; the lines they keep to count in the legal moves.
+template <typename PinList>
+std::vector<Square> SortedPins(const PinList& pins) {
+    std::vector<Square> list(pins.squares, pins.squares + pins.count);
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+std::vector<Square> SortedCheckers(const Checkers& checkers) {
+    std::vector<Square> list(checkers.squares,
+                             checkers.squares + std::min(checkers.count, MaxCheckers));
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+// The list a generator writes at `ply`.
+std::vector<Move> ListOf(void (*generate)(Position&, int), Position& pos, int ply) {
+    generate(pos, ply);
+    return std::vector<Move>(pos.moves[ply] + 1, pos.moves[ply] + 1 + pos.ply[ply].moveCount);
+}
+
+// The questions about the squares of one side: attacked or not (also with its king lifted off
+// its square, as for a king's step), attacked through the king's lines, the checkers, the
+// pins, and what each piece attacks.
+std::string CheckSquareQuestions(Position& pos, int ply, uint8_t side) {
+    const std::string who = side ? "black " : "white ";
+    const Square king = pos.ply[ply].kingSquare[side];
+    for (int s = 0; s < 128; ++s) {
+        if (!OnBoard(s)) continue;
+        const Square sq = Square(s);
+        if (IsAttacked(pos, side, uint8_t(ply), sq) !=
+            reference::IsAttacked(pos, side, uint8_t(ply), sq))
+            return who + "IsAttacked " + SquareNames[s];
+        if (IsAttackedThrough(pos, side, king, sq) !=
+            reference::IsAttackedThrough(pos, side, king, sq))
+            return who + "IsAttackedThrough " + SquareNames[s];
+        if (SideOf(pos.board[s]) == side && pos.board[s])
+            for (int t = 0; t < 128; ++t)
+                if (OnBoard(t) && t != s &&
+                    PieceAttacks(pos, sq, Square(t)) != reference::PieceAttacks(pos, sq, Square(t)))
+                    return std::string("PieceAttacks ") + SquareNames[s] + SquareNames[t];
+    }
+    Checkers checkers, walked;
+    FindCheckers(pos, side, king, checkers);
+    reference::FindCheckers(pos, side, king, walked);
+    if (checkers.count != walked.count ||
+        (walked.count <= MaxCheckers && SortedCheckers(checkers) != SortedCheckers(walked)))
+        return who + "FindCheckers";
+    Pins pins;
+    reference::WalkedPins walkedPins;
+    FindPins(pos, side, king, pins);
+    reference::FindPins(pos, side, king, walkedPins);
+    if (SortedPins(pins) != SortedPins(walkedPins)) return who + "FindPins";
+    if (TypeOf(pos.board[king]) == King && SideOf(pos.board[king]) == side) {
+        const Piece lifted = pos.board[king];
+        pos.board[king] = 0;  // for the ray walks; the bitboards keep it
+        std::string fault;
+        for (int s = 0; s < 128 && fault.empty(); ++s)
+            if (OnBoard(s) &&
+                IsAttackedWith(pos, side, Square(s), Occupied(pos) ^ SquareBit(king)) !=
+                    reference::IsAttacked(pos, side, uint8_t(ply), Square(s)))
+                fault = who + "IsAttackedWith " + SquareNames[s];
+        pos.board[king] = lifted;
+        if (!fault.empty()) return fault;
+    }
+    return "";
+}
+
 // Appends a short clock and depth to a "go", so that no search runs for long.
 std::string BoundedCommand(const std::string& line) {
     std::string_view rest = line;
@@ -87,7 +156,59 @@ std::string BoundedCommand(const std::string& line) {
 
 }  // namespace
 
+std::string CheckBitboardAnswers(Position& pos, int ply) {
+    for (uint8_t side = 0; side < 2; ++side)
+        if (std::string fault = CheckSquareQuestions(pos, ply, side); !fault.empty()) return fault;
+    const uint64_t occupied = Occupied(pos);
+    for (int s = 0; s < 128; ++s)
+        if (OnBoard(s) &&
+            (RookMobility(Square(s), occupied) != reference::RookMobility(pos, Square(s)) ||
+             BishopMobility(Square(s), occupied) != reference::BishopMobility(pos, Square(s))))
+            return std::string("mobility on ") + SquareNames[s];
+    if (ListOf(GenerateCaptures, pos, ply) != ListOf(reference::GenerateCaptures, pos, ply))
+        return "the capture list differs from the ray walk's";
+    const std::vector<Move> list = ListOf(GenerateMoves, pos, ply);
+    if (list != ListOf(reference::GenerateMoves, pos, ply))
+        return "the full list differs from the ray walk's";
+
+    // The move questions. The check short cuts are asked only where the side not to move is not
+    // in check, as in every position a game reaches; elsewhere a king can be taken.
+    const PlyState& ps = pos.ply[ply];
+    const bool reachable =
+        !reference::IsAttacked(pos, uint8_t(1 - ps.side), uint8_t(ply), NoSquare);
+    Checkers checkers, walked;
+    FindCheckers(pos, ps.side, ps.kingSquare[ps.side], checkers);
+    reference::FindCheckers(pos, ps.side, ps.kingSquare[ps.side], walked);
+    int legalMoves = 0;
+    for (const Move m : list) {
+        const std::string text = MoveToText(m) + ": ";
+        const bool special = IsCastling(pos.board[FromOf(m)], m) || IsEnPassant(ps, m);
+        if (reachable && !special &&
+            WouldGiveCheck(pos, m, ply) != reference::WouldGiveCheck(pos, m, ply))
+            return text + "WouldGiveCheck";
+        if (ps.inCheck && CannotEscapeCheck(pos, m, ply, checkers) !=
+                              reference::CannotEscapeCheck(pos, m, ply, walked))
+            return text + "CannotEscapeCheck";
+        const bool exposes = !special && !ps.inCheck && WouldExposeKing(pos, m, ply);
+        if (!MakeMove(pos, m, ply)) {
+            if (!special && !ps.inCheck && !exposes) return text + "WouldExposeKing";
+            continue;
+        }
+        ++legalMoves;
+        const bool gives = GivesCheck(pos, m, ply);
+        const bool walkedGives = reference::GivesCheck(pos, m, ply);
+        TakeBack(pos, m, ply);
+        if (exposes) return text + "WouldExposeKing";
+        if (reachable && gives != walkedGives) return text + "GivesCheck";
+    }
+    const bool oneKing = PiecesOf(pos, ps.side, King) == SquareBit(ps.kingSquare[ps.side]);
+    if (CountLegalMoves(pos, ply) != (oneKing ? legalMoves : -1))
+        return "the legal move count differs from the list's";
+    return "";
+}
+
 std::string CheckEveryMove(Position& pos, int ply, bool reachable) {
+    if (std::string fault = CheckBitboardAnswers(pos, ply); !fault.empty()) return fault;
     const Piece* board = pos.board;
     Piece before[256];
     std::memcpy(before, board, sizeof before);
