@@ -64,14 +64,6 @@ inline void ForEachPiece(const Position& pos, uint64_t colourBits, Visit&& visit
         pos, [colourBits](uint64_t word) { return word & colourBits; }, visit);
 }
 
-// Marks the cells of a rank word that hold a piece of either colour whose type lies in
-// first..last. Types are 1..7 at most, so no byte's sum carries into the next.
-constexpr uint64_t TypesBetween(uint64_t word, int first, int last) {
-    constexpr uint64_t ones = 0x0101010101010101ull;
-    const uint64_t types = word & 7 * ones;
-    return (types + (8 - first) * ones) & ~(types + (7 - last) * ones) & 8 * ones;
-}
-
 // The squares a knight or a king reaches from each square, in offset order, and how many:
 // walking them needs no test for the board's edge.
 struct StepTable {
