@@ -31,10 +31,12 @@ void SavePlacement(Placement& to, const Position& from) {
     std::memcpy(to.board, from.board, sizeof to.board);
     std::memcpy(to.byColour, from.byColour, sizeof to.byColour);
     std::memcpy(to.byType, from.byType, sizeof to.byType);
+    to.castlingRules = from.castlingRules;
 }
 
 void RestorePlacement(Position& to, const Placement& from) {
     std::memcpy(to.board, from.board, sizeof to.board);
     std::memcpy(to.byColour, from.byColour, sizeof to.byColour);
     std::memcpy(to.byType, from.byType, sizeof to.byType);
+    to.castlingRules = from.castlingRules;
 }

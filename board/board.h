@@ -50,6 +50,19 @@ constexpr int MaxGamePly = 200;  // PlyState holds plies 0..MaxGamePly
 // Castling right bits.
 constexpr uint8_t CastleWK = 1, CastleWQ = 2, CastleBK = 4, CastleBQ = 8;
 
+// How castling goes in a position: where each right's rook starts, and how castling is
+// written. Standard chess keeps its rooks in the corners and writes castling as the king's
+// two-file step. A Chess960 game has its rooks where they started, which the FEN reader finds,
+// and writes castling as the king taking its own rook; there a right means that its king and
+// rook still stand on their squares, since the reader keeps no other and a move of either
+// ends it. The rules hold for a whole game: rights are only ever lost.
+struct CastlingRules {
+    bool chess960 = false;
+    Square rookFrom[4] = {H1, A1, H8, A8};  // by the right's bit number: WK, WQ, BK, BQ
+    uint8_t rookRight[128] = {};            // the right whose rook starts on a square, or 0
+    uint64_t keys[16] = {};                 // the key of each set of rights
+};
+
 // Hash bound kinds, as stored in the transposition table.
 constexpr uint8_t BoundNone = 0, BoundUpper = 1, BoundExact = 2, BoundLower = 3;
 
@@ -97,18 +110,20 @@ struct Position {
     // each together with the board.
     uint64_t byColour[2];
     uint64_t byType[7];
+    CastlingRules castlingRules;
     // Record p + 1 is written by the make at ply p; ply 0 is the root.
     PlyState ply[MaxGamePly + 1];
     // The moves as generated, per ply; entries are numbered from 1.
     Move moves[MaxSearchPly + 1][MoveListStride];
 };
 
-// The pieces of a position, its board and bitboards, without its records and lists: what a
-// search keeps of the game's position.
+// The pieces of a position, its board and bitboards, and its castling rules, without its
+// records and lists: what a search keeps of the game's position.
 struct Placement {
     Piece board[256];
     uint64_t byColour[2];
     uint64_t byType[7];
+    CastlingRules castlingRules;
 };
 void SavePlacement(Placement& to, const Position& from);
 void RestorePlacement(Position& to, const Placement& from);

@@ -57,7 +57,55 @@ static bool EpSquareIsConsistent(const Position& pos, Square ep, int side) {
     return (ep >> 4) == 2 && pos.board[ep + North] == WhitePawn;
 }
 
-void SetPosition(Position& pos, const std::string& fen) {
+// Standard castling: the rooks in the corners.
+static void SetStandardCastling(Position& pos) {
+    pos.castlingRules = CastlingRules{};
+    CastlingRules& rules = pos.castlingRules;
+    for (int right = 0; right < 4; ++right) rules.rookRight[rules.rookFrom[right]] = uint8_t(1 << right);
+}
+
+// The castling field of a Chess960 position: "K", "Q", "k" and "q" (X-FEN) name the outermost
+// rook on that side of the king, a file letter (Shredder-FEN, upper case for white) the rook
+// on that file. A right is kept only when its king stands on its first rank with that rook
+// beside it, on the side the right names.
+static uint8_t ReadChess960Castling(Position& pos, const std::string& field) {
+    CastlingRules& rules = pos.castlingRules;
+    rules = CastlingRules{};
+    rules.chess960 = true;
+    uint8_t rights = 0;
+    for (char c : field) {
+        const int side = c >= 'a' ? 1 : 0;
+        const char upper = char(c & ~0x20);
+        const int rank = side ? 0x70 : 0x00;
+        const Piece king = Piece((side ? Black : White) | King);
+        const Piece rook = Piece((side ? Black : White) | Rook);
+        int kingFile = -1;
+        for (int file = 0; file < 8; ++file)
+            if (pos.board[rank + file] == king) kingFile = file;
+        if (kingFile < 0) continue;
+        int rookFile = -1;
+        if (upper == 'K' || upper == 'Q') {
+            // The outermost rook on that side of the king.
+            const bool shortSide = upper == 'K';
+            for (int file = shortSide ? 7 : 0; file != kingFile; file += shortSide ? -1 : 1)
+                if (pos.board[rank + file] == rook) {
+                    rookFile = file;
+                    break;
+                }
+        } else if (upper >= 'A' && upper <= 'H' && pos.board[rank + (upper - 'A')] == rook) {
+            rookFile = upper - 'A';
+        }
+        if (rookFile < 0 || rookFile == kingFile) continue;
+        const int right = 2 * side + (rookFile < kingFile ? 1 : 0);
+        rights |= uint8_t(1 << right);
+        rules.rookFrom[right] = Square(rank + rookFile);
+    }
+    for (int right = 0; right < 4; ++right)
+        if (rights & (1 << right)) rules.rookRight[rules.rookFrom[right]] = uint8_t(1 << right);
+    return rights;
+}
+
+void SetPosition(Position& pos, const std::string& fen, bool chess960) {
     PlyState& ps = pos.ply[0];
     std::memset(pos.board, 0, sizeof pos.board);
     std::memset(pos.byColour, 0, sizeof pos.byColour);
@@ -78,12 +126,18 @@ void SetPosition(Position& pos, const std::string& fen) {
 
     SplitToken(text, ' ', field);
     ps.castling = 0;
-    for (char c : field) {
-        if (c == 'K') ps.castling |= CastleWK;
-        if (c == 'Q') ps.castling |= CastleWQ;
-        if (c == 'k') ps.castling |= CastleBK;
-        if (c == 'q') ps.castling |= CastleBQ;
+    SetStandardCastling(pos);
+    if (chess960) {
+        ps.castling = ReadChess960Castling(pos, field);
+    } else {
+        for (char c : field) {
+            if (c == 'K') ps.castling |= CastleWK;
+            if (c == 'Q') ps.castling |= CastleWQ;
+            if (c == 'k') ps.castling |= CastleBK;
+            if (c == 'q') ps.castling |= CastleBQ;
+        }
     }
+    SetCastlingKeys(pos.castlingRules);
 
     SplitToken(text, ' ', field);
     ps.epSquare = NoSquare;

@@ -4,6 +4,7 @@
 #include "movegen/genmoves.h"
 
 #include <cassert>
+#include <utility>
 
 #include "movegen/attack.h"
 
@@ -121,8 +122,16 @@ inline void AddRays(Writer& w, Square s, uint64_t occupied, uint64_t enemy) {
 // For the king the ply tracks, the start square is attacked exactly when the side is in
 // check, which the ply records. Written for white; black's squares are its mirror.
 template <int side>
+[[gnu::noinline]] void AddChess960Castling(Writer& w, const Position& pos, const PlyState& ps,
+                                           Square king);
+
+template <int side>
 [[gnu::always_inline]] inline void AddCastling(Writer& w, const Position& pos, const PlyState& ps,
                                                Square s) {
+    if (pos.castlingRules.chess960) {
+        if (ps.castling & (3 << 2 * side)) AddChess960Castling<side>(w, pos, ps, s);
+        return;
+    }
     constexpr auto at = [](Square sq) { return RelativeSquare(side, sq); };
     constexpr uint8_t shortRight = CastleWK << 2 * side, longRight = CastleWQ << 2 * side;
     const Piece* board = pos.board;
@@ -137,6 +146,45 @@ template <int side>
     if ((ps.castling & longRight) && !board[at(D1)] && !board[at(C1)] && !board[at(B1)] &&
         TypeOf(board[at(A1)]) == Rook && !startAttacked() && !attacked(D1) && !attacked(C1))
         w.Add(at(E1), at(C1));
+}
+
+// The squares of the first rank from file `a` to file `b`, both included, as bits.
+inline uint64_t RankSpan(int rank, int a, int b) {
+    if (a > b) std::swap(a, b);
+    return ((0xFFull >> (7 - b)) & (0xFFull << a)) << (8 * rank);
+}
+
+// Chess960 castling, short then long: the king on its square and the right's rook on its own
+// (as a right promises), every square either crosses or lands on empty but for the two, the
+// king's start, path and target unattacked, and the king safe from a line the rook opened.
+// Written as the king taking its rook.
+template <int side>
+[[gnu::noinline]] void AddChess960Castling(Writer& w, const Position& pos, const PlyState& ps,
+                                           Square king) {
+    if (king != ps.kingSquare[side] || ps.inCheck) return;
+    const CastlingRules& rules = pos.castlingRules;
+    const int rank = side ? 7 : 0;
+    const int kingFile = king & 7;
+    for (int right = 2 * side; right < 2 * side + 2; ++right) {
+        if (!(ps.castling & (1 << right))) continue;
+        const Square rook = rules.rookFrom[right];
+        const int rookFile = rook & 7;
+        const bool shortSide = rookFile > kingFile;
+        const int kingTo = shortSide ? 6 : 2, rookTo = shortSide ? 5 : 3;
+        const uint64_t pieces = SquareBit(king) | SquareBit(rook);
+        const uint64_t others = Occupied(pos) & ~pieces;
+        if (others & (RankSpan(rank, kingFile, kingTo) | RankSpan(rank, rookFile, rookTo))) continue;
+        bool attacked = false;
+        for (int file = kingFile; file != kingTo && !attacked;) {
+            file += kingTo > kingFile ? 1 : -1;
+            attacked = IsAttacked(pos, side, 0, Square(rank * 16 + file));
+        }
+        // With the rook gone from its square, a line through it may reach the king's target.
+        const Square target = Square(rank * 16 + kingTo);
+        const uint64_t after = others | SquareBit(target) | SquareBit(Square(rank * 16 + rookTo));
+        if (attacked || IsAttackedWith(pos, side, target, after)) continue;
+        w.list[++w.n] = MakeMoveWord(king, rook) | CastlingFlag;
+    }
 }
 
 // Captures (en passant first on each side), then the push: promotions in every list, the

@@ -11,12 +11,15 @@
 //  +------------+------------+------------+------------+
 //
 // from, to: 0x88 squares. captured: the type taken (Pawn for en passant), 0 for none.
-// promotion: the type a pawn becomes, 0 for none. Castling is the king's two-file step.
+// promotion: the type a pawn becomes, 0 for none. Castling is the king's two-file step; in a
+// Chess960 game it is the king taking its own rook, `to` the rook's square, marked by the top
+// bit of the `to` byte (CastlingFlag), which no 0x88 square uses.
 // So a word above 0xFFFF captures or promotes, and one above 0xFFFFFF promotes.
 constexpr Move NoMove = 0;
 
 inline Square FromOf(Move m) { return Square(m & 0xFF); }
-inline Square ToOf(Move m) { return Square((m >> 8) & 0xFF); }
+inline Square ToOf(Move m) { return Square((m >> 8) & 0x7F); }
+constexpr Move CastlingFlag = 0x8000;
 inline int CapturedOf(Move m) { return int((m >> 16) & 0xFF); }
 inline int PromotionOf(Move m) { return int(m >> 24); }
 inline Move MakeMoveWord(int from, int to, int captured = 0, int promotion = 0) {
@@ -33,9 +36,11 @@ inline bool IsEnPassant(const PlyState& ps, Move m) {
     return CapturedOf(m) != 0 && ToOf(m) == ps.epSquare;
 }
 
-// Castling: the only move of two files by a king; `moved` is the piece that makes it.
+// Castling: the only move of two files by a king, or a Chess960 castling; `moved` is the
+// piece that makes it.
 inline bool IsCastling(Piece moved, Move m) {
-    return TypeOf(moved) == King && (ToOf(m) == FromOf(m) + 2 || ToOf(m) + 2 == FromOf(m));
+    return (m & CastlingFlag) ||
+           (TypeOf(moved) == King && (ToOf(m) == FromOf(m) + 2 || ToOf(m) + 2 == FromOf(m)));
 }
 
 // "e2e4", "e7e8q"; NoMove prints as "0000", the protocol's null move.

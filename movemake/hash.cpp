@@ -11,6 +11,7 @@ uint32_t RandomSeed;
 
 uint64_t ZobristPiece[13][128];
 uint64_t ZobristCastle[16];
+uint64_t ZobristCastleRook[2][8];
 uint64_t ZobristEp[256];
 uint32_t ZobristPawn[2][128];
 uint64_t ZobristSide;
@@ -49,6 +50,30 @@ void InitZobrist() {
         for (auto& k : row) k = Random32();
     ZobristEp[NoSquare] = 0;
     ZobristSide = Random64();
+    // A Chess960 right whose rook does not start in a corner has a key of its own, by colour
+    // and file. These come from a generator of their own, seeded from the keys above, so that
+    // the engine's sequence goes on exactly as it did before Chess960.
+    uint64_t state = ZobristSide;
+    for (auto& row : ZobristCastleRook)
+        for (auto& k : row) {
+            state += 0x9E3779B97F4A7C15ull;
+            uint64_t z = state;
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+            k = z ^ (z >> 31);
+        }
+}
+
+void SetCastlingKeys(CastlingRules& rules) {
+    uint64_t bitKeys[4];
+    for (int right = 0; right < 4; ++right) {
+        const Square rook = rules.rookFrom[right];
+        const bool corner = rook == (right & 1 ? A1 : H1) + (right & 2 ? A8 - A1 : 0);
+        bitKeys[right] = corner ? ZobristCastle[1 << right] : ZobristCastleRook[right >> 1][rook & 7];
+    }
+    rules.keys[0] = 0;
+    for (int rights = 1; rights < 16; ++rights)
+        rules.keys[rights] = rules.keys[rights & (rights - 1)] ^ bitKeys[__builtin_ctz(rights)];
 }
 
 uint64_t ComputeKey(const Position& pos, int ply) {
@@ -56,7 +81,7 @@ uint64_t ComputeKey(const Position& pos, int ply) {
     uint64_t key = 0;
     for (int s = 0; s < 128; ++s)
         if (OnBoard(s) && pos.board[s]) key ^= ZobristPiece[PieceIndex(pos.board[s])][s];
-    key ^= ZobristCastle[ps.castling & 15];
+    key ^= pos.castlingRules.keys[ps.castling & 15];
     key ^= ZobristEp[ps.epSquare];
     if (ps.side == 1) key ^= ZobristSide;
     return key;

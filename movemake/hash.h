@@ -19,11 +19,18 @@ uint64_t Random64();
 // Key tables, filled once at start-up by InitZobrist.
 extern uint64_t ZobristPiece[13][128];  // [PieceIndex][square]; row 0 unused
 extern uint64_t ZobristCastle[16];      // per set of castling rights: its bits' keys XORed
+extern uint64_t ZobristCastleRook[2][8];  // a Chess960 right by colour and its rook's file
 extern uint64_t ZobristEp[256];         // entry NoSquare is zero
 extern uint32_t ZobristPawn[2][128];
 extern uint64_t ZobristSide;
 
 void InitZobrist();
+
+// Fills the keys of each set of castling rights of `rules` from their rooks' squares: a right
+// whose rook starts in its corner has the standard key, so that standard positions keep
+// theirs, and any other the key of its colour and file, so that two positions that differ
+// only in which rook may castle never share a key.
+void SetCastlingKeys(CastlingRules& rules);
 
 // 0 for an empty square, 1..6 for a white king..pawn, 7..12 for a black one; read from a
 // table of every piece code.

@@ -10,10 +10,6 @@
 
 namespace {
 
-// The castling right each corner's rook stands for; 0 on any other square.
-constexpr uint8_t CornerRight(int s) {
-    return s == H1 ? CastleWK : s == A1 ? CastleWQ : s == H8 ? CastleBK : s == A8 ? CastleBQ : 0;
-}
 constexpr uint8_t SideRights[2] = {CastleWK | CastleWQ, CastleBK | CastleBQ};
 
 // The three makes: the full one for the search, the quiescence one without the 64-bit key,
@@ -81,6 +77,26 @@ inline Square CastlingRookFrom(Square from, Square to) {
 }
 inline Square CastlingRookTo(Square from, Square to) { return Square((from + to) / 2); }
 
+// The squares a Chess960 castling ends on, the king taking its own rook from `from` to `rook`:
+// the g- and f-file towards the h-file, the c- and d-file towards the a-file.
+inline Square Chess960KingTo(Square from, Square rook) {
+    return Square((from & 0x70) | (rook > from ? 6 : 2));
+}
+inline Square Chess960RookTo(Square from, Square rook) {
+    return Square((from & 0x70) | (rook > from ? 5 : 3));
+}
+
+// A Chess960 castling: king and rook leave their squares, then land on theirs, which may be
+// each other's.
+template <MakeKind kind>
+inline void CastleChess960(Changes<kind>& c, Square king, Square rook) {
+    const Piece k = c.pos.board[king], r = c.pos.board[rook];
+    ClearPiece(c, king);
+    ClearPiece(c, rook);
+    AddPiece(c, Chess960KingTo(king, rook), k);
+    AddPiece(c, Chess960RookTo(king, rook), r);
+}
+
 // The square of the pawn that en passant takes: beside the mover's start, on the target file.
 inline Square EnPassantVictim(Square from, Square to) { return Square((from & 0x70) | (to & 7)); }
 
@@ -89,12 +105,11 @@ inline Square EnPassantVictim(Square from, Square to) { return Square((from & 0x
 // and of the pieces that gave check only those not taken or blocked still attack it; so only
 // those are looked at.
 [[gnu::always_inline]] inline bool LeavesKingAttacked(const Position& pos, Square from, Square to,
-                                                      int ply, bool enPassant,
+                                                      int ply, bool special,
                                                       const Checkers* checkers) {
     const PlyState& cur = pos.ply[ply];
     const int us = cur.side;
     const Square king = pos.ply[ply + 1].kingSquare[us];
-    const bool special = TypeOf(pos.board[to]) == King || enPassant;
     if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
         return IsAttacked(pos, uint8_t(us), uint8_t(ply + 1), NoSquare);
     bool exposed = IsAttackedThrough(pos, uint8_t(us), king, from);
@@ -146,6 +161,11 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     // the same key.
     switch (TypeOf(moved)) {
         case King:
+            if (move & CastlingFlag) {
+                CastleChess960(c, from, to);
+                next.kingSquare[us] = Chess960KingTo(from, to);
+                break;
+            }
             if (IsCastling(moved, move))
                 MovePiece(c, CastlingRookFrom(from, to), CastlingRookTo(from, to));
             next.kingSquare[us] = to;
@@ -165,8 +185,10 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
             break;
     }
 
-    // Step 4. The moving piece, or the pawn and what it becomes.
-    if (promotion) {
+    // Step 4. The moving piece, or the pawn and what it becomes (a Chess960 castling has
+    // moved its king already).
+    if (move & CastlingFlag) {
+    } else if (promotion) {
         ClearPiece(c, from);
         AddPiece(c, to, Piece((us ? Black : White) | promotion));
     } else {
@@ -177,17 +199,18 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     // corner's, and a capture on a corner the right of the corner's owner. The new
     // en-passant square enters the key.
     if constexpr (full) {
-        uint8_t lost = captured ? CornerRight(to) & SideRights[them] : 0;
+        const CastlingRules& rules = pos.castlingRules;
+        uint8_t lost = captured ? rules.rookRight[to] & SideRights[them] : 0;
         if (TypeOf(moved) == King) lost |= SideRights[us];
-        if (TypeOf(moved) == Rook) lost |= CornerRight(from) & SideRights[us];
+        if (TypeOf(moved) == Rook) lost |= rules.rookRight[from] & SideRights[us];
         lost &= cur.castling;
         next.castling = cur.castling ^ lost;
-        next.key = c.key ^ ZobristCastle[lost] ^ ZobristEp[next.epSquare];
+        next.key = c.key ^ rules.keys[lost] ^ ZobristEp[next.epSquare];
     }
     if constexpr (bookkeeping) next.pawnKey = c.pawnKey;
 
     // Step 6. Legality.
-    if (LeavesKingAttacked(pos, from, to, ply, enPassant, checkers)) {
+    if (LeavesKingAttacked(pos, from, to, ply, TypeOf(moved) == King || enPassant, checkers)) {
         TakeBack(pos, move, ply);
         return false;
     }
@@ -210,8 +233,17 @@ void TakeBack(Position& pos, Move move, int ply) {
     Changes<MakeKind::Trial> c{pos, nullptr};
     const Square from = FromOf(move), to = ToOf(move);
     // Most moves take nothing, promote nothing and are no castling: the piece goes back.
-    if (IsQuiet(move) && TypeOf(pos.board[to]) != King) {
+    if (IsQuiet(move) && TypeOf(pos.board[to]) != King && !(move & CastlingFlag)) {
         MovePiece(c, to, from);
+        return;
+    }
+    if (move & CastlingFlag) {
+        const Square kingTo = Chess960KingTo(from, to), rookTo = Chess960RookTo(from, to);
+        const Piece k = pos.board[kingTo], r = pos.board[rookTo];
+        ClearPiece(c, kingTo);
+        ClearPiece(c, rookTo);
+        AddPiece(c, from, k);
+        AddPiece(c, to, r);
         return;
     }
     const int us = pos.ply[ply].side;
@@ -293,7 +325,7 @@ Move FindMoveText(Position& pos, const std::string& text) {
     GenerateMoves(pos, 0);
     Move found = NoMove;
     for (int k = 1; k <= pos.ply[0].moveCount; ++k)
-        if ((pos.moves[0][k] & 0xFF00FFFF) == wanted) found = pos.moves[0][k];
+        if ((pos.moves[0][k] & ~(0xFF0000 | CastlingFlag)) == wanted) found = pos.moves[0][k];
     return found;
 }
 
@@ -302,8 +334,8 @@ bool PlayMoveText(Game& game, const std::string& text) {
     return m != NoMove && PlayMove(game, m);
 }
 
-void StartGame(Game& game, const std::string& fen) {
-    SetPosition(game.pos, fen);
+void StartGame(Game& game, const std::string& fen, bool chess960) {
+    SetPosition(game.pos, fen, chess960);
     game.history.count = 0;
 }
 

@@ -39,8 +39,9 @@ Move FindMoveText(Position& pos, const std::string& text);
 // Plays a move text on a game when it names a legal move there; returns whether it did.
 bool PlayMoveText(Game& game, const std::string& text);
 
-// Sets a game to the position of a FEN text, with no history before it.
-void StartGame(Game& game, const std::string& fen);
+// Sets a game to the position of a FEN text, with no history before it; `chess960` reads the
+// castling field as a Chess960 game's (see SetPosition).
+void StartGame(Game& game, const std::string& fen, bool chess960 = false);
 
 // Copies the position fields of one record into another.
 void CopyPlyState(Position& pos, int from, int to);

@@ -1,6 +1,7 @@
 // The attack questions by ray walks over the 0x88 board: the reference for the bitboards.
 #include "tests/reference.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "movegen/genmoves.h"
@@ -374,6 +375,37 @@ void AddCastling(Writer<true>& w, const Position& pos, const PlyState& ps, Squar
         w.Add(at(E1), at(C1));
 }
 
+// Chess960 castling as the rule reads, short then long: with king and rook lifted off the
+// board, every square from either's start to either's end is empty, and no square of the
+// king's way, both ends included, is attacked. Sent as the king taking its rook.
+template <int side>
+void AddChess960Castling(Writer<true>& w, Position& pos, const PlyState& ps, Square king) {
+    if (king != ps.kingSquare[side]) return;
+    for (int right = 2 * side; right < 2 * side + 2; ++right) {
+        if (!(ps.castling & (1 << right))) continue;
+        const Square rook = pos.castlingRules.rookFrom[right];
+        const int rank = side ? 7 : 0;
+        const bool shortSide = (rook & 7) > (king & 7);
+        const Square kingTo = Square(rank * 16 + (shortSide ? 6 : 2));
+        const Square rookTo = Square(rank * 16 + (shortSide ? 5 : 3));
+        const Piece kingPiece = pos.board[king], rookPiece = pos.board[rook];
+        pos.board[king] = pos.board[rook] = 0;
+        const Square squares[4] = {king, kingTo, rook, rookTo};
+        const Square low = *std::min_element(squares, squares + 4);
+        const Square high = *std::max_element(squares, squares + 4);
+        bool allowed = true;
+        for (Square t = low; t <= high; t = Square(t + 1)) allowed &= pos.board[t] == 0;
+        const int step = kingTo > king ? 1 : -1;
+        for (Square t = king;; t = Square(t + step)) {
+            allowed &= !reference::IsAttacked(pos, uint8_t(side), 0, t);
+            if (t == kingTo) break;
+        }
+        pos.board[king] = kingPiece;
+        pos.board[rook] = rookPiece;
+        if (allowed) w.list[++w.n] = Chess960Castling(king, rook);
+    }
+}
+
 // Captures (en passant first on each side), then the push: promotions in every list, the
 // single and double steps only in a full one.
 template <bool quiets>
@@ -420,7 +452,11 @@ void WalkList(Position& pos, int ply) {
         switch (TypeOf(pos.board[s])) {
             case King:
                 if constexpr (quiets) {
-                    if (ps.side == 0)
+                    if (pos.castlingRules.chess960 && ps.side == 0)
+                        AddChess960Castling<0>(w, pos, ps, s);
+                    else if (pos.castlingRules.chess960)
+                        AddChess960Castling<1>(w, pos, ps, s);
+                    else if (ps.side == 0)
                         AddCastling<0>(w, pos, ps, s);
                     else
                         AddCastling<1>(w, pos, ps, s);

@@ -65,8 +65,9 @@ std::vector<SessionCase> Sessions() {
           "next option name MultiPV type spin default 1 min 1 max 256",
           "next option name Move Overhead type spin default 500 min 0 max 5000",
           "next option name UCI_LimitStrength type check default false",
-          "next option name UCI_Elo type spin default 1500 min 800 max 1900", "next uciok",
-          "> isready", "next readyok", "> quit", "exit 0"}},
+          "next option name UCI_Elo type spin default 1500 min 800 max 1900",
+          "next option name UCI_Chess960 type check default false", "next uciok", "> isready",
+          "next readyok", "> quit", "exit 0"}},
         {"CommandWordsIgnoreCaseAndOddLinesAreIgnored",
          {"next " + Version, "> Uci", "expect uciok", "> hello", "> ", "> go2", "> isready now",
           "next readyok", "> UCI", "next id name .*", "> quit", "exit 0"}},
@@ -180,6 +181,18 @@ std::vector<SessionCase> Sessions() {
           "d8e8 e2e1",
           "> go depth 6", "expect info depth 6 .* score cp 0 pv e8d8", "next bestmove e8d8",
           "> quit", "exit 0"}},
+        // Chess960: castling is the king taking its own rook, read and written so; with the
+        // option off again, the king's two-file step.
+        {"Chess960CastlingIsTheKingTakingItsRook",
+         {"> setoption name UCI_Chess960 value true", "> setoption name MultiPV value 40",
+          "> position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", "> go depth 1",
+          "expect info depth 1 multipv \\d+ .* pv e1h1",
+          "> position fen bqnnrkrb/pppppppp/8/8/8/8/PPPPPPPP/BQNNRKRB w GEge - 0 1 moves g2g3 "
+          "g7g6 h1g2 h8g7 f1g1",
+          "> go depth 1", "expect info depth 1 multipv \\d+ .* pv f8g8",
+          "> setoption name UCI_Chess960 value false",
+          "> position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", "> go depth 1",
+          "expect info depth 1 multipv \\d+ .* pv e1g1", "> quit", "exit 0"}},
         // Nothing of an earlier position reaches the next search.
         {"EarlierGameLeavesNoTrace",
          {"> position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 g8f6 b5c6",

@@ -37,10 +37,14 @@ std::string PositionToFen(const Position& pos, int ply) {
     const PlyState& ps = pos.ply[ply];
     fen += ps.side ? " b " : " w ";
     std::string castling;
-    if (ps.castling & CastleWK) castling += 'K';
-    if (ps.castling & CastleWQ) castling += 'Q';
-    if (ps.castling & CastleBK) castling += 'k';
-    if (ps.castling & CastleBQ) castling += 'q';
+    const char* letters = "KQkq";
+    for (int right = 0; right < 4; ++right) {
+        if (!(ps.castling & (1 << right))) continue;
+        // A Chess960 right is written by its rook's file, as Shredder-FEN does.
+        const int file = pos.castlingRules.rookFrom[right] & 7;
+        castling +=
+            pos.castlingRules.chess960 ? char((right < 2 ? 'A' : 'a') + file) : letters[right];
+    }
     fen += castling.empty() ? "-" : castling;
     fen += ' ';
     fen += ps.epSquare == NoSquare ? "-" : SquareNames[ps.epSquare];

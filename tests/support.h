@@ -10,7 +10,8 @@
 // between searches.
 Position& TestPosition();
 
-// The position on the board with the side, castling and en-passant square of `ply`, as FEN.
+// The position on the board with the side, castling and en-passant square of `ply`, as FEN;
+// a Chess960 position's castling as Shredder-FEN.
 std::string PositionToFen(const Position& pos, int ply);
 
 // The colour mirror of a FEN: ranks flipped, colours and side to move swapped.

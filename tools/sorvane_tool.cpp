@@ -29,7 +29,10 @@ constexpr uint32_t BenchSeed = 1;
 int Usage() {
     std::fputs(
         "usage: sorvane-tool <command> [arguments]\n"
-        "  perft \"<FEN>\" <depth>   count the legal move paths, per root move (depth 1..20)\n"
+        "  perft [--chess960] \"<FEN>\" <depth>\n"
+        "                          count the legal move paths, per root move (depth 1..20);\n"
+        "                          --chess960 reads the FEN's castling as Chess960's (X-FEN\n"
+        "                          or Shredder-FEN) and writes castling as king takes rook\n"
         "  eval [--trace] \"<FEN>\"  the static evaluation for the side to move; --trace\n"
         "                          first prints every term for white and for black\n"
         "  bench [depth] [threads] search the bench positions (default depth 7, one thread);\n"
@@ -45,11 +48,13 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 int PerftCommand(int argc, char** argv) {
+    const bool chess960 = argc == 5 && std::strcmp(argv[2], "--chess960") == 0;
     int32_t depth = 0;
-    if (argc != 4 || !ConvertInt(argv[3], depth) || depth < 1 || depth > 20) return Usage();
+    if ((argc != 4 && !chess960) || !ConvertInt(argv[argc - 1], depth) || depth < 1 || depth > 20)
+        return Usage();
     Worker& w = MainWorker(EngineSearch());
     Position& pos = w.pos;
-    SetPosition(pos, argv[2]);
+    SetPosition(pos, argv[argc - 2], chess960);
     StartPerft(pos);
     auto start = std::chrono::steady_clock::now();
     GenerateMoves(pos, 0);

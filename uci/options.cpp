@@ -49,6 +49,10 @@ Option Options[OptionCount] = {
     {"UCI_Elo", OptionType::Spin, LevelEloDefault, LevelEloMin, LevelEloMax,
      "the rating played at while `UCI_LimitStrength` is on; 1900 is the full search",
      nullptr, LevelEloDefault},
+    {"UCI_Chess960", OptionType::Check, 0, 0, 1,
+     "Chess960: `position` reads the castling field as X-FEN or Shredder-FEN, and castling is "
+     "written and read as the king taking its own rook (`e1h1`)",
+     nullptr, 0},
 };
 // clang-format on
 

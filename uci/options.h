@@ -29,6 +29,7 @@ enum OptionId {
     MoveOverheadOption,
     LimitStrengthOption,
     EloOption,
+    Chess960Option,
     OptionCount
 };
 

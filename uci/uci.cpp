@@ -104,9 +104,9 @@ static bool HandlePosition(std::string_view& rest) {
             rest = peek;
             fen += (i ? " " : "") + field;
         }
-        StartGame(TheGame, fen);
+        StartGame(TheGame, fen, Options[Chess960Option].value);
     }
-    if (kind == "STARTPOS") StartGame(TheGame, StartFen);
+    if (kind == "STARTPOS") StartGame(TheGame, StartFen, Options[Chess960Option].value);
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
     while (!rest.empty()) {
         SplitToken(rest, ' ', token);
@@ -189,7 +189,7 @@ CommandResult ExecuteCommand(const std::string& line) {
     bool ok = true;
     if (word == "UCI") HandleUci();
     if (word == "UCINEWGAME") {
-        StartGame(TheGame, StartFen);
+        StartGame(TheGame, StartFen, Options[Chess960Option].value);
         ClearSearchTables(TheSearch);
     }
     if (word == "POSITION") ok = HandlePosition(rest);

@@ -40,6 +40,17 @@ bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
     const int us = pos.ply[ply].side;
     const Square from = FromOf(m), to = ToOf(m);
     Square king = pos.ply[ply].kingSquare[us];
+    if (m & CastlingFlag) {  // king and rook land on the g- and f-file, or the c- and d-file
+        const Piece k = board[from], r = board[to];
+        const int rank = from & 0x70;
+        king = Square(rank | (to > from ? 6 : 2));
+        board[from] = board[to] = 0;
+        board[king] = k;
+        board[Square(rank | (to > from ? 5 : 3))] = r;
+        const bool exposed = reference::IsAttacked(pos, uint8_t(us), 0, king);
+        std::memcpy(board, saved, sizeof saved);
+        return exposed;
+    }
     if (TypeOf(board[from]) == King) {
         king = to;
         if (IsCastling(board[from], m)) {  // the rook jumps over the king
@@ -304,15 +315,21 @@ void FuzzFenText(const uint8_t* data, size_t size) {
     FuzzSetUp();
     Game& game = EngineGame();
     Position& pos = game.pos;
-    StartGame(game, std::string(reinterpret_cast<const char*>(data), size));
-    // Only a position with one king a side, the side not to move not in check, is one a game
-    // can reach; elsewhere a king can be taken and the board rules do not hold.
-    int kings[2] = {0, 0};
-    for (int s = 0; s < 128; ++s)
-        if (OnBoard(s) && TypeOf(pos.board[s]) == King) ++kings[SideOf(pos.board[s])];
-    const bool reachable = kings[0] == 1 && kings[1] == 1 &&
-                           !IsAttacked(pos, uint8_t(1 - pos.ply[0].side), 0, NoSquare);
-    Require(CheckEveryMove(pos, 0, reachable));
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    // The castling field read both ways, as standard chess's and as a Chess960 game's; the
+    // search takes the Chess960 reading for texts of odd length.
+    for (const bool chess960 : {true, false}) {
+        StartGame(game, text, chess960);
+        // Only a position with one king a side, the side not to move not in check, is one a
+        // game can reach; elsewhere a king can be taken and the board rules do not hold.
+        int kings[2] = {0, 0};
+        for (int s = 0; s < 128; ++s)
+            if (OnBoard(s) && TypeOf(pos.board[s]) == King) ++kings[SideOf(pos.board[s])];
+        const bool reachable = kings[0] == 1 && kings[1] == 1 &&
+                               !IsAttacked(pos, uint8_t(1 - pos.ply[0].side), 0, NoSquare);
+        Require(CheckEveryMove(pos, 0, reachable));
+    }
+    if (size % 2) StartGame(game, text, true);
     Search& search = EngineSearch();
     Evaluate(pos, MainWorker(search).pawns, 0, -ScoreInfinity, ScoreInfinity);
     Evaluate(pos, MainWorker(search).pawns, 0, 0, 1);

@@ -31,6 +31,7 @@ std::string CheckEveryMove(Position& pos, int ply, bool reachable);
 // are capped. Invariants are checked after every command; a broken one aborts.
 void FuzzCommandSession(const uint8_t* data, size_t size);
 
-// Reads the input as a FEN text, checks every move as CheckEveryMove does, evaluates and runs
-// a short search; a broken invariant aborts.
+// Reads the input as a FEN text, with its castling field as standard chess's and as a
+// Chess960 game's, checks every move as CheckEveryMove does, evaluates and runs a short search;
+// a broken invariant aborts.
 void FuzzFenText(const uint8_t* data, size_t size);
