@@ -61,7 +61,8 @@ static bool EpSquareIsConsistent(const Position& pos, Square ep, int side) {
 static void SetStandardCastling(Position& pos) {
     pos.castlingRules = CastlingRules{};
     CastlingRules& rules = pos.castlingRules;
-    for (int right = 0; right < 4; ++right) rules.rookRight[rules.rookFrom[right]] = uint8_t(1 << right);
+    for (int right = 0; right < 4; ++right)
+        rules.rookRight[rules.rookFrom[right]] = uint8_t(1 << right);
 }
 
 // The castling field of a Chess960 position: "K", "Q", "k" and "q" (X-FEN) name the outermost

@@ -11,7 +11,7 @@
 std::string MoveToText(Move m) {
     if (m == NoMove) return "0000";
     std::string text = SquareNames[FromOf(m) & 127];
-    text += SquareNames[ToOf(m) & 127];
+    text += SquareNames[(m & CastlingFlag ? CastlingRook(m) : ToOf(m)) & 127];
     if (PromotionOf(m)) text += PieceLetters[7 + PromotionOf(m)];
     return text;
 }
@@ -128,8 +128,9 @@ template <int side>
 template <int side>
 [[gnu::always_inline]] inline void AddCastling(Writer& w, const Position& pos, const PlyState& ps,
                                                Square s) {
+    if (!(ps.castling & (3 << 2 * side))) return;
     if (pos.castlingRules.chess960) {
-        if (ps.castling & (3 << 2 * side)) AddChess960Castling<side>(w, pos, ps, s);
+        AddChess960Castling<side>(w, pos, ps, s);
         return;
     }
     constexpr auto at = [](Square sq) { return RelativeSquare(side, sq); };
@@ -173,7 +174,8 @@ template <int side>
         const int kingTo = shortSide ? 6 : 2, rookTo = shortSide ? 5 : 3;
         const uint64_t pieces = SquareBit(king) | SquareBit(rook);
         const uint64_t others = Occupied(pos) & ~pieces;
-        if (others & (RankSpan(rank, kingFile, kingTo) | RankSpan(rank, rookFile, rookTo))) continue;
+        if (others & (RankSpan(rank, kingFile, kingTo) | RankSpan(rank, rookFile, rookTo)))
+            continue;
         bool attacked = false;
         for (int file = kingFile; file != kingTo && !attacked;) {
             file += kingTo > kingFile ? 1 : -1;
@@ -183,7 +185,7 @@ template <int side>
         const Square target = Square(rank * 16 + kingTo);
         const uint64_t after = others | SquareBit(target) | SquareBit(Square(rank * 16 + rookTo));
         if (attacked || IsAttackedWith(pos, side, target, after)) continue;
-        w.list[++w.n] = MakeMoveWord(king, rook) | CastlingFlag;
+        w.list[++w.n] = Chess960Castling(king, rook);
     }
 }
 

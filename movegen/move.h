@@ -12,14 +12,18 @@
 //
 // from, to: 0x88 squares. captured: the type taken (Pawn for en passant), 0 for none.
 // promotion: the type a pawn becomes, 0 for none. Castling is the king's two-file step; in a
-// Chess960 game it is the king taking its own rook, `to` the rook's square, marked by the top
-// bit of the `to` byte (CastlingFlag), which no 0x88 square uses.
+// Chess960 game it is the king taking its own rook, its `to` the rook's square with the 0x88
+// hole bit set (CastlingFlag): a square off the board, so that no other move has it, which the
+// transposition table keeps like any other.
 // So a word above 0xFFFF captures or promotes, and one above 0xFFFFFF promotes.
 constexpr Move NoMove = 0;
 
 inline Square FromOf(Move m) { return Square(m & 0xFF); }
-inline Square ToOf(Move m) { return Square((m >> 8) & 0x7F); }
-constexpr Move CastlingFlag = 0x8000;
+inline Square ToOf(Move m) { return Square((m >> 8) & 0xFF); }
+constexpr Move CastlingFlag = 0x0800;
+// A Chess960 castling by the king on `king` with the rook on `rook`, and that rook's square.
+inline Move Chess960Castling(Square king, Square rook) { return Move(king) | Move(rook | 8) << 8; }
+inline Square CastlingRook(Move m) { return Square(ToOf(m) ^ 8); }
 inline int CapturedOf(Move m) { return int((m >> 16) & 0xFF); }
 inline int PromotionOf(Move m) { return int(m >> 24); }
 inline Move MakeMoveWord(int from, int to, int captured = 0, int promotion = 0) {

@@ -69,7 +69,8 @@ void SetCastlingKeys(CastlingRules& rules) {
     for (int right = 0; right < 4; ++right) {
         const Square rook = rules.rookFrom[right];
         const bool corner = rook == (right & 1 ? A1 : H1) + (right & 2 ? A8 - A1 : 0);
-        bitKeys[right] = corner ? ZobristCastle[1 << right] : ZobristCastleRook[right >> 1][rook & 7];
+        bitKeys[right] =
+            corner ? ZobristCastle[1 << right] : ZobristCastleRook[right >> 1][rook & 7];
     }
     rules.keys[0] = 0;
     for (int rights = 1; rights < 16; ++rights)

@@ -17,10 +17,10 @@ uint32_t Random32();
 uint64_t Random64();
 
 // Key tables, filled once at start-up by InitZobrist.
-extern uint64_t ZobristPiece[13][128];  // [PieceIndex][square]; row 0 unused
-extern uint64_t ZobristCastle[16];      // per set of castling rights: its bits' keys XORed
+extern uint64_t ZobristPiece[13][128];    // [PieceIndex][square]; row 0 unused
+extern uint64_t ZobristCastle[16];        // per set of castling rights: its bits' keys XORed
 extern uint64_t ZobristCastleRook[2][8];  // a Chess960 right by colour and its rook's file
-extern uint64_t ZobristEp[256];         // entry NoSquare is zero
+extern uint64_t ZobristEp[256];           // entry NoSquare is zero
 extern uint32_t ZobristPawn[2][128];
 extern uint64_t ZobristSide;
 

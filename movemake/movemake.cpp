@@ -86,15 +86,43 @@ inline Square Chess960RookTo(Square from, Square rook) {
     return Square((from & 0x70) | (rook > from ? 5 : 3));
 }
 
-// A Chess960 castling: king and rook leave their squares, then land on theirs, which may be
-// each other's.
+// A Chess960 castling, king `from` taking its own rook on `rook`, made as Make makes a move:
+// king and rook leave their squares, then land on theirs, which may be each other's. It was
+// generated legal, but the test is made all the same, as for any king move.
 template <MakeKind kind>
-inline void CastleChess960(Changes<kind>& c, Square king, Square rook) {
-    const Piece k = c.pos.board[king], r = c.pos.board[rook];
-    ClearPiece(c, king);
+bool MakeChess960Castling(Position& pos, Square from, Square rook, Move move, int ply) {
+    const PlyState& cur = pos.ply[ply];
+    PlyState& next = pos.ply[ply + 1];
+    const int us = cur.side;
+    next.side = uint8_t(us ^ 1);
+    next.kingSquare[0] = cur.kingSquare[0];
+    next.kingSquare[1] = cur.kingSquare[1];
+    next.kingSquare[us] = Chess960KingTo(from, rook);
+    if constexpr (kind != MakeKind::Trial) {
+        next.epSquare = NoSquare;
+        next.material[0] = cur.material[0];
+        next.material[1] = cur.material[1];
+        next.queenSquare[0] = cur.queenSquare[0];
+        next.queenSquare[1] = cur.queenSquare[1];
+    }
+    if constexpr (kind == MakeKind::Full) next.lastMove = move;
+    Changes<kind> c{pos, &next, cur.key ^ ZobristEp[cur.epSquare] ^ ZobristSide, cur.pawnKey};
+    const Piece k = pos.board[from], r = pos.board[rook];
+    ClearPiece(c, from);
     ClearPiece(c, rook);
-    AddPiece(c, Chess960KingTo(king, rook), k);
-    AddPiece(c, Chess960RookTo(king, rook), r);
+    AddPiece(c, next.kingSquare[us], k);
+    AddPiece(c, Chess960RookTo(from, rook), r);
+    if constexpr (kind == MakeKind::Full) {
+        const uint8_t lost = cur.castling & SideRights[us];
+        next.castling = cur.castling ^ lost;
+        next.key = c.key ^ pos.castlingRules.keys[lost];
+    }
+    if constexpr (kind != MakeKind::Trial) next.pawnKey = c.pawnKey;
+    if (IsAttacked(pos, uint8_t(us), uint8_t(ply + 1), NoSquare)) {
+        TakeBack(pos, move, ply);
+        return false;
+    }
+    return true;
 }
 
 // The square of the pawn that en passant takes: beside the mover's start, on the target file.
@@ -105,11 +133,12 @@ inline Square EnPassantVictim(Square from, Square to) { return Square((from & 0x
 // and of the pieces that gave check only those not taken or blocked still attack it; so only
 // those are looked at.
 [[gnu::always_inline]] inline bool LeavesKingAttacked(const Position& pos, Square from, Square to,
-                                                      int ply, bool special,
+                                                      int ply, bool enPassant,
                                                       const Checkers* checkers) {
     const PlyState& cur = pos.ply[ply];
     const int us = cur.side;
     const Square king = pos.ply[ply + 1].kingSquare[us];
+    const bool special = TypeOf(pos.board[to]) == King || enPassant;
     if (special || (cur.inCheck && (!checkers || checkers->count > MaxCheckers)))
         return IsAttacked(pos, uint8_t(us), uint8_t(ply + 1), NoSquare);
     bool exposed = IsAttackedThrough(pos, uint8_t(us), king, from);
@@ -121,6 +150,8 @@ inline Square EnPassantVictim(Square from, Square to) { return Square((from & 0x
 
 template <MakeKind kind>
 bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
+    if (move & CastlingFlag) [[unlikely]]
+        return MakeChess960Castling<kind>(pos, FromOf(move), CastlingRook(move), move, ply);
     constexpr bool full = kind == MakeKind::Full;
     constexpr bool bookkeeping = kind != MakeKind::Trial;
     Piece* board = pos.board;
@@ -161,11 +192,6 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     // the same key.
     switch (TypeOf(moved)) {
         case King:
-            if (move & CastlingFlag) {
-                CastleChess960(c, from, to);
-                next.kingSquare[us] = Chess960KingTo(from, to);
-                break;
-            }
             if (IsCastling(moved, move))
                 MovePiece(c, CastlingRookFrom(from, to), CastlingRookTo(from, to));
             next.kingSquare[us] = to;
@@ -185,10 +211,8 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
             break;
     }
 
-    // Step 4. The moving piece, or the pawn and what it becomes (a Chess960 castling has
-    // moved its king already).
-    if (move & CastlingFlag) {
-    } else if (promotion) {
+    // Step 4. The moving piece, or the pawn and what it becomes.
+    if (promotion) {
         ClearPiece(c, from);
         AddPiece(c, to, Piece((us ? Black : White) | promotion));
     } else {
@@ -210,7 +234,7 @@ bool Make(Position& pos, Move move, int ply, const Checkers* checkers) {
     if constexpr (bookkeeping) next.pawnKey = c.pawnKey;
 
     // Step 6. Legality.
-    if (LeavesKingAttacked(pos, from, to, ply, TypeOf(moved) == King || enPassant, checkers)) {
+    if (LeavesKingAttacked(pos, from, to, ply, enPassant, checkers)) {
         TakeBack(pos, move, ply);
         return false;
     }
@@ -233,17 +257,18 @@ void TakeBack(Position& pos, Move move, int ply) {
     Changes<MakeKind::Trial> c{pos, nullptr};
     const Square from = FromOf(move), to = ToOf(move);
     // Most moves take nothing, promote nothing and are no castling: the piece goes back.
-    if (IsQuiet(move) && TypeOf(pos.board[to]) != King && !(move & CastlingFlag)) {
+    if (!(move & (0xFFFF0000 | CastlingFlag)) && TypeOf(pos.board[to]) != King) {
         MovePiece(c, to, from);
         return;
     }
     if (move & CastlingFlag) {
-        const Square kingTo = Chess960KingTo(from, to), rookTo = Chess960RookTo(from, to);
+        const Square rook = CastlingRook(move);
+        const Square kingTo = Chess960KingTo(from, rook), rookTo = Chess960RookTo(from, rook);
         const Piece k = pos.board[kingTo], r = pos.board[rookTo];
         ClearPiece(c, kingTo);
         ClearPiece(c, rookTo);
         AddPiece(c, from, k);
-        AddPiece(c, to, r);
+        AddPiece(c, rook, r);
         return;
     }
     const int us = pos.ply[ply].side;

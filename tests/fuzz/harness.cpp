@@ -41,12 +41,13 @@ bool ExposesKingByFullScan(Position& pos, Move m, int ply) {
     const Square from = FromOf(m), to = ToOf(m);
     Square king = pos.ply[ply].kingSquare[us];
     if (m & CastlingFlag) {  // king and rook land on the g- and f-file, or the c- and d-file
-        const Piece k = board[from], r = board[to];
+        const Square rook = CastlingRook(m);
+        const Piece k = board[from], r = board[rook];
         const int rank = from & 0x70;
-        king = Square(rank | (to > from ? 6 : 2));
-        board[from] = board[to] = 0;
+        king = Square(rank | (rook > from ? 6 : 2));
+        board[from] = board[rook] = 0;
         board[king] = k;
-        board[Square(rank | (to > from ? 5 : 3))] = r;
+        board[Square(rank | (rook > from ? 5 : 3))] = r;
         const bool exposed = reference::IsAttacked(pos, uint8_t(us), 0, king);
         std::memcpy(board, saved, sizeof saved);
         return exposed;
