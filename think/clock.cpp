@@ -106,6 +106,12 @@ bool PollClockNow(Worker& w, int64_t nodes) {
     return Stopped(w);
 }
 
+bool HelperReachedNodeLimit(Worker& w) {
+    Search& s = *w.search;
+    if (SearchNodes(s) >= s.nodeLimit) s.stop = true;
+    return Stopped(w);
+}
+
 int64_t NodesPerSecond(int64_t nodes, int32_t ms) {
     return ms > 0 ? int64_t(double(nodes) / ms * 1000.0) : 0;
 }

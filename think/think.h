@@ -266,13 +266,19 @@ bool SoftRuleEnds(const Search& s, int depth, int32_t elapsed, int legalMoves);
 
 // Counted once per node: every CheckInterval nodes it reads the clock, stops the search when
 // the hard limit has passed (returning true) and prints a progress line. Under a time or node
-// limit, and while pondering, it reads the clock every ClockInterval nodes. A helper only
-// reports whether the search has been stopped.
+// limit, and while pondering, it reads the clock every ClockInterval nodes. A helper reports
+// whether the search has been stopped, and under a node limit stops it there too: a main
+// thread that the system keeps waiting must not let the others run past the limit.
 bool PollClockNow(Worker& w, int64_t nodes);
+bool HelperReachedNodeLimit(Worker& w);
 inline bool PollClock(Worker& w, int64_t nodes) {
     // The main thread watches the clock for every thread.
-    if (w.index != 0 ||
-        (nodes % CheckInterval != 0 && (!w.search->clockWatch || nodes % ClockInterval != 0)))
+    if (w.index != 0) {
+        if (w.search->nodeLimit != 0 && nodes % ClockInterval == 0)
+            return HelperReachedNodeLimit(w);
+        return Stopped(w);
+    }
+    if (nodes % CheckInterval != 0 && (!w.search->clockWatch || nodes % ClockInterval != 0))
         return Stopped(w);
     return PollClockNow(w, nodes);
 }
