@@ -65,7 +65,7 @@ std::vector<SessionCase> Sessions() {
           "next option name MultiPV type spin default 1 min 1 max 256",
           "next option name Move Overhead type spin default 500 min 0 max 5000",
           "next option name UCI_LimitStrength type check default false",
-          "next option name UCI_Elo type spin default 1500 min 800 max 1900",
+          "next option name UCI_Elo type spin default 1500 min 800 max 2000",
           "next option name UCI_Chess960 type check default false", "next uciok", "> isready",
           "next readyok", "> quit", "exit 0"}},
         {"CommandWordsIgnoreCaseAndOddLinesAreIgnored",

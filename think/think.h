@@ -61,7 +61,7 @@ constexpr int MaxMultiPv = 256;
 // Strength levels ("UCI_LimitStrength", "UCI_Elo"): a rating between LevelEloMin and
 // LevelEloMax gives a node budget per move and, in the lower levels, a choice among the best
 // LevelLines moves; the top level is the full search.
-constexpr int LevelEloMin = 800, LevelEloMax = 1900, LevelEloDefault = 1500;
+constexpr int LevelEloMin = 800, LevelEloMax = 2000, LevelEloDefault = 1500;
 constexpr int LevelLines = 4;
 
 // The options a search reads, taken when its GO arrives: an option set meanwhile counts from

@@ -47,7 +47,7 @@ Option Options[OptionCount] = {
      "play at the rating `UCI_Elo`",
      nullptr, 0},
     {"UCI_Elo", OptionType::Spin, LevelEloDefault, LevelEloMin, LevelEloMax,
-     "the rating played at while `UCI_LimitStrength` is on; 1900 is the full search",
+     "the rating played at while `UCI_LimitStrength` is on; 2000 is the full search",
      nullptr, LevelEloDefault},
     {"UCI_Chess960", OptionType::Check, 0, 0, 1,
      "Chess960: `position` reads the castling field as X-FEN or Shredder-FEN, and castling is "
