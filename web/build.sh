@@ -55,7 +55,11 @@ if [ ! -f "$out/sorvane-threads.js" ] || [ -n "$(find "$root"/{board,movegen,mov
     wait "$one" "$tool"
 fi
 cd "$root/web"
-[ -d node_modules ] || npm ci --no-audit --no-fund
+# Installed again when the lock file is newer than the installed packages' own record, as
+# after a pull that added a package.
+if [ ! -f node_modules/.package-lock.json ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+    npm ci --no-audit --no-fund
+fi
 npx esbuild app.js --bundle --minify --log-level=warning --outfile="$out/app.js"
 cp index.html style.css worker.js "$out/"
 rm -rf "$out/objects"
