@@ -1,6 +1,7 @@
 // The FEN reader.
 #include "board/fen.h"
 
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -106,8 +107,18 @@ static uint8_t ReadChess960Castling(Position& pos, const std::string& field) {
     return rights;
 }
 
-void SetPosition(Position& pos, const std::string& fen, bool chess960) {
+// The search follows one king a side (its square, the checks on it); a second king of a side
+// would be invisible to it. No side may have more than one; none at all is allowed.
+static bool KingsAreFollowable(const Position& pos) {
+    return std::popcount(pos.byType[King] & pos.byColour[0]) <= 1 &&
+           std::popcount(pos.byType[King] & pos.byColour[1]) <= 1;
+}
+
+bool SetPosition(Position& pos, const std::string& fen, bool chess960) {
     PlyState& ps = pos.ply[0];
+    Placement before;
+    SavePlacement(before, pos);
+    const PlyState recordBefore = ps;
     std::memset(pos.board, 0, sizeof pos.board);
     std::memset(pos.byColour, 0, sizeof pos.byColour);
     std::memset(pos.byType, 0, sizeof pos.byType);
@@ -121,6 +132,11 @@ void SetPosition(Position& pos, const std::string& fen, bool chess960) {
     ReadPlacement(pos, field);
     for (int s = 0; s < 128; ++s)
         if (OnBoard(s) && pos.board[s]) FlipBits(pos, Square(s), pos.board[s]);
+    if (!KingsAreFollowable(pos)) {
+        RestorePlacement(pos, before);
+        ps = recordBefore;
+        return false;
+    }
 
     SplitToken(text, ' ', field);
     ps.side = field == "b" ? 1 : 0;  // anything else, even a missing field, means white
@@ -150,4 +166,5 @@ void SetPosition(Position& pos, const std::string& fen, bool chess960) {
     ps.key = ComputeKey(pos, 0);
     ps.pawnKey = ComputePawnKey(pos);
     assert(BoardIsOk(pos, 0));
+    return true;
 }

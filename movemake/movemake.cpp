@@ -359,9 +359,10 @@ bool PlayMoveText(Game& game, const std::string& text) {
     return m != NoMove && PlayMove(game, m);
 }
 
-void StartGame(Game& game, const std::string& fen, bool chess960) {
-    SetPosition(game.pos, fen, chess960);
+bool StartGame(Game& game, const std::string& fen, bool chess960) {
+    if (!SetPosition(game.pos, fen, chess960)) return false;
     game.history.count = 0;
+    return true;
 }
 
 bool BitboardsMatchBoard(const Position& pos) {

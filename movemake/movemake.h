@@ -40,8 +40,9 @@ Move FindMoveText(Position& pos, const std::string& text);
 bool PlayMoveText(Game& game, const std::string& text);
 
 // Sets a game to the position of a FEN text, with no history before it; `chess960` reads the
-// castling field as a Chess960 game's (see SetPosition).
-void StartGame(Game& game, const std::string& fen, bool chess960 = false);
+// castling field as a Chess960 game's (see SetPosition). A refused text leaves the game as it
+// was and answers false.
+bool StartGame(Game& game, const std::string& fen, bool chess960 = false);
 
 // Copies the position fields of one record into another.
 void CopyPlyState(Position& pos, int from, int to);

@@ -100,6 +100,8 @@ std::vector<SessionCase> Sessions() {
               "illegal move in position command: e2e5"),
         Fatal("ShortMoveInPosition", "position startpos moves e2",
               "illegal move in position command: e2"),
+        Fatal("TwoKingsOfASide", "position fen k3k3/8/8/8/8/8/8/4K3 w - - 0 1",
+              "position refused, a side has more than one king: k3k3/8/8/8/8/8/8/4K3 w - - 0 1"),
         Fatal("WordForANumber", "go depth", "'' is not a valid integer value"),
         Fatal("OptionValueNotANumber", "setoption name Hash value lots",
               "'lots' is not a valid integer value"),

@@ -43,6 +43,11 @@ int Usage() {
     return 2;
 }
 
+int RefusePosition() {
+    std::fputs("sorvane-tool: a side has more than one king in that position\n", stderr);
+    return 1;
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -54,7 +59,7 @@ int PerftCommand(int argc, char** argv) {
         return Usage();
     Worker& w = MainWorker(EngineSearch());
     Position& pos = w.pos;
-    SetPosition(pos, argv[argc - 2], chess960);
+    if (!SetPosition(pos, argv[argc - 2], chess960)) return RefusePosition();
     StartPerft(pos);
     auto start = std::chrono::steady_clock::now();
     GenerateMoves(pos, 0);
@@ -80,7 +85,7 @@ int EvalCommand(int argc, char** argv) {
     const bool trace = argc == 4 && std::strcmp(argv[2], "--trace") == 0;
     if (argc != 3 && !trace) return Usage();
     Position& pos = MainWorker(EngineSearch()).pos;
-    SetPosition(pos, argv[argc - 1]);
+    if (!SetPosition(pos, argv[argc - 1])) return RefusePosition();
     if (trace) {
         EvalTrace terms;
         EvaluateWithTrace(pos, 0, terms);

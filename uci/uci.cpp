@@ -75,6 +75,14 @@ static bool RejectMove(const std::string& token) {
     return false;
 }
 
+// A position the search cannot follow (more than one king of a side) is no game to go on with,
+// so the command fails as for an illegal move.
+static bool RejectPosition(const std::string& fen) {
+    std::fprintf(stderr, "position refused, a side has more than one king: %s\n", fen.c_str());
+    std::fflush(stderr);
+    return false;
+}
+
 // A number the engine cannot read leaves it unsure of what was meant, so the command fails.
 static bool RejectNumber(const std::string& token) {
     std::fprintf(stderr, "'%s' is not a valid integer value\n", token.c_str());
@@ -104,7 +112,7 @@ static bool HandlePosition(std::string_view& rest) {
             rest = peek;
             fen += (i ? " " : "") + field;
         }
-        StartGame(TheGame, fen, Options[Chess960Option].value);
+        if (!StartGame(TheGame, fen, Options[Chess960Option].value)) return RejectPosition(fen);
     }
     if (kind == "STARTPOS") StartGame(TheGame, StartFen, Options[Chess960Option].value);
     if (!rest.empty()) SplitToken(rest, ' ', token);  // the word "moves"
