@@ -201,18 +201,10 @@ check("the score says whose side it is from", async (t) => {
     if (!/^White [+−]\d+\.\d\d$/.test(score)) fail(`the score shows as "${score}"`);
     const mate = "k7/8/1K6/8/8/8/8/7R w - - 0 1";
     // The engine finds the mate at once: every score shown is recorded from the start.
-    await t.page.evaluate(() => {
-        window.scoresShown = [];
-        const score = document.getElementById("score");
-        new MutationObserver(() => window.scoresShown.push(score.textContent)).observe(score, {
-            childList: true,
-            characterData: true,
-            subtree: true,
-        });
-    });
+    await t.watch("score");
     await t.setUp(mate, { side: "b" });
     await t.waitForOver();
-    const shown = await t.page.evaluate(() => window.scoresShown);
+    const shown = await t.shown("score");
     if (!shown.includes("White mates in 1"))
         fail(`the engine's mate in 1 shows as ${JSON.stringify(shown)}`);
 });

@@ -221,20 +221,12 @@ check("fault: Copy PGN keeps the result", async (t) => {
     await t.waitForOver();
     // Every text the notice shows is kept, as a loaded machine may take longer than the notice's
     // two seconds between the click and a look at the page.
-    await t.page.evaluate(() => {
-        window.noticesShown = [];
-        const notice = document.getElementById("notice");
-        new MutationObserver(() => window.noticesShown.push(notice.textContent)).observe(notice, {
-            childList: true,
-            characterData: true,
-            subtree: true,
-        });
-    });
+    await t.watch("notice");
     await t.copiedPgn();
     if ((await t.text("status")) !== "Checkmate: White wins.")
         fail(`after Copy PGN the status reads "${await t.text("status")}"`);
-    const shown = await t.page.evaluate(() => window.noticesShown);
-    if (!shown.includes("PGN copied.")) fail("Copy PGN does not say it has copied");
+    if (!(await t.shown("notice")).includes("PGN copied."))
+        fail("Copy PGN does not say it has copied");
     await t.page
         .waitForFunction(() => !document.getElementById("notice").textContent, { timeout: 3000 })
         .catch(() => fail(`"PGN copied." still shows after 3 s`));

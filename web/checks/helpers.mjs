@@ -260,6 +260,22 @@ export async function openPage(browser, url, errors, viewport = { width: 1100, h
                 words: window.wordsSaid.splice(0),
             })),
 
+        // Notes from now on every text the element `id` shows, for words that may come and go
+        // before a look at the page; shown(id) gives them.
+        async watch(id) {
+            await page.evaluate((id) => {
+                window.textsShown ??= {};
+                const texts = (window.textsShown[id] = []);
+                const element = document.getElementById(id);
+                new MutationObserver(() => texts.push(element.textContent)).observe(element, {
+                    childList: true,
+                    characterData: true,
+                    subtree: true,
+                });
+            }, id);
+        },
+        shown: (id) => page.evaluate((id) => window.textsShown[id], id),
+
         // The PGN the page copies, caught on its way to the clipboard.
         async copiedPgn() {
             await page.evaluate(() => {
