@@ -71,6 +71,10 @@ std::vector<SessionCase> Sessions() {
         {"CommandWordsIgnoreCaseAndOddLinesAreIgnored",
          {"next " + Version, "> Uci", "expect uciok", "> hello", "> ", "> go2", "> isready now",
           "next readyok", "> UCI", "next id name .*", "> quit", "exit 0"}},
+        // Any run of spaces and tabs parts two words: black is to move here, from rank 5 to 8.
+        {"WordsPartedByAnyRunOfSpacesAndTabs",
+         {"> position  startpos\tmoves  e2e4 e7e5\t g1f3", "> go  depth\t1",
+          "expect bestmove [a-h][5-8][a-h][1-8]", "> quit", "exit 0"}},
         {"QuitEndsAtOnce", {"> quit", "> isready", "exit 0", "none readyok"}},
         {"EndOfInputEndsCleanly", {"> isready", "close", "exit 0"}},
         {"SelfTestReportsEachDepthAsItEnds",

@@ -75,9 +75,14 @@ static bool TakeBufferedLine(LineReader& r, std::string& text) {
         if (!r.ended || r.start == r.buffer.size()) return false;
         end = r.buffer.size();
     }
+    // Words may be parted by any run of spaces and tabs, as the protocol allows; the commands
+    // read them one space apart.
     text.clear();
-    for (size_t i = r.start; i < end; ++i)
-        if (r.buffer[i] != '\r') text.push_back(r.buffer[i]);
+    for (size_t i = r.start; i < end; ++i) {
+        const char c = r.buffer[i] == '\t' ? ' ' : r.buffer[i];
+        if (c == '\r' || (c == ' ' && !text.empty() && text.back() == ' ')) continue;
+        text.push_back(c);
+    }
     r.start = r.scanned = end < r.buffer.size() ? end + 1 : end;
     if (r.start > r.buffer.size() / 2 && r.start > 65536) {
         r.buffer.erase(0, r.start);  // keeps the buffer small through a long session

@@ -32,7 +32,8 @@ struct LineReader {
     bool ended = false;
 };
 
-// Reads one command line without its line end, waiting for it; carriage returns are dropped.
+// Reads one command line without its line end, waiting for it; carriage returns are dropped,
+// and a run of spaces and tabs becomes one space.
 // Returns false at the end of input.
 bool ReadLine(LineReader& reader, std::string& text);
 
