@@ -11,6 +11,7 @@
 #include "movegen/attack.h"
 #include "movemake/hash.h"
 #include "movemake/movemake.h"
+#include "tests/fuzz/harness.h"
 #include "think/think.h"
 #include "uci/uci.h"
 #include "uci/util.h"
@@ -88,6 +89,20 @@ Move RandomLegalMove(Position& pos, int ply) {
         if (RandomDraw(uint32_t(++legal)) == 0) chosen = m;
     }
     return chosen;
+}
+
+std::string PlayoutFault(const std::string& fen, bool chess960, int plies) {
+    Position& pos = TestPosition();
+    SetPosition(pos, fen, chess960);
+    for (int ply = 0; ply < plies; ++ply) {
+        if (std::string fault = CheckEveryMove(pos, ply, true); !fault.empty())
+            return fault + " in " + PositionToFen(pos, ply);
+        const Move m = RandomLegalMove(pos, ply);
+        if (m == NoMove) break;
+        if (!MakeMove(pos, m, ply)) return "a legal move was refused in " + PositionToFen(pos, ply);
+        SetInCheck(pos, ply + 1);
+    }
+    return "";
 }
 
 void PlayRandomMoves(Position& pos, int count) {

@@ -21,6 +21,11 @@ std::string MirrorFen(const std::string& fen);
 // generator, so that a fixed seed repeats the game.
 Move RandomLegalMove(Position& pos, int ply);
 
+// Plays a random game of up to `plies` moves from the FEN (the castling field read as a
+// Chess960 game's with `chess960`), checking every move of every position on the way with
+// CheckEveryMove; returns the first fault with its position as FEN ("" when none).
+std::string PlayoutFault(const std::string& fen, bool chess960, int plies);
+
 // Plays up to `count` random legal moves at ply 0, each making the result ply 0.
 void PlayRandomMoves(Position& pos, int count);
 
